@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSettings>
+#include <QString>
+#include <memory>
+
+namespace corvane {
+
+// The per-user defaults suite "CVNSuite": one INI file, CVNSuite.conf, in the XDG config
+// folder. Every assignment is written and synced at once; the file is readable by its owner
+// only, since it holds API keys and the Pushover secret. Reads never fail: an absent or
+// unreadable value gives the caller's fallback.
+class Suite final {
+    Q_DISABLE_COPY_MOVE(Suite)
+
+public:
+    explicit Suite(const QString& filePath);
+    ~Suite();
+
+    // The suite in $XDG_CONFIG_HOME (or ~/.config), created on first use.
+    static Suite& shared();
+    static QString defaultFilePath();
+
+    QString filePath() const;
+    bool contains(const QString& key) const;
+
+    bool boolean(const QString& key, bool fallback = false) const;
+    QString text(const QString& key, const QString& fallback = {}) const;
+    QByteArray data(const QString& key) const;
+
+    void setBoolean(const QString& key, bool value);
+    void setText(const QString& key, const QString& value);
+    void setData(const QString& key, const QByteArray& value);
+    void remove(const QString& key);
+
+private:
+    void write(const QString& key, const QVariant& value);
+    void restrictPermissions();
+
+    std::unique_ptr<QSettings> m_settings;
+};
+
+} // namespace corvane

@@ -1,0 +1,134 @@
+#include "base/wire.h"
+
+#include <QTest>
+
+using namespace corvane;
+
+namespace {
+
+struct Sample {
+    QString name;
+    std::optional<QString> nick;
+    qint64 count = 0;
+    std::optional<double> ratio;
+    std::optional<bool> flag;
+    QList<qint64> ids;
+};
+
+Sample readSample(wire::Value v) {
+    Sample s;
+    bool name = false, count = false, ids = false;
+    wire::object(v, [&](std::string_view key, wire::Value field) {
+        if (key == "name") {
+            s.name = wire::text(field);
+            name = true;
+        } else if (key == "nick") {
+            s.nick = wire::optText(field);
+        } else if (key == "count") {
+            s.count = wire::integer(field);
+            count = true;
+        } else if (key == "ratio") {
+            s.ratio = wire::optNumber(field);
+        } else if (key == "flag") {
+            s.flag = wire::optBoolean(field);
+        } else if (key == "ids") {
+            s.ids = wire::array(field, [](wire::Value id) { return wire::integer(id); });
+            ids = true;
+        }
+    });
+    wire::require(name, "name");
+    wire::require(count, "count");
+    wire::require(ids, "ids");
+    return s;
+}
+
+wire::Result<QList<Sample>> decodeSamples(const QByteArray& bytes) {
+    return wire::decode(bytes, [](wire::Value root) { return wire::array(root, readSample); });
+}
+
+} // namespace
+
+class WireTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void readsEveryTypeAndIgnoresUnknownKeys() {
+        const auto result = decodeSamples(QByteArrayLiteral(
+            R"([{"name":"A\u00e9","nick":null,"count":9007199254740993,"ratio":-1.5e2,)"
+            R"("flag":true,"ids":[1,-2,3.0],"extra":{"deep":[1,{"x":null}]}}])"));
+        QVERIFY2(result.ok(), qPrintable(result.error()));
+        const Sample& s = result.value().first();
+        QCOMPARE(s.name, QStringLiteral("A\u00e9"));
+        QVERIFY(!s.nick.has_value());
+        QCOMPARE(s.count, Q_INT64_C(9007199254740993)); // above 2^53, held exactly
+        QCOMPARE(*s.ratio, -150.0);
+        QCOMPARE(*s.flag, true);
+        QCOMPARE(s.ids, (QList<qint64>{1, -2, 3}));
+    }
+
+    void failuresNameTheKey_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("expected");
+        const QByteArray ok = R"("count":1,"ids":[])";
+        QTest::newRow("missing required")
+            << QByteArray(R"([{"count":1,"ids":[]}])")
+            << QStringLiteral("\"[0]\": missing required key \"name\"");
+        QTest::newRow("null required")
+            << QByteArray(R"([{"name":null,)" + ok + "}]")
+            << QStringLiteral("\"[0].name\": expected a string, found null");
+        QTest::newRow("number as text")
+            << QByteArray(R"([{"name":5,)" + ok + "}]")
+            << QStringLiteral("\"[0].name\": expected a string, found a number");
+        QTest::newRow("text as number")
+            << QByteArray(R"([{"name":"a","ratio":"1.5",)" + ok + "}]")
+            << QStringLiteral("\"[0].ratio\": expected a number, found a string");
+        QTest::newRow("fraction as integer")
+            << QByteArray(R"([{"name":"a","count":1,"ids":[4,2.5]}])")
+            << QStringLiteral(
+                   "\"[0].ids[1]\": expected an integer, found a number with a fraction");
+        QTest::newRow("integer beyond 64 bits")
+            << QByteArray(R"([{"name":"a","count":18446744073709551615,"ids":[]}])")
+            << QStringLiteral("\"[0].count\": the integer does not fit in 64 bits");
+        QTest::newRow("wrong optional type")
+            << QByteArray(R"([{"name":"a","flag":"yes",)" + ok + "}]")
+            << QStringLiteral("\"[0].flag\": expected a boolean, found a string");
+        QTest::newRow("object where array") << QByteArray(R"({"name":"a"})")
+                                            << QStringLiteral("expected an array, found an object");
+    }
+
+    void failuresNameTheKey() {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, expected);
+        const auto result = decodeSamples(json);
+        QVERIFY(!result.ok());
+        QCOMPARE(result.error(), expected);
+    }
+
+    void malformedInputFailsCleanly_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("whitespace") << QByteArray("  \n");
+        QTest::newRow("html") << QByteArray("<html><body>401 Unauthorized</body></html>");
+        QTest::newRow("truncated") << QByteArray(R"([{"name":"a","count":1,"ids":[1,2)");
+        QTest::newRow("trailing content") << QByteArray(R"([] [])");
+        QTest::newRow("invalid utf-8")
+            << QByteArray("[{\"name\":\"\xff\xfe\",\"count\":1,\"ids\":[]}]");
+        QTest::newRow("deep nesting") << QByteArray(5000, '[') + QByteArray(5000, ']');
+        QTest::newRow("huge number") << QByteArray(R"([{"name":"a","count":1e999,"ids":[]}])");
+        QTest::newRow("bare word") << QByteArray("[nope]");
+    }
+
+    void malformedInputFailsCleanly() {
+        QFETCH(QByteArray, json);
+        const auto result = decodeSamples(json);
+        QVERIFY(!result.ok());
+        QVERIFY(!result.error().isEmpty());
+    }
+};
+
+int runWireTests(int argc, char** argv) {
+    WireTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_wire.moc"
