@@ -4,7 +4,8 @@
 
 // The application shell arrives with its own change; until then the program starts, says
 // what it is and leaves, so the build always yields a runnable binary.
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
     corvane::logLine(QStringLiteral("Corvane %1: the desktop shell is not built yet.")

@@ -2,7 +2,8 @@
 
 namespace corvane {
 
-Clock systemClock() {
+Clock systemClock()
+{
     return [] { return QDateTime::currentDateTimeUtc(); };
 }
 

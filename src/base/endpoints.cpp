@@ -15,7 +15,8 @@ struct EndpointDefault {
     const char* url;
 };
 
-EndpointDefault defaultOf(Endpoint endpoint) {
+EndpointDefault defaultOf(Endpoint endpoint)
+{
     switch (endpoint) {
     case Endpoint::PlatformApi:
         return {"CORVANE_PLATFORM_API_URL", "https://api.orrisfield.com"};
@@ -31,14 +32,16 @@ EndpointDefault defaultOf(Endpoint endpoint) {
     return {"", ""};
 }
 
-bool isLoopback(const QString& host) {
+bool isLoopback(const QString& host)
+{
     if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
         return true;
     const QHostAddress address(host);
     return !address.isNull() && address.isLoopback();
 }
 
-QUrl withoutTrailingSlash(QUrl url) {
+QUrl withoutTrailingSlash(QUrl url)
+{
     QString path = url.path();
     while (path.endsWith(u'/'))
         path.chop(1);
@@ -48,7 +51,8 @@ QUrl withoutTrailingSlash(QUrl url) {
 
 } // namespace
 
-bool isSafeForCredentials(const QUrl& url) {
+bool isSafeForCredentials(const QUrl& url)
+{
     if (!url.isValid() || url.host().isEmpty())
         return false;
     const QString scheme = url.scheme().toLower();
@@ -59,7 +63,8 @@ bool isSafeForCredentials(const QUrl& url) {
     return false;
 }
 
-QUrl endpointUrl(Endpoint endpoint) {
+QUrl endpointUrl(Endpoint endpoint)
+{
     const EndpointDefault d = defaultOf(endpoint);
     const QUrl fallback(QString::fromLatin1(d.url));
     const QByteArray override = qgetenv(d.variable);
@@ -75,7 +80,8 @@ QUrl endpointUrl(Endpoint endpoint) {
     return endpoint == Endpoint::PushoverSocket ? url : withoutTrailingSlash(url);
 }
 
-void installExtraCertificateAuthorities() {
+void installExtraCertificateAuthorities()
+{
     static bool done = false;
     if (done)
         return;

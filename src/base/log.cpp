@@ -5,13 +5,15 @@
 namespace corvane {
 
 namespace {
-LogObserver& observer() {
+LogObserver& observer()
+{
     static LogObserver instance;
     return instance;
 }
 } // namespace
 
-void logLine(const QString& line) {
+void logLine(const QString& line)
+{
     const QByteArray bytes = line.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
     std::fputc('\n', stdout);
@@ -20,13 +22,15 @@ void logLine(const QString& line) {
         observer()(line);
 }
 
-QString redacted(const QString& secret) {
+QString redacted(const QString& secret)
+{
     if (secret.isEmpty())
         return QStringLiteral("(empty)");
     return QStringLiteral("<redacted, %1 characters>").arg(secret.size());
 }
 
-void setLogObserver(LogObserver newObserver) {
+void setLogObserver(LogObserver newObserver)
+{
     observer() = std::move(newObserver);
 }
 

@@ -8,7 +8,8 @@ namespace corvane::wire {
 using simdjson::ondemand::json_type;
 using simdjson::ondemand::number_type;
 
-void DecodeError::prefixKey(std::string_view key) {
+void DecodeError::prefixKey(std::string_view key)
+{
     const QString name = QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
     if (m_path.isEmpty() || m_path.startsWith(u'['))
         m_path = name + m_path;
@@ -16,7 +17,8 @@ void DecodeError::prefixKey(std::string_view key) {
         m_path = name + QLatin1Char('.') + m_path;
 }
 
-void DecodeError::prefixIndex(size_t index) {
+void DecodeError::prefixIndex(size_t index)
+{
     const QString item = u'[' + QString::number(index) + u']';
     if (m_path.isEmpty() || m_path.startsWith(u'['))
         m_path = item + m_path;
@@ -24,17 +26,20 @@ void DecodeError::prefixIndex(size_t index) {
         m_path = item + QLatin1Char('.') + m_path;
 }
 
-QString DecodeError::description() const {
+QString DecodeError::description() const
+{
     if (m_path.isEmpty())
         return m_problem;
     return u'"' + m_path + QStringLiteral("\": ") + m_problem;
 }
 
-void fail(const QString& problem) {
+void fail(const QString& problem)
+{
     throw DecodeError(problem);
 }
 
-void failSimdjson(simdjson::error_code code) {
+void failSimdjson(simdjson::error_code code)
+{
     switch (code) {
     case simdjson::UTF8_ERROR:
         fail(QStringLiteral("the data is not valid UTF-8"));
@@ -54,14 +59,16 @@ void failSimdjson(simdjson::error_code code) {
 
 namespace {
 
-json_type typeOf(Value v) {
+json_type typeOf(Value v)
+{
     json_type type;
     if (auto error = v.type().get(type))
         failSimdjson(error);
     return type;
 }
 
-const char* nameOf(json_type type) {
+const char* nameOf(json_type type)
+{
     switch (type) {
     case json_type::array:
         return "an array";
@@ -79,7 +86,8 @@ const char* nameOf(json_type type) {
     return "an unknown value";
 }
 
-void expect(Value v, json_type wanted, const char* wantedName) {
+void expect(Value v, json_type wanted, const char* wantedName)
+{
     const json_type found = typeOf(v);
     if (found != wanted)
         fail(QStringLiteral("expected %1, found %2")
@@ -88,11 +96,13 @@ void expect(Value v, json_type wanted, const char* wantedName) {
 
 } // namespace
 
-bool isNull(Value v) {
+bool isNull(Value v)
+{
     return typeOf(v) == json_type::null;
 }
 
-QString text(Value v) {
+QString text(Value v)
+{
     expect(v, json_type::string, "a string");
     std::string_view s;
     if (auto error = v.get_string().get(s))
@@ -100,7 +110,8 @@ QString text(Value v) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-double number(Value v) {
+double number(Value v)
+{
     expect(v, json_type::number, "a number");
     double d;
     if (auto error = v.get_double().get(d))
@@ -108,7 +119,8 @@ double number(Value v) {
     return d;
 }
 
-qint64 integer(Value v) {
+qint64 integer(Value v)
+{
     expect(v, json_type::number, "an integer");
     number_type kind;
     if (auto error = v.get_number_type().get(kind))
@@ -131,7 +143,8 @@ qint64 integer(Value v) {
     return static_cast<qint64>(d);
 }
 
-bool boolean(Value v) {
+bool boolean(Value v)
+{
     expect(v, json_type::boolean, "a boolean");
     bool b;
     if (auto error = v.get_bool().get(b))
@@ -139,23 +152,28 @@ bool boolean(Value v) {
     return b;
 }
 
-std::optional<QString> optText(Value v) {
+std::optional<QString> optText(Value v)
+{
     return isNull(v) ? std::nullopt : std::optional(text(v));
 }
 
-std::optional<double> optNumber(Value v) {
+std::optional<double> optNumber(Value v)
+{
     return isNull(v) ? std::nullopt : std::optional(number(v));
 }
 
-std::optional<qint64> optInteger(Value v) {
+std::optional<qint64> optInteger(Value v)
+{
     return isNull(v) ? std::nullopt : std::optional(integer(v));
 }
 
-std::optional<bool> optBoolean(Value v) {
+std::optional<bool> optBoolean(Value v)
+{
     return isNull(v) ? std::nullopt : std::optional(boolean(v));
 }
 
-void require(bool present, std::string_view key) {
+void require(bool present, std::string_view key)
+{
     if (!present)
         fail(QStringLiteral("missing required key \"%1\"")
                  .arg(QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()))));
@@ -163,12 +181,14 @@ void require(bool present, std::string_view key) {
 
 namespace detail {
 
-simdjson::ondemand::parser& parser() {
+simdjson::ondemand::parser& parser()
+{
     thread_local simdjson::ondemand::parser instance;
     return instance;
 }
 
-simdjson::ondemand::object objectOf(Value v) {
+simdjson::ondemand::object objectOf(Value v)
+{
     expect(v, json_type::object, "an object");
     simdjson::ondemand::object object;
     if (auto error = v.get_object().get(object))
@@ -176,7 +196,8 @@ simdjson::ondemand::object objectOf(Value v) {
     return object;
 }
 
-simdjson::ondemand::array arrayOf(Value v) {
+simdjson::ondemand::array arrayOf(Value v)
+{
     expect(v, json_type::array, "an array");
     simdjson::ondemand::array array;
     if (auto error = v.get_array().get(array))
@@ -184,7 +205,8 @@ simdjson::ondemand::array arrayOf(Value v) {
     return array;
 }
 
-void open(Document& d, const QByteArray& bytes) {
+void open(Document& d, const QByteArray& bytes)
+{
     if (bytes.trimmed().isEmpty())
         fail(QStringLiteral("the data is empty"));
     auto& p = parser();
@@ -203,14 +225,16 @@ void open(Document& d, const QByteArray& bytes) {
         failSimdjson(error);
 }
 
-Value rootOf(Document& d) {
+Value rootOf(Document& d)
+{
     Value root;
     if (auto error = d.doc.get_value().get(root))
         failSimdjson(error);
     return root;
 }
 
-void finish(Document& d) {
+void finish(Document& d)
+{
     // The root value is consumed; an unbalanced tail is what On-Demand leaves unchecked.
     const char* end = nullptr;
     if (d.doc.current_location().get(end) == simdjson::SUCCESS && end != nullptr)

@@ -23,7 +23,8 @@ using Value = simdjson::ondemand::value;
 class DecodeError final {
 public:
     explicit DecodeError(QString problem)
-        : m_problem(std::move(problem)) {}
+        : m_problem(std::move(problem))
+    {}
 
     void prefixKey(std::string_view key);
     void prefixIndex(size_t index);
@@ -65,8 +66,10 @@ template <class Decode> auto optObject(Value v, Decode&& decode);
 template <class T> class Result final {
 public:
     Result(T value)
-        : m_value(std::move(value)) {}
-    static Result failure(QString description) {
+        : m_value(std::move(value))
+    {}
+    static Result failure(QString description)
+    {
         Result r;
         r.m_error = std::move(description);
         return r;
@@ -104,7 +107,8 @@ Value rootOf(Document& d);
 void finish(Document& d);
 } // namespace detail
 
-template <class OnField> void object(Value v, OnField&& onField) {
+template <class OnField> void object(Value v, OnField&& onField)
+{
     for (auto field : detail::objectOf(v)) {
         std::string_view key;
         if (auto error = field.unescaped_key().get(key))
@@ -121,7 +125,8 @@ template <class OnField> void object(Value v, OnField&& onField) {
     }
 }
 
-template <class Element> auto array(Value v, Element&& element) {
+template <class Element> auto array(Value v, Element&& element)
+{
     using T = decltype(element(std::declval<Value>()));
     QList<T> list;
     size_t index = 0;
@@ -140,21 +145,24 @@ template <class Element> auto array(Value v, Element&& element) {
     return list;
 }
 
-template <class Element> auto optArray(Value v, Element&& element) {
+template <class Element> auto optArray(Value v, Element&& element)
+{
     using List = decltype(array(v, element));
     if (isNull(v))
         return std::optional<List>();
     return std::optional<List>(array(v, std::forward<Element>(element)));
 }
 
-template <class Decode> auto optObject(Value v, Decode&& decode) {
+template <class Decode> auto optObject(Value v, Decode&& decode)
+{
     using T = decltype(decode(v));
     if (isNull(v))
         return std::optional<T>();
     return std::optional<T>(decode(v));
 }
 
-template <class Root> auto decode(const QByteArray& bytes, Root&& root) {
+template <class Root> auto decode(const QByteArray& bytes, Root&& root)
+{
     using T = decltype(root(std::declval<Value>()));
     try {
         detail::Document d;

@@ -20,7 +20,8 @@ constexpr QFileDevice::Permissions groupOrOther = QFileDevice::ReadGroup | QFile
 } // namespace
 
 Suite::Suite(const QString& filePath)
-    : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
+    : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
+{
     m_settings->setFallbacksEnabled(false);
     if (m_settings->status() == QSettings::FormatError)
         logLine(QStringLiteral("The settings file %1 could not be read; defaults are used.")
@@ -29,25 +30,30 @@ Suite::Suite(const QString& filePath)
 
 Suite::~Suite() = default;
 
-Suite& Suite::shared() {
+Suite& Suite::shared()
+{
     static Suite instance(defaultFilePath());
     return instance;
 }
 
-QString Suite::defaultFilePath() {
+QString Suite::defaultFilePath()
+{
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return folder + QStringLiteral("/CVNSuite.conf");
 }
 
-QString Suite::filePath() const {
+QString Suite::filePath() const
+{
     return m_settings->fileName();
 }
 
-bool Suite::contains(const QString& key) const {
+bool Suite::contains(const QString& key) const
+{
     return m_settings->contains(key);
 }
 
-bool Suite::boolean(const QString& key, bool fallback) const {
+bool Suite::boolean(const QString& key, bool fallback) const
+{
     const QVariant value = m_settings->value(key);
     if (!value.isValid())
         return fallback;
@@ -55,33 +61,40 @@ bool Suite::boolean(const QString& key, bool fallback) const {
     return written == QStringLiteral("true") || written == QStringLiteral("1");
 }
 
-QString Suite::text(const QString& key, const QString& fallback) const {
+QString Suite::text(const QString& key, const QString& fallback) const
+{
     const QVariant value = m_settings->value(key);
     return value.isValid() ? value.toString() : fallback;
 }
 
-QByteArray Suite::data(const QString& key) const {
+QByteArray Suite::data(const QString& key) const
+{
     return m_settings->value(key).toByteArray();
 }
 
-void Suite::setBoolean(const QString& key, bool value) {
+void Suite::setBoolean(const QString& key, bool value)
+{
     write(key, value);
 }
 
-void Suite::setText(const QString& key, const QString& value) {
+void Suite::setText(const QString& key, const QString& value)
+{
     write(key, value);
 }
 
-void Suite::setData(const QString& key, const QByteArray& value) {
+void Suite::setData(const QString& key, const QByteArray& value)
+{
     write(key, value);
 }
 
-void Suite::remove(const QString& key) {
+void Suite::remove(const QString& key)
+{
     m_settings->remove(key);
     m_settings->sync();
 }
 
-void Suite::write(const QString& key, const QVariant& value) {
+void Suite::write(const QString& key, const QVariant& value)
+{
     restrictPermissions();
     m_settings->setValue(key, value);
     m_settings->sync();
@@ -92,7 +105,8 @@ void Suite::write(const QString& key, const QVariant& value) {
 
 // QSettings replaces the file through a temporary copy that keeps the old file's mode, so
 // the file is made owner-only before the first write ever lands in it.
-void Suite::restrictPermissions() {
+void Suite::restrictPermissions()
+{
     const QString path = filePath();
     const QFileInfo info(path);
     if (!info.exists()) {

@@ -1,4 +1,5 @@
 #include "base/endpoints.h"
+#include "support/testregistry.h"
 
 #include <QTest>
 
@@ -8,7 +9,8 @@ class EndpointTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void credentialsTravelOnlyEncryptedOrOnLoopback_data() {
+    void credentialsTravelOnlyEncryptedOrOnLoopback_data()
+    {
         QTest::addColumn<QString>("url");
         QTest::addColumn<bool>("safe");
         QTest::newRow("https") << QStringLiteral("https://api.example.com") << true;
@@ -22,13 +24,15 @@ private Q_SLOTS:
         QTest::newRow("no host") << QStringLiteral("https://") << false;
     }
 
-    void credentialsTravelOnlyEncryptedOrOnLoopback() {
+    void credentialsTravelOnlyEncryptedOrOnLoopback()
+    {
         QFETCH(QString, url);
         QFETCH(bool, safe);
         QCOMPARE(isSafeForCredentials(QUrl(url)), safe);
     }
 
-    void overridesApplyOnlyWhenSafe() {
+    void overridesApplyOnlyWhenSafe()
+    {
         qputenv("CORVANE_PLATFORM_API_URL", "https://127.0.0.1:4443/");
         QCOMPARE(endpointUrl(Endpoint::PlatformApi),
                  QUrl(QStringLiteral("https://127.0.0.1:4443")));
@@ -42,9 +46,6 @@ private Q_SLOTS:
     }
 };
 
-int runEndpointTests(int argc, char** argv) {
-    EndpointTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+CORVANE_TEST(EndpointTest)
 
 #include "test_endpoints.moc"

@@ -1,4 +1,5 @@
 #include "base/wire.h"
+#include "support/testregistry.h"
 
 #include <QTest>
 
@@ -15,7 +16,8 @@ struct Sample {
     QList<qint64> ids;
 };
 
-Sample readSample(wire::Value v) {
+Sample readSample(wire::Value v)
+{
     Sample s;
     bool name = false, count = false, ids = false;
     wire::object(v, [&](std::string_view key, wire::Value field) {
@@ -42,7 +44,8 @@ Sample readSample(wire::Value v) {
     return s;
 }
 
-wire::Result<QList<Sample>> decodeSamples(const QByteArray& bytes) {
+wire::Result<QList<Sample>> decodeSamples(const QByteArray& bytes)
+{
     return wire::decode(bytes, [](wire::Value root) { return wire::array(root, readSample); });
 }
 
@@ -52,7 +55,8 @@ class WireTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void readsEveryTypeAndIgnoresUnknownKeys() {
+    void readsEveryTypeAndIgnoresUnknownKeys()
+    {
         const auto result = decodeSamples(QByteArrayLiteral(
             R"([{"name":"A\u00e9","nick":null,"count":9007199254740993,"ratio":-1.5e2,)"
             R"("flag":true,"ids":[1,-2,3.0],"extra":{"deep":[1,{"x":null}]}}])"));
@@ -66,7 +70,8 @@ private Q_SLOTS:
         QCOMPARE(s.ids, (QList<qint64>{1, -2, 3}));
     }
 
-    void failuresNameTheKey_data() {
+    void failuresNameTheKey_data()
+    {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("expected");
         const QByteArray ok = R"("count":1,"ids":[])";
@@ -96,7 +101,8 @@ private Q_SLOTS:
                                             << QStringLiteral("expected an array, found an object");
     }
 
-    void failuresNameTheKey() {
+    void failuresNameTheKey()
+    {
         QFETCH(QByteArray, json);
         QFETCH(QString, expected);
         const auto result = decodeSamples(json);
@@ -104,7 +110,8 @@ private Q_SLOTS:
         QCOMPARE(result.error(), expected);
     }
 
-    void malformedInputFailsCleanly_data() {
+    void malformedInputFailsCleanly_data()
+    {
         QTest::addColumn<QByteArray>("json");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("whitespace") << QByteArray("  \n");
@@ -118,7 +125,8 @@ private Q_SLOTS:
         QTest::newRow("bare word") << QByteArray("[nope]");
     }
 
-    void malformedInputFailsCleanly() {
+    void malformedInputFailsCleanly()
+    {
         QFETCH(QByteArray, json);
         const auto result = decodeSamples(json);
         QVERIFY(!result.ok());
@@ -126,9 +134,6 @@ private Q_SLOTS:
     }
 };
 
-int runWireTests(int argc, char** argv) {
-    WireTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+CORVANE_TEST(WireTest)
 
 #include "test_wire.moc"

@@ -1,4 +1,5 @@
 #include "support/tempsuite.h"
+#include "support/testregistry.h"
 
 #include <QFile>
 #include <QTest>
@@ -9,7 +10,8 @@ class SuiteTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void valuesSurviveARestart() {
+    void valuesSurviveARestart()
+    {
         test::TempSuite temp;
         Suite& suite = temp.suite();
         QVERIFY(!suite.contains(QStringLiteral("watchRunning")));
@@ -29,7 +31,8 @@ private Q_SLOTS:
         QCOMPARE(again.data(QStringLiteral("accountSettings")), json);
     }
 
-    void fileIsReadableByItsOwnerOnly() {
+    void fileIsReadableByItsOwnerOnly()
+    {
         test::TempSuite temp;
         temp.suite().setText(QStringLiteral("poSessionSecret"), QStringLiteral("s3cret"));
         const auto permissions = QFile::permissions(temp.filePath());
@@ -43,7 +46,8 @@ private Q_SLOTS:
         QVERIFY(!(QFile::permissions(temp.filePath()) & QFile::ReadOther));
     }
 
-    void corruptFileGivesDefaultsAndIsKeptUntilAWrite() {
+    void corruptFileGivesDefaultsAndIsKeptUntilAWrite()
+    {
         test::TempSuite temp;
         const QByteArray garbage("\x00\x01[[[=\xff\xfe\nwatchRunning\n@ByteArray(", 31);
         {
@@ -66,5 +70,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(SuiteTest)
+CORVANE_TEST(SuiteTest)
 #include "test_suite.moc"

@@ -4,11 +4,13 @@
 
 namespace corvane::test {
 
-LogCapture::LogCapture() {
+LogCapture::LogCapture()
+{
     setLogObserver([this](const QString& line) { m_lines.append(line); });
 }
 
-LogCapture::~LogCapture() {
+LogCapture::~LogCapture()
+{
     setLogObserver({});
 }
 

@@ -3,13 +3,16 @@
 namespace corvane::test {
 
 TempSuite::TempSuite()
-    : m_suite(std::make_unique<Suite>(filePath())) {}
+    : m_suite(std::make_unique<Suite>(filePath()))
+{}
 
-QString TempSuite::filePath() const {
+QString TempSuite::filePath() const
+{
     return m_dir.filePath(QStringLiteral("CVNSuite.conf"));
 }
 
-Suite& TempSuite::reopen() {
+Suite& TempSuite::reopen()
+{
     m_suite.reset();
     m_suite = std::make_unique<Suite>(filePath());
     return *m_suite;
