@@ -1,0 +1,288 @@
+#include "settings/accountsettings.h"
+#include "settings/frequency.h"
+#include "support/tempsuite.h"
+#include "support/testregistry.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace corvane;
+
+namespace {
+
+QJsonObject parseObject(const QByteArray& json)
+{
+    return QJsonDocument::fromJson(json).object();
+}
+
+BrokerSettings broker(const QString& number, bool enabled)
+{
+    BrokerSettings b;
+    b.brokerName = QStringLiteral("Tradier");
+    b.brokerNumber = number;
+    b.brokerAccountNumber = QStringLiteral("6YA0") + number;
+    b.nickname = QStringLiteral("Main \"IRA\" ü");
+    b.enabled = enabled;
+    b.watch = !enabled;
+    return b;
+}
+
+const QByteArray oldAccount = R"({"apiKey":"k-1","nickName":"Old","bots":[],
+    "accountName":"3F2504E0-4F89-11D3-9A0C-0305E82C3301","watchAccount":true,
+    "keyVerified":true,"allBots":false,"paperLiveBoth":"paper"})";
+
+} // namespace
+
+class RecordsTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void accountRoundTripIsExact()
+    {
+        test::TempSuite temp;
+        AccountSettings account = AccountSettings::newAccount();
+        account.apiKey = QStringLiteral("key/with\"quotes\"\n\\");
+        account.brokerSettings = {broker(QStringLiteral("17"), true),
+                                  broker(QStringLiteral(""), false)};
+        const QByteArray botJson = R"({"botName":"Iron","botNumber":"12","botStatus":"on",
+            "botIsPaper":true,"alertOnOpen":false,"alertOnClose":true})";
+        account.bots = {BotSettings::fromJson(parseObject(botJson), temp.suite())};
+
+        AccountMap map{{account.accountName, account}};
+        const QByteArray stored = encodeAccountMap(map);
+        const auto decoded = decodeAccountMap(stored, temp.suite());
+        QVERIFY2(decoded.ok(), qPrintable(decoded.error()));
+        QCOMPARE(decoded.value(), map);
+        QCOMPARE(decoded.value().first().bots.first()->botName(), QStringLiteral("Iron"));
+        QCOMPARE(encodeAccountMap(decoded.value()), stored);
+
+        // The map is an array alternating the upper-case UUID text and the account.
+        const QJsonArray array = QJsonDocument::fromJson(stored).array();
+        QCOMPARE(array.size(), 2);
+        const QString uuidText = account.accountName.toString(QUuid::WithoutBraces).toUpper();
+        QCOMPARE(array.at(0).toString(), uuidText);
+        QCOMPARE(array.at(1).toObject().keys().size(), 10);
+        QCOMPARE(array.at(1)[QStringLiteral("accountName")].toString(), uuidText);
+        QCOMPARE(array.at(1)[QStringLiteral("brokerSettings")][0][QStringLiteral("id")].toString(),
+                 account.brokerSettings.first().id.toString(QUuid::WithoutBraces).toUpper());
+        QCOMPARE(encodeAccountMap({}), QByteArray("[]"));
+    }
+
+    void dataWrittenBeforeTheOptionalKeysLoads()
+    {
+        test::TempSuite temp;
+        const AccountSettings account =
+            accountSettingsFromJson(parseObject(oldAccount), temp.suite());
+        QCOMPARE(account.filterBrokers, false);
+        QVERIFY(account.brokerSettings.isEmpty());
+        QCOMPARE(account.accountName,
+                 QUuid(QStringLiteral("3f2504e0-4f89-11d3-9a0c-0305e82c3301")));
+        const QJsonObject written = toJson(account);
+        QCOMPARE(written[QStringLiteral("filterBrokers")], QJsonValue(false));
+        QCOMPARE(written[QStringLiteral("brokerSettings")], QJsonValue(QJsonArray()));
+    }
+
+    void badAccountFailsNamingTheKey_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("replacement"); // undefined removes the key
+        const QJsonValue absent(QJsonValue::Undefined);
+        for (const char* key : {"apiKey", "nickName", "bots", "accountName", "watchAccount",
+                                "keyVerified", "allBots", "paperLiveBoth"})
+            QTest::addRow("%s absent", key) << QString::fromLatin1(key) << absent;
+        QTest::newRow("apiKey null") << QStringLiteral("apiKey") << QJsonValue();
+        QTest::newRow("watch as text")
+            << QStringLiteral("watchAccount") << QJsonValue(QStringLiteral("true"));
+        QTest::newRow("uuid braces")
+            << QStringLiteral("accountName")
+            << QJsonValue(QStringLiteral("{3F2504E0-4F89-11D3-9A0C-0305E82C3301}"));
+        QTest::newRow("uuid short") << QStringLiteral("accountName")
+                                    << QJsonValue(QStringLiteral("3F2504E0-4F89-11D3-9A0C"));
+        QTest::newRow("filterBrokers as number")
+            << QStringLiteral("filterBrokers") << QJsonValue(1);
+        QTest::newRow("brokers not an array")
+            << QStringLiteral("brokerSettings") << QJsonValue(QJsonObject());
+        QTest::newRow("broker without watch")
+            << QStringLiteral("brokerSettings")
+            << QJsonValue(QJsonArray{QJsonObject{
+                   {QStringLiteral("id"), QStringLiteral("3F2504E0-4F89-11D3-9A0C-0305E82C3301")},
+                   {QStringLiteral("brokerName"), QString()},
+                   {QStringLiteral("brokerNumber"), QString()},
+                   {QStringLiteral("brokerAccountNumber"), QString()},
+                   {QStringLiteral("nickname"), QString()},
+                   {QStringLiteral("enabled"), true}}});
+        QTest::newRow("bot without alertOnClose")
+            << QStringLiteral("bots")
+            << QJsonValue(QJsonArray{QJsonObject{{QStringLiteral("botName"), QString()},
+                                                 {QStringLiteral("botNumber"), QString()},
+                                                 {QStringLiteral("botStatus"), QString()},
+                                                 {QStringLiteral("botIsPaper"), true},
+                                                 {QStringLiteral("alertOnOpen"), true}}});
+    }
+
+    void badAccountFailsNamingTheKey()
+    {
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, replacement);
+        test::TempSuite temp;
+        QJsonObject object = parseObject(oldAccount);
+        if (replacement.isUndefined())
+            object.remove(key);
+        else
+            object.insert(key, replacement);
+        const QByteArray stored =
+            QJsonDocument(
+                QJsonArray{QStringLiteral("3F2504E0-4F89-11D3-9A0C-0305E82C3301"), object})
+                .toJson(QJsonDocument::Compact);
+        const auto decoded = decodeAccountMap(stored, temp.suite());
+        QVERIFY(!decoded.ok());
+        QVERIFY2(decoded.error().contains(key), qPrintable(decoded.error()));
+    }
+
+    void malformedAccountMapsFail_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("not JSON") << QByteArray("bplist00\x01\x02");
+        QTest::newRow("object") << QByteArray("{}");
+        QTest::newRow("odd length") << QByteArray(R"(["3F2504E0-4F89-11D3-9A0C-0305E82C3301"])");
+        QTest::newRow("key not a uuid") << (QByteArray(R"(["x",)") + oldAccount + "]");
+        QTest::newRow("value not an object")
+            << QByteArray(R"(["3F2504E0-4F89-11D3-9A0C-0305E82C3301",3])");
+        QTest::newRow("truncated")
+            << (QByteArray(R"(["3F2504E0-4F89-11D3-9A0C-0305E82C3301",)") + oldAccount.left(40));
+    }
+
+    void malformedAccountMapsFail()
+    {
+        QFETCH(QByteArray, stored);
+        test::TempSuite temp;
+        QVERIFY(!decodeAccountMap(stored, temp.suite()).ok());
+    }
+
+    void brokerEqualityAndHash()
+    {
+        const BrokerSettings a = broker(QStringLiteral("17"), true);
+        BrokerSettings b = a;
+        QCOMPARE(b, a);
+        QCOMPARE(qHash(b), qHash(a));
+        QCOMPARE(qHash(b, 7), qHash(a, 7));
+        b.watch = !a.watch;
+        QVERIFY(!(b == a));
+        QVERIFY(qHash(b) != qHash(a));
+        QVERIFY(!(BrokerSettings() == BrokerSettings())); // each built row has its own id
+        QCOMPARE(QSet<BrokerSettings>({a, a, b}).size(), 2);
+    }
+
+    void brokerFromConnection_data()
+    {
+        QTest::addColumn<std::optional<QString>>("status");
+        QTest::addColumn<bool>("active");
+        QTest::newRow("Active") << std::optional(QStringLiteral("Active")) << true;
+        QTest::newRow("lower case") << std::optional(QStringLiteral("active")) << false;
+        QTest::newRow("expired") << std::optional(QStringLiteral("Expired")) << false;
+        QTest::newRow("absent") << std::optional<QString>() << false;
+    }
+
+    void brokerFromConnection()
+    {
+        QFETCH(std::optional<QString>, status);
+        QFETCH(bool, active);
+        BrokerAccount full{QStringLiteral("Schwab"),
+                           QStringLiteral("Roth"),
+                           QStringLiteral("9"),
+                           status,
+                           QStringLiteral("A-1"),
+                           QStringLiteral("100.5"),
+                           {}};
+        BrokerAccount sparse;
+        sparse.number = QStringLiteral("10");
+        sparse.status = status;
+        const auto brokers = brokerSettingsFrom(QList<BrokerAccount>{full, sparse});
+        QCOMPARE(brokers.size(), 2);
+        QCOMPARE(brokers[0].brokerName, QStringLiteral("Schwab"));
+        QCOMPARE(brokers[0].nickname, QStringLiteral("Roth"));
+        QCOMPARE(brokers[0].brokerNumber, QStringLiteral("9"));
+        QCOMPARE(brokers[0].brokerAccountNumber, QStringLiteral("A-1"));
+        QCOMPARE(brokers[1].brokerNumber, QStringLiteral("10"));
+        QVERIFY(brokers[1].brokerName.isEmpty() && brokers[1].nickname.isEmpty());
+        for (const BrokerSettings& b : brokers) {
+            QCOMPARE(b.enabled, active);
+            QCOMPARE(b.watch, active);
+        }
+        QVERIFY(!brokers[0].id.isNull() && brokers[0].id != brokers[1].id);
+    }
+
+    void frequencyChoices()
+    {
+        QCOMPARE(frequencyMinuteFrom(15), std::nullopt);
+        QCOMPARE(frequencyMinuteFrom(50), FrequencyMinute::fiftyMinutes);
+        QCOMPARE(frequencyMinuteFrom(0), std::nullopt);
+        QCOMPARE(frequencyHourFrom(8), std::nullopt);
+        QCOMPARE(frequencyHourFrom(-1), std::nullopt);
+        QCOMPARE(frequencyHourFrom(0), FrequencyHour::zeroHour);
+        for (FrequencyHour h : allFrequencyHours())
+            QCOMPARE(frequencyHourFrom(int(h)), h);
+        for (FrequencyMinute m : allFrequencyMinutes())
+            QCOMPARE(frequencyMinuteFrom(int(m)), m);
+    }
+
+    void frequencySelectionStoredForm_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("ordinary") << QByteArray(R"({"minuteValue":5,"hourValue":2})") << true;
+        QTest::newRow("missing hour") << QByteArray(R"({"minuteValue":5})") << false;
+        QTest::newRow("text") << QByteArray(R"({"hourValue":"2","minuteValue":5})") << false;
+        QTest::newRow("fraction") << QByteArray(R"({"hourValue":1.5,"minuteValue":5})") << false;
+        QTest::newRow("huge") << QByteArray(R"({"hourValue":1e30,"minuteValue":5})") << false;
+        QTest::newRow("array") << QByteArray("[2,5]") << false;
+    }
+
+    void frequencySelectionStoredForm()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(bool, ok);
+        const auto decoded = decodeFrequencySelection(stored);
+        QCOMPARE(decoded.ok(), ok);
+        if (ok) {
+            QCOMPARE(decoded.value(), (FrequencySelection{2, 5}));
+            QCOMPARE(decodeFrequencySelection(encodeFrequencySelection(decoded.value())).value(),
+                     decoded.value());
+        }
+    }
+
+    void paperLiveBothText()
+    {
+        QCOMPARE(paperLiveBothFrom(QStringLiteral("paper")), PaperLiveBoth::paper);
+        QCOMPARE(paperLiveBothFrom(QStringLiteral("live")), PaperLiveBoth::live);
+        QCOMPARE(paperLiveBothFrom(QStringLiteral("Live")), PaperLiveBoth::both);
+        QCOMPARE(paperLiveBothFrom(QString()), PaperLiveBoth::both);
+        QCOMPARE(rawValue(PaperLiveBoth::paper), QStringLiteral("paper"));
+    }
+
+    void botSettingsWriteFlatKeysOnlyWhenAssigned()
+    {
+        test::TempSuite temp;
+        const QByteArray stored = R"([{"botName":"A","botNumber":"1","botStatus":"on",
+            "botIsPaper":false,"alertOnOpen":false,"alertOnClose":false}])";
+        const auto bots = decodeBots(stored, temp.suite());
+        QVERIFY(bots.ok());
+        QVERIFY(!temp.suite().contains(QStringLiteral("botName")));
+
+        BotSettings& bot = *bots.value().first();
+        QCOMPARE(&bot.defaults(), &temp.suite());
+        QSignalSpy spy(&bot, &BotSettings::alertOnOpenChanged);
+        bot.setAlertOnOpen(true);
+        bot.setBotName(QStringLiteral("B"));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(temp.reopen().boolean(QStringLiteral("alertOnOpen")), true);
+        QCOMPARE(temp.suite().text(QStringLiteral("botName")), QStringLiteral("B"));
+    }
+};
+
+CORVANE_TEST(RecordsTest)
+#include "test_records.moc"
