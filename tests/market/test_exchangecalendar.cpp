@@ -1,0 +1,163 @@
+#include "market/exchangecalendar.h"
+#include "market/stockexchangestatus.h"
+#include "support/testclock.h"
+#include "support/testregistry.h"
+
+#include <QTest>
+
+using namespace corvane;
+
+namespace {
+
+QStringList days(std::initializer_list<const char*> monthDays)
+{
+    QStringList list;
+    for (const char* day : monthDays)
+        list.append(QString::fromLatin1(day));
+    return list;
+}
+
+} // namespace
+
+// A year's calendar as the application sees it: the stored closures and what session() makes of
+// every day. Checked against the exchange's published calendars.
+class ExchangeCalendarTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void yearMatchesPublishedCalendar_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<QStringList>("closures");
+        QTest::addColumn<QStringList>("earlyCloses");
+
+        // No Martin Luther King Jr. Day yet; a one-off early close on December 26.
+        QTest::newRow("1997") << 1997
+                              << days({"01-01", "02-17", "03-28", "05-26", "07-04", "09-01",
+                                       "11-27", "12-25"})
+                              << days({"07-03", "11-28", "12-24", "12-26"});
+        QTest::newRow("2001") << 2001
+                              << days({"01-01", "01-15", "02-19", "04-13", "05-28", "07-04",
+                                       "09-03", "09-11", "09-12", "09-13", "09-14", "11-22",
+                                       "12-25"})
+                              << days({"07-03", "11-23", "12-24"});
+        // Thursday July 4 before 2013: Friday July 5 closes early, Wednesday July 3 does not.
+        QTest::newRow("2002") << 2002
+                              << days({"01-01", "01-21", "02-18", "03-29", "05-27", "07-04",
+                                       "09-02", "11-28", "12-25"})
+                              << days({"07-05", "11-29", "12-24"});
+        QTest::newRow("2012") << 2012
+                              << days({"01-02", "01-16", "02-20", "04-06", "05-28", "07-04",
+                                       "09-03", "10-29", "10-30", "11-22", "12-25"})
+                              << days({"07-03", "11-23", "12-24"});
+        // First Juneteenth (Sunday, so Monday); New Year's Day on a Saturday is not observed.
+        QTest::newRow("2022") << 2022
+                              << days({"01-17", "02-21", "04-15", "05-30", "06-20", "07-04",
+                                       "09-05", "11-24", "12-26"})
+                              << days({"11-25"});
+        QTest::newRow("2023") << 2023
+                              << days({"01-02", "01-16", "02-20", "04-07", "05-29", "06-19",
+                                       "07-04", "09-04", "11-23", "12-25"})
+                              << days({"07-03", "11-24"});
+        QTest::newRow("2024") << 2024
+                              << days({"01-01", "01-15", "02-19", "03-29", "05-27", "06-19",
+                                       "07-04", "09-02", "11-28", "12-25"})
+                              << days({"07-03", "11-29", "12-24"});
+        QTest::newRow("2025") << 2025
+                              << days({"01-01", "01-09", "01-20", "02-17", "04-18", "05-26",
+                                       "06-19", "07-04", "09-01", "11-27", "12-25"})
+                              << days({"07-03", "11-28", "12-24"});
+        QTest::newRow("2026") << 2026
+                              << days({"01-01", "01-19", "02-16", "04-03", "05-25", "06-19",
+                                       "07-03", "09-07", "11-26", "12-25"})
+                              << days({"11-27", "12-24"});
+        QTest::newRow("2027") << 2027
+                              << days({"01-01", "01-18", "02-15", "03-26", "05-31", "06-18",
+                                       "07-05", "09-06", "11-25", "12-24"})
+                              << days({"11-26"});
+        QTest::newRow("2028") << 2028
+                              << days({"01-17", "02-21", "04-14", "05-29", "06-19", "07-04",
+                                       "09-04", "11-23", "12-25"})
+                              << days({"07-03", "11-24"});
+    }
+
+    void yearMatchesPublishedCalendar()
+    {
+        QFETCH(int, year);
+        QFETCH(QStringList, closures);
+        QFETCH(QStringList, earlyCloses);
+
+        const test::TestClock clock(test::newYork(2026, 12, 6));
+        const StockExchangeStatus status(clock.clock());
+
+        QStringList stored;
+        for (const QDateTime& closure : status.nyseHolidays(year)) {
+            const QDateTime local = closure.toTimeZone(exchange::newYork());
+            QCOMPARE(local.time(), QTime(0, 0));
+            QCOMPARE(local.date().year(), year);
+            stored.append(local.toString(QStringLiteral("MM-dd")));
+        }
+        QCOMPARE(stored, closures);
+
+        QStringList closedWeekdays;
+        QStringList shortDays;
+        for (QDate day(year, 1, 1); day.year() == year; day = day.addDays(1)) {
+            const auto session = status.session(day);
+            const bool weekend = day.dayOfWeek() >= Qt::Saturday;
+            if (!session) {
+                if (!weekend)
+                    closedWeekdays.append(day.toString(QStringLiteral("MM-dd")));
+                continue;
+            }
+            QVERIFY(!weekend);
+            QCOMPARE(session->open, QDateTime(day, QTime(9, 30), exchange::newYork()));
+            const QTime close = session->close.toTimeZone(exchange::newYork()).time();
+            QVERIFY2(close == QTime(16, 0) || close == QTime(13, 0), qPrintable(day.toString()));
+            if (close == QTime(13, 0))
+                shortDays.append(day.toString(QStringLiteral("MM-dd")));
+        }
+        QCOMPARE(closedWeekdays, closures);
+        QCOMPARE(shortDays, earlyCloses);
+    }
+
+    // Over a long run of years the rules must never produce a closure outside its year or on
+    // a weekend, nor an early close on a day that does not trade.
+    void rulesHoldOverAnyYear()
+    {
+        for (int year = 1990; year <= 2100; ++year) {
+            const QList<QDate> closures = exchange::fullDayClosures(year);
+            QVERIFY2(closures.size() >= 8 && closures.size() <= 14,
+                     qPrintable(QString::number(year)));
+            for (qsizetype i = 0; i < closures.size(); ++i) {
+                QCOMPARE(closures[i].year(), year);
+                QVERIFY(closures[i].dayOfWeek() <= Qt::Friday);
+                if (i > 0)
+                    QVERIFY(closures[i - 1] < closures[i]);
+            }
+            for (QDate day(year, 1, 1); day.year() == year; day = day.addDays(1)) {
+                if (exchange::isEarlyClose(day)) {
+                    QVERIFY2(day.dayOfWeek() <= Qt::Friday && !closures.contains(day),
+                             qPrintable(day.toString(Qt::ISODate)));
+                }
+            }
+        }
+    }
+
+    void easterSunday_data()
+    {
+        QTest::addColumn<QDate>("easter");
+        for (const QDate& day : {QDate(2008, 3, 23), QDate(2024, 3, 31), QDate(2025, 4, 20),
+                                 QDate(2026, 4, 5), QDate(2027, 3, 28), QDate(2028, 4, 16),
+                                 QDate(1943, 4, 25), QDate(2038, 4, 25), QDate(2285, 3, 22)})
+            QTest::newRow(qPrintable(day.toString(Qt::ISODate))) << day;
+    }
+
+    void easterSunday()
+    {
+        QFETCH(QDate, easter);
+        QCOMPARE(exchange::easterSunday(easter.year()), easter);
+    }
+};
+
+CORVANE_TEST(ExchangeCalendarTest)
+#include "test_exchangecalendar.moc"
