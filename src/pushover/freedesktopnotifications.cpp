@@ -1,0 +1,94 @@
+#include "freedesktopnotifications.h"
+
+#include <QCoro/QCoroDBusPendingCall>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
+
+namespace corvane {
+
+namespace {
+
+// Errors that mean "nobody is there", as opposed to a service that refused the call.
+bool meansAbsent(const QDBusMessage& reply)
+{
+    const QString name = reply.errorName();
+    return name == QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown") ||
+           name == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner") ||
+           name == QStringLiteral("org.freedesktop.DBus.Error.Disconnected") ||
+           name == QStringLiteral("org.freedesktop.DBus.Error.Spawn.ServiceNotFound");
+}
+
+QString errorText(const QDBusMessage& reply)
+{
+    return reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
+}
+
+} // namespace
+
+FreedesktopNotifications::FreedesktopNotifications(QDBusConnection bus)
+    : m_bus(std::move(bus))
+{}
+
+QString FreedesktopNotifications::serviceName()
+{
+    return QStringLiteral("org.freedesktop.Notifications");
+}
+
+QString FreedesktopNotifications::objectPath()
+{
+    return QStringLiteral("/org/freedesktop/Notifications");
+}
+
+QString FreedesktopNotifications::identifierHint()
+{
+    return QStringLiteral("x-corvane-identifier");
+}
+
+QCoro::Task<NotificationAuthorisation> FreedesktopNotifications::authorisationStatus()
+{
+    if (!m_bus.isConnected())
+        co_return NotificationAuthorisation::Denied;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
+    call << serviceName();
+    const QDBusMessage reply = co_await m_bus.asyncCall(call);
+    const bool present = reply.type() == QDBusMessage::ReplyMessage &&
+                         !reply.arguments().isEmpty() && reply.arguments().first().toBool();
+    co_return present ? NotificationAuthorisation::Authorised : NotificationAuthorisation::Denied;
+}
+
+QCoro::Task<PermissionAnswer> FreedesktopNotifications::requestAuthorisation()
+{
+    if (!m_bus.isConnected())
+        co_return PermissionAnswer{false, QStringLiteral("the session bus is not available")};
+    // Calling the service starts it when the bus knows how to; an answer means it is there.
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        serviceName(), objectPath(), serviceName(), QStringLiteral("GetServerInformation"));
+    const QDBusMessage reply = co_await m_bus.asyncCall(call);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        co_return PermissionAnswer{true, std::nullopt};
+    co_return PermissionAnswer{false, errorText(reply)};
+}
+
+QCoro::Task<DeliveryOutcome> FreedesktopNotifications::deliver(LocalNotification notification)
+{
+    if (!m_bus.isConnected())
+        co_return DeliveryOutcome{false, true, QStringLiteral("the session bus is not available")};
+    QDBusMessage call = QDBusMessage::createMethodCall(serviceName(), objectPath(), serviceName(),
+                                                       QStringLiteral("Notify"));
+    const QVariantMap hints{
+        // The desktop's default sound for an incoming message.
+        {QStringLiteral("sound-name"), QStringLiteral("message-new-instant")},
+        {identifierHint(), notification.identifier},
+    };
+    call << QStringLiteral("Corvane") << 0u << QString() << notification.title << notification.body
+         << QStringList() << hints << -1;
+    const QDBusMessage reply = co_await m_bus.asyncCall(call);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        co_return DeliveryOutcome{true, false, QString()};
+    co_return DeliveryOutcome{false, meansAbsent(reply), errorText(reply)};
+}
+
+} // namespace corvane

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "notificationservice.h"
+
+#include <QDBusConnection>
+
+namespace corvane {
+
+// org.freedesktop.Notifications on the session bus. Present on the bus counts as
+// authorised, absent as denied; asking for permission tries to start the service.
+class FreedesktopNotifications final : public NotificationService {
+public:
+    explicit FreedesktopNotifications(QDBusConnection bus = QDBusConnection::sessionBus());
+
+    QCoro::Task<NotificationAuthorisation> authorisationStatus() override;
+    QCoro::Task<PermissionAnswer> requestAuthorisation() override;
+    QCoro::Task<DeliveryOutcome> deliver(LocalNotification notification) override;
+
+    static QString serviceName();
+    static QString objectPath();
+    // The hint that carries our identifier, so a notification can be traced to its log line.
+    static QString identifierHint();
+
+private:
+    QDBusConnection m_bus;
+};
+
+} // namespace corvane

@@ -1,0 +1,106 @@
+#include "pushover/porecords.h"
+#include "support/testregistry.h"
+
+#include <QTest>
+
+using namespace corvane;
+
+namespace {
+
+// A message as the service sends it, with the id given and the rest filled in.
+QByteArray message(const QByteArray& id, const QByteArray& extra = {})
+{
+    return R"({"id":)" + id + R"(,"id_str":")" + id + R"(","umid":)" + id + R"(,"umid_str":")" +
+           id +
+           R"(","message":"body","app":"Orrisfield","aid":731904466205518390,)"
+           R"("aid_str":"731904466205518390","icon":"icon","date":1718900000,"priority":0)" +
+           extra + "}";
+}
+
+QByteArray envelope(const QByteArray& fields)
+{
+    return R"({"status":1,"request":"r-1")" + fields + "}";
+}
+
+} // namespace
+
+class PoRecordsTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decodesTheEnvelope()
+    {
+        const auto bare = decodePoLoginApiResponse(envelope({}));
+        QVERIFY2(bare.ok(), qPrintable(bare.error()));
+        QCOMPARE(bare.value().status, 1);
+        QVERIFY(!bare.value().id && !bare.value().secret && !bare.value().errors &&
+                !bare.value().messages);
+
+        const auto full = decodePoLoginApiResponse(
+            envelope(R"(,"id":"u1","secret":"s1","errors":{"name":["has already been taken"]},)"
+                     R"("messages":[)" +
+                     message("9007199254740993", R"(,"title":"T","queued_date":null,"html":1)") +
+                     "," + message("5") + "]"));
+        QVERIFY2(full.ok(), qPrintable(full.error()));
+        const poLoginApiResponse& r = full.value();
+        QCOMPARE(*r.id, QStringLiteral("u1"));
+        QCOMPARE(*r.secret, QStringLiteral("s1"));
+        QCOMPARE(*r.errors->name, QStringList{QStringLiteral("has already been taken")});
+        QCOMPARE(r.messages->size(), 2);
+        // Above 2^53: a double would read ...992.
+        QCOMPARE(r.messages->at(0).id, Q_INT64_C(9007199254740993));
+        QCOMPARE(r.messages->at(0).id_str, QStringLiteral("9007199254740993"));
+        QCOMPARE(*r.messages->at(0).title, QStringLiteral("T"));
+        QVERIFY(!r.messages->at(1).title);
+        QCOMPARE(r.messages->at(1).aid_str, QStringLiteral("731904466205518390"));
+
+        const auto empty = decodePoLoginApiResponse(envelope(R"(,"messages":[])"));
+        QVERIFY(empty.ok() && empty.value().messages && empty.value().messages->isEmpty());
+    }
+
+    void rejectsWhatTheServiceNeverSends_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no request")
+            << QByteArray(R"({"status":1})") << QStringLiteral("missing required key \"request\"");
+        QTest::newRow("status as text")
+            << QByteArray(R"({"status":"1","request":"r"})")
+            << QStringLiteral("\"status\": expected an integer, found a string");
+        QTest::newRow("errors as list")
+            << envelope(R"(,"errors":["bad"])")
+            << QStringLiteral("\"errors\": expected an object, found an array");
+        QTest::newRow("message without icon")
+            << envelope(R"(,"messages":[)" + message("1").replace(R"("icon":"icon",)", "") + "]")
+            << QStringLiteral("\"messages[0]\": missing required key \"icon\"");
+        QTest::newRow("number as title")
+            << envelope(R"(,"messages":[)" + message("1", R"(,"title":5)") + "]")
+            << QStringLiteral("\"messages[0].title\": expected a string, found a number");
+        QTest::newRow("not json") << QByteArray("<html>502 Bad Gateway</html>") << QString();
+    }
+
+    void rejectsWhatTheServiceNeverSends()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, error);
+        const auto result = decodePoLoginApiResponse(json);
+        QVERIFY(!result.ok());
+        if (!error.isEmpty())
+            QCOMPARE(result.error(), error);
+    }
+
+    void highestIsTheLargestIdFirstOfEquals()
+    {
+        const auto result = decodePoLoginApiResponse(
+            envelope(R"(,"messages":[)" + message("5") + "," + message("9", R"(,"title":"a")") +
+                     "," + message("9", R"(,"title":"b")") + "," + message("7") + "]"));
+        QVERIFY(result.ok());
+        const Message* highest = highestMessage(*result.value().messages);
+        QVERIFY(highest);
+        QCOMPARE(*highest->title, QStringLiteral("a"));
+        QVERIFY(!highestMessage({}));
+    }
+};
+
+CORVANE_TEST(PoRecordsTest)
+#include "test_porecords.moc"
