@@ -1,0 +1,135 @@
+#include "fakeservices.h"
+
+#include "certificate.h"
+#include "control.h"
+#include "httpsserver.h"
+#include "orrisfield.h"
+#include "pushover.h"
+#include "pushsocket.h"
+
+namespace corvane::fake {
+
+namespace {
+const QString controlPrefix = QStringLiteral("/_control/");
+
+QString answerKey(const QString& path, const QString& apiKey)
+{
+    return path + u'\n' + apiKey;
+}
+
+QUrl loopbackUrl(const char* scheme, quint16 port, const QString& path = {})
+{
+    QUrl url;
+    url.setScheme(QString::fromLatin1(scheme));
+    url.setHost(QStringLiteral("127.0.0.1"));
+    url.setPort(port);
+    url.setPath(path);
+    return url;
+}
+} // namespace
+
+FakeServices::FakeServices(QObject* parent)
+    : QObject(parent)
+    , pushover_(new Pushover(this))
+{}
+
+FakeServices::~FakeServices() = default;
+
+bool FakeServices::start(const Options& options)
+{
+    certificate_ = std::make_unique<Certificate>();
+    if (!certificate_->isValid()) {
+        error_ = certificate_->error();
+        return false;
+    }
+    orrisfield_ = std::make_unique<Orrisfield>(options.fixtures);
+    if (orrisfield_->knownKeys().isEmpty()) {
+        error_ = QStringLiteral("No fixtures found in ") + options.fixtures;
+        return false;
+    }
+    const QSslConfiguration tls = certificate_->serverConfiguration();
+    http_ = new HttpsServer(
+        tls, [this](const HttpRequest& request) { return handle(request); }, this);
+    if (!http_->listen(options.port)) {
+        error_ = QStringLiteral("Cannot listen for HTTPS: ") + http_->errorString();
+        return false;
+    }
+    socket_ = new PushSocket(tls, *pushover_, this);
+    if (!socket_->listen(options.socketPort)) {
+        error_ = QStringLiteral("Cannot listen for WSS: ") + socket_->errorString();
+        return false;
+    }
+    return true;
+}
+
+QUrl FakeServices::apiUrl() const
+{
+    return loopbackUrl("https", http_->port());
+}
+
+QUrl FakeServices::pushoverUrl() const
+{
+    return loopbackUrl("https", http_->port());
+}
+
+QUrl FakeServices::socketUrl() const
+{
+    return loopbackUrl("wss", socket_->port(), QStringLiteral("/push"));
+}
+
+QString FakeServices::caFile() const
+{
+    return certificate_->pemPath();
+}
+
+void FakeServices::trustInProcess() const
+{
+    Certificate::trustInProcess(caFile());
+}
+
+QStringList FakeServices::knownKeys() const
+{
+    return orrisfield_->knownKeys();
+}
+
+void FakeServices::setAnswer(const QString& path, const QString& apiKey, int status,
+                             const QByteArray& body)
+{
+    answers_.insert(answerKey(path, apiKey), HttpResponse{status, body});
+}
+
+void FakeServices::clearAnswer(const QString& path, const QString& apiKey)
+{
+    answers_.remove(answerKey(path, apiKey));
+}
+
+Fault FakeServices::takeFault(const QString& path)
+{
+    for (qsizetype i = 0; i < faults_.size(); ++i) {
+        if (faults_[i].matches(path))
+            return faults_[i].sticky ? faults_[i] : faults_.takeAt(i);
+    }
+    return {};
+}
+
+Reply FakeServices::handle(const HttpRequest& request)
+{
+    if (request.path.startsWith(controlPrefix))
+        return {handleControl(*this, request), {}};
+
+    requests_.append(request);
+    Q_EMIT requestReceived(request);
+    const Fault fault = takeFault(request.path);
+    const QString key = Orrisfield::apiKeyOf(request);
+    for (const QString& lookup : {answerKey(request.path, key), answerKey(request.path, {})}) {
+        if (const auto found = answers_.constFind(lookup); found != answers_.cend())
+            return {*found, fault};
+    }
+    if (orrisfield_->handles(request.path))
+        return {orrisfield_->answer(request), fault};
+    if (Pushover::handles(request.path))
+        return {pushover_->answer(request), fault};
+    return {HttpResponse{404, R"({"error":"not found"})"}, fault};
+}
+
+} // namespace corvane::fake

@@ -1,0 +1,135 @@
+#include "pushsocket.h"
+
+#include "pushover.h"
+
+#include <QHostAddress>
+#include <QTimer>
+#include <QWebSocket>
+
+namespace corvane::fake {
+
+PushSocket::PushSocket(const QSslConfiguration& tls, Pushover& pushover, QObject* parent)
+    : QObject(parent)
+    , server_(QStringLiteral("corvane-fake-pushover"), QWebSocketServer::SecureMode)
+    , pushover_(pushover)
+{
+    server_.setSslConfiguration(tls);
+    connect(&server_, &QWebSocketServer::newConnection, this, &PushSocket::accept);
+    connect(&pushover_, &Pushover::messageQueued, this, &PushSocket::announce);
+}
+
+PushSocket::~PushSocket()
+{
+    const QList<QWebSocket*> sockets = clients_.keys();
+    for (QWebSocket* socket : sockets)
+        socket->disconnect(this);
+}
+
+bool PushSocket::listen(quint16 port)
+{
+    return server_.listen(QHostAddress::LocalHost, port);
+}
+
+void PushSocket::setKeepAliveInterval(int ms)
+{
+    keepAliveMs_ = ms;
+    for (const Client& client : std::as_const(clients_)) {
+        if (client.keepAlive != nullptr)
+            client.keepAlive->setInterval(ms);
+    }
+}
+
+void PushSocket::sendFrame(const QByteArray& data, bool binary, bool loggedInOnly)
+{
+    const QList<QWebSocket*> sockets = clients_.keys();
+    for (QWebSocket* socket : sockets) {
+        if (!loggedInOnly || !clients_.value(socket).deviceId.isEmpty())
+            send(socket, data, binary);
+    }
+}
+
+void PushSocket::closeAll(int closeCode)
+{
+    const QList<QWebSocket*> sockets = clients_.keys();
+    for (QWebSocket* socket : sockets)
+        socket->close(static_cast<QWebSocketProtocol::CloseCode>(closeCode));
+}
+
+int PushSocket::loggedInCount() const
+{
+    int count = 0;
+    for (const Client& client : clients_)
+        count += client.deviceId.isEmpty() ? 0 : 1;
+    return count;
+}
+
+void PushSocket::accept()
+{
+    while (QWebSocket* socket = server_.nextPendingConnection()) {
+        if (socket->requestUrl().path() != QStringLiteral("/push")) {
+            socket->close(QWebSocketProtocol::CloseCodePolicyViolated);
+            socket->deleteLater();
+            continue;
+        }
+        clients_.insert(socket, Client{});
+        connect(socket, &QWebSocket::textMessageReceived, this,
+                [this, socket](const QString& text) { received(socket, text.toUtf8(), false); });
+        connect(socket, &QWebSocket::binaryMessageReceived, this,
+                [this, socket](const QByteArray& data) { received(socket, data, true); });
+        connect(socket, &QWebSocket::disconnected, this, [this, socket] {
+            clients_.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void PushSocket::received(QWebSocket* socket, const QByteArray& data, bool binary)
+{
+    record({false, binary, data});
+    auto found = clients_.find(socket);
+    if (found == clients_.end() || !found->deviceId.isEmpty())
+        return; // after the login the service ignores what clients send
+    // "login:<device id>:<secret>\n"; the secret is all that follows the second colon.
+    const QList<QByteArray> parts = data.split(':');
+    const bool wellFormed = data.startsWith("login:") && data.endsWith('\n') && parts.size() >= 3;
+    const QString device = wellFormed ? QString::fromUtf8(parts[1]) : QString();
+    const QString secret =
+        wellFormed ? QString::fromUtf8(data.mid(7 + parts[1].size()).chopped(1)) : QString();
+    if (!wellFormed || !pushover_.isValidLogin(device, secret)) {
+        send(socket, "E", true);
+        return;
+    }
+    found->deviceId = device;
+    found->keepAlive = new QTimer(socket);
+    found->keepAlive->setInterval(keepAliveMs_);
+    connect(found->keepAlive, &QTimer::timeout, this, [this, socket] { send(socket, "#", true); });
+    found->keepAlive->start();
+    Q_EMIT loggedIn(device);
+}
+
+void PushSocket::announce()
+{
+    const QList<QWebSocket*> sockets = clients_.keys();
+    for (QWebSocket* socket : sockets) {
+        const QString device = clients_.value(socket).deviceId;
+        if (!device.isEmpty() && pushover_.hasPending(device))
+            send(socket, "!", true);
+    }
+}
+
+void PushSocket::send(QWebSocket* socket, const QByteArray& data, bool binary)
+{
+    if (binary)
+        socket->sendBinaryMessage(data);
+    else
+        socket->sendTextMessage(QString::fromUtf8(data));
+    record({true, binary, data});
+}
+
+void PushSocket::record(const Frame& frame)
+{
+    frames_.append(frame);
+    Q_EMIT frameRecorded(frame);
+}
+
+} // namespace corvane::fake
