@@ -46,12 +46,14 @@ class FakeServicesTest final : public QObject {
                 reply->readAll(), reply->error()};
     }
 
+    Answer post(const QString& path, const QByteArray& form) { return send(path, {}, form); }
+    Answer login(const QByteArray& form)
+    {
+        return post(QStringLiteral("/1/users/login.json"), form);
+    }
     QString loginSecret(const QByteArray& form)
     {
-        return send(QStringLiteral("/1/users/login.json"), {}, form)
-            .json()
-            .value(QStringLiteral("secret"))
-            .toString();
+        return login(form).json().value(QStringLiteral("secret")).toString();
     }
 
 private Q_SLOTS:
@@ -137,19 +139,15 @@ private Q_SLOTS:
         // "&", "=" and "+" in a password survive the form encoding both ways.
         const QString secret = loginSecret("email=ann%40example.com&password=p%26ss%3D1%2B");
         QVERIFY(!secret.isEmpty());
-        QCOMPARE(send(QStringLiteral("/1/users/login.json"), {},
-                      "email=ann%40example.com&password=wrong")
-                     .status,
-                 400);
-        const Answer twoFactor =
-            send(QStringLiteral("/1/users/login.json"), {}, "email=two%40example.com&password=pw");
+        QCOMPARE(login("email=ann%40example.com&password=wrong").status, 400);
+        const Answer twoFactor = login("email=two%40example.com&password=pw");
         QCOMPARE(twoFactor.status, 412);
         QCOMPARE(twoFactor.json().value(QStringLiteral("status")).toInt(), 0);
         QVERIFY(!loginSecret("email=two%40example.com&password=pw&twofa=123456").isEmpty());
 
         const QByteArray registration = "secret=" + secret.toLatin1() + "&name=desk&os=O";
-        QCOMPARE(send(QStringLiteral("/1/devices.json"), {}, registration).status, 200);
-        const Answer taken = send(QStringLiteral("/1/devices.json"), {}, registration);
+        QCOMPARE(post(QStringLiteral("/1/devices.json"), registration).status, 200);
+        const Answer taken = post(QStringLiteral("/1/devices.json"), registration);
         QCOMPARE(taken.json().value(QStringLiteral("status")).toInt(), 0);
         QCOMPARE(taken.json()[QStringLiteral("errors")][QStringLiteral("name")][0].toString(),
                  QStringLiteral("has already been taken"));
@@ -158,7 +156,7 @@ private Q_SLOTS:
     void socketSignalsAndMessagesAreDeletedUpToTheAcknowledgedId()
     {
         const QString secret = loginSecret("email=ann%40example.com&password=p%26ss%3D1%2B");
-        const QString device = send(QStringLiteral("/1/devices.json"), {},
+        const QString device = post(QStringLiteral("/1/devices.json"),
                                     "secret=" + secret.toLatin1() + "&name=laptop&os=O")
                                    .json()
                                    .value(QStringLiteral("id"))
@@ -179,12 +177,9 @@ private Q_SLOTS:
         QCOMPARE(badFrames.first().first().toByteArray(), QByteArray("E"));
         QVERIFY(loggedIn.count() == 1 || loggedIn.wait(20000));
 
-        fake_.pushover().queueMessage({0,
-                                       QStringLiteral("Orrisfield"),
-                                       QStringLiteral("731904466205518390"),
-                                       std::nullopt,
-                                       QStringLiteral("Bot 11 closed"),
-                                       {}});
+        PushoverMessage waiting;
+        waiting.message = QStringLiteral("Bot 11 closed");
+        fake_.pushover().queueMessage(waiting);
         QVERIFY(goodFrames.wait(20000));
         QCOMPARE(goodFrames.first().first().toByteArray(), QByteArray("!"));
         fake_.socket().setKeepAliveInterval(10);
@@ -201,9 +196,9 @@ private Q_SLOTS:
         QVERIFY(download.body.contains(QByteArray("\"id\":" + idText.toLatin1() + ',')));
         QCOMPARE(message.value(QStringLiteral("aid_str")).toString(),
                  QStringLiteral("731904466205518390"));
-        QCOMPARE(send(QStringLiteral("/1/devices/") + device +
+        QCOMPARE(post(QStringLiteral("/1/devices/") + device +
                           QStringLiteral("/update_highest_message.json"),
-                      {}, "secret=" + secret.toLatin1() + "&message=" + idText.toLatin1())
+                      "secret=" + secret.toLatin1() + "&message=" + idText.toLatin1())
                      .status,
                  200);
         QCOMPARE(send(query, {}).json().value(QStringLiteral("messages")).toArray().size(), 0);

@@ -46,6 +46,8 @@ Certificate::Certificate()
     config_.setLocalCertificate(certificates.first());
     config_.setPrivateKey(key);
     config_.setPeerVerifyMode(QSslSocket::VerifyNone);
+    // Our parser speaks HTTP/1.1 only; without this a client could try HTTP/2 first.
+    config_.setAllowedNextProtocols({QByteArrayLiteral("http/1.1")});
 }
 
 QString Certificate::pemPath() const

@@ -21,7 +21,9 @@ HttpResponse ok(const QJsonValue& value = QJsonObject{{QStringLiteral("ok"), tru
 
 HttpResponse bad(const QString& why)
 {
-    return {400, QJsonDocument(QJsonObject{{QStringLiteral("error"), why}}).toJson()};
+    return {
+        400,
+        QJsonDocument(QJsonObject{{QStringLiteral("error"), why}}).toJson(QJsonDocument::Compact)};
 }
 
 QJsonObject pairsToJson(const Pairs& pairs)

@@ -35,8 +35,18 @@ void PushSocket::setKeepAliveInterval(int ms)
     keepAliveMs_ = ms;
     for (const Client& client : std::as_const(clients_)) {
         if (client.keepAlive != nullptr)
-            client.keepAlive->setInterval(ms);
+            startKeepAlive(client.keepAlive);
     }
+}
+
+void PushSocket::startKeepAlive(QTimer* timer) const
+{
+    if (keepAliveMs_ <= 0) {
+        timer->stop();
+        return;
+    }
+    timer->setInterval(keepAliveMs_);
+    timer->start();
 }
 
 void PushSocket::sendFrame(const QByteArray& data, bool binary, bool loggedInOnly)
@@ -99,11 +109,20 @@ void PushSocket::received(QWebSocket* socket, const QByteArray& data, bool binar
         send(socket, "E", true);
         return;
     }
-    found->deviceId = device;
-    found->keepAlive = new QTimer(socket);
-    found->keepAlive->setInterval(keepAliveMs_);
-    connect(found->keepAlive, &QTimer::timeout, this, [this, socket] { send(socket, "#", true); });
-    found->keepAlive->start();
+    // The service keeps one session per device: an older one is told "A" and dropped.
+    const QList<QWebSocket*> sockets = clients_.keys();
+    for (QWebSocket* other : sockets) {
+        if (other != socket && clients_.value(other).deviceId == device) {
+            send(other, "A", true);
+            clients_[other].deviceId.clear();
+            other->close();
+        }
+    }
+    Client& client = clients_[socket];
+    client.deviceId = device;
+    client.keepAlive = new QTimer(socket);
+    connect(client.keepAlive, &QTimer::timeout, this, [this, socket] { send(socket, "#", true); });
+    startKeepAlive(client.keepAlive);
     Q_EMIT loggedIn(device);
 }
 

@@ -23,8 +23,9 @@ struct Frame {
 
 // Pushover's live socket at "/push" over WSS. A client logs in with
 // "login:<device id>:<secret>\n"; a bad login gets "E". A logged-in client gets "#"
-// keep-alives every keepAliveMs and "!" whenever a message for its device is queued. Frames
-// from the service are binary, as the real service sends them.
+// keep-alives (every 30 s unless set otherwise) and "!" whenever a message for its device is
+// queued; a second login of the same device sends "A" to the first. Frames from the service
+// are binary, as the real service sends them.
 class PushSocket final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PushSocket)
@@ -37,7 +38,7 @@ public:
     quint16 port() const { return server_.serverPort(); }
     QString errorString() const { return server_.errorString(); }
 
-    void setKeepAliveInterval(int ms);
+    void setKeepAliveInterval(int ms); // 0: no keep-alives at all
     // Sends a frame to every logged-in socket (all open sockets when loggedInOnly is false).
     void sendFrame(const QByteArray& data, bool binary = true, bool loggedInOnly = false);
     void closeAll(int closeCode = 1000);
@@ -57,6 +58,7 @@ private:
     };
 
     void accept();
+    void startKeepAlive(QTimer* timer) const;
     void received(QWebSocket* socket, const QByteArray& data, bool binary);
     void send(QWebSocket* socket, const QByteArray& data, bool binary);
     void announce();
