@@ -126,11 +126,13 @@ wire::Result<AccountMap> decodeAccountMap(const QByteArray& stored, Suite& defau
             wire::fail(QStringLiteral("the account map has a key without a value"));
         AccountMap accounts;
         for (qsizetype i = 0; i < array.size(); i += 2) {
+            qsizetype at = i;
             try {
-                const QUuid key = stored::uuid(array.at(i));
-                accounts.insert(key, accountSettingsFromJson(array.at(i + 1), defaults));
+                const QUuid key = stored::uuid(array.at(at));
+                ++at;
+                accounts.insert(key, accountSettingsFromJson(array.at(at), defaults));
             } catch (wire::DecodeError& e) {
-                e.prefixIndex(static_cast<size_t>(i));
+                e.prefixIndex(static_cast<size_t>(at));
                 throw;
             }
         }

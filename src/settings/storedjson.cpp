@@ -132,7 +132,7 @@ QUuid uuid(const QJsonValue& value)
         wellFormed = dash ? written.at(i) == u'-' : isHexDigit(written.at(i));
     }
     if (!wellFormed)
-        wire::fail(QStringLiteral("\"%1\" is not a UUID").arg(written.left(40)));
+        wire::fail(QStringLiteral("expected a UUID in canonical form"));
     return QUuid::fromString(written);
 }
 
