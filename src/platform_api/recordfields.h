@@ -1,0 +1,184 @@
+#pragma once
+
+// Table-driven reading and writing of the platform's records, shared by their decoders and
+// encoders. A record is described once, as a table of (JSON key, member) pairs; the member's
+// C++ type decides the reader (QString: text, double: number, qint64: integer, bool: boolean,
+// QList: array, std::optional: may be absent or null, anything else: a nested record) and
+// whether the key is required (every member that is not a std::optional).
+//
+// Nested records are read and written through readValue(wire::Value, R&) and
+// toJsonValue(const R&) overloads found next to the record type (argument-dependent lookup).
+
+#include "base/wire.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+#include <array>
+#include <bitset>
+#include <optional>
+#include <string_view>
+#include <type_traits>
+
+namespace corvane::records {
+
+// ---- reading one value by the member's type ----
+
+inline void readValue(wire::Value v, QString& out)
+{
+    out = wire::text(v);
+}
+inline void readValue(wire::Value v, double& out)
+{
+    out = wire::number(v);
+}
+inline void readValue(wire::Value v, qint64& out)
+{
+    out = wire::integer(v);
+}
+inline void readValue(wire::Value v, bool& out)
+{
+    out = wire::boolean(v);
+}
+
+template <class T> void readValue(wire::Value v, QList<T>& out)
+{
+    out = wire::array(v, [](wire::Value element) {
+        T item;
+        readValue(element, item);
+        return item;
+    });
+}
+
+template <class T> void readValue(wire::Value v, std::optional<T>& out)
+{
+    if (wire::isNull(v)) {
+        out.reset();
+        return;
+    }
+    T value;
+    readValue(v, value);
+    out = std::move(value);
+}
+
+// ---- writing one value ----
+
+inline QJsonValue toJsonValue(const QString& value)
+{
+    return value;
+}
+inline QJsonValue toJsonValue(double value)
+{
+    return value;
+}
+// QJsonValue keeps a qint64 as an integer, so values above 2^53 are written exactly.
+inline QJsonValue toJsonValue(qint64 value)
+{
+    return value;
+}
+inline QJsonValue toJsonValue(bool value)
+{
+    return value;
+}
+
+template <class T> QJsonValue toJsonValue(const QList<T>& list)
+{
+    QJsonArray array;
+    for (const T& item : list)
+        array.append(toJsonValue(item));
+    return array;
+}
+
+// ---- the field table ----
+
+template <class> struct MemberTraits;
+template <class C, class T> struct MemberTraits<T C::*> {
+    using Record = C;
+    using Type = T;
+};
+
+template <class> inline constexpr bool isOptional = false;
+template <class T> inline constexpr bool isOptional<std::optional<T>> = true;
+
+template <class R> struct Field {
+    std::string_view key;
+    void (*read)(wire::Value, R&);
+    void (*write)(QJsonObject&, std::string_view, const R&); // null: the record is only read
+    bool required;
+};
+
+template <auto Member>
+void readMember(wire::Value v, typename MemberTraits<decltype(Member)>::Record& r)
+{
+    readValue(v, r.*Member);
+}
+
+template <auto Member>
+void writeMember(QJsonObject& o, std::string_view name,
+                 const typename MemberTraits<decltype(Member)>::Record& r)
+{
+    const auto& value = r.*Member;
+    const QString key = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    if constexpr (isOptional<std::remove_cvref_t<decltype(value)>>) {
+        if (value)
+            o.insert(key, toJsonValue(*value));
+    } else {
+        o.insert(key, toJsonValue(value));
+    }
+}
+
+// A field that is decoded only.
+template <auto Member> constexpr auto decoded(std::string_view key)
+{
+    using Traits = MemberTraits<decltype(Member)>;
+    return Field<typename Traits::Record>{key, &readMember<Member>, nullptr,
+                                          !isOptional<typename Traits::Type>};
+}
+
+// A field that is decoded and encoded.
+template <auto Member> constexpr auto field(std::string_view key)
+{
+    using Traits = MemberTraits<decltype(Member)>;
+    return Field<typename Traits::Record>{key, &readMember<Member>, &writeMember<Member>,
+                                          !isOptional<typename Traits::Type>};
+}
+
+// Reads one object front to back. Keys usually arrive in table order, so the search starts
+// after the last match and a whole record costs about one comparison per key.
+template <class R, size_t N>
+void readFields(wire::Value v, R& out, const std::array<Field<R>, N>& fields)
+{
+    std::bitset<N> seen;
+    size_t next = 0;
+    const size_t count = fields.size();
+    wire::object(v, [&](std::string_view key, wire::Value value) {
+        for (size_t tried = 0; tried < count; ++tried) {
+            const size_t i = next + tried < count ? next + tried : next + tried - count;
+            if (fields[i].key == key) {
+                fields[i].read(value, out);
+                seen.set(i);
+                next = i + 1 < count ? i + 1 : 0;
+                return;
+            }
+        }
+    });
+    for (size_t i = 0; i < count; ++i) {
+        if (fields[i].required)
+            wire::require(seen.test(i), fields[i].key);
+    }
+}
+
+template <class R, size_t N>
+QJsonObject writeFields(const R& record, const std::array<Field<R>, N>& fields)
+{
+    QJsonObject object;
+    for (const Field<R>& f : fields) {
+        if (f.write)
+            f.write(object, f.key, record);
+    }
+    return object;
+}
+
+} // namespace corvane::records
