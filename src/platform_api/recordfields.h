@@ -25,42 +25,97 @@
 namespace corvane::records {
 
 // ---- reading one value by the member's type ----
+//
+// Each scalar reader first tries simdjson's getter of the expected type (a failed getter leaves
+// the value untouched); only when that fails does it fall back to the wire reader, which
+// tells null and the other JSON types apart and fails with the readable description.
+
+inline bool tryRead(wire::Value v, QString& out)
+{
+    std::string_view s;
+    if (v.get_string().get(s) != simdjson::SUCCESS)
+        return false;
+    out = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    return true;
+}
+inline bool tryRead(wire::Value v, double& out)
+{
+    return v.get_double().get(out) == simdjson::SUCCESS;
+}
+// Only a plain integer that fits passes here; "3.0", 1e2 and out-of-range values take the
+// careful path of wire::integer.
+inline bool tryRead(wire::Value v, qint64& out)
+{
+    int64_t i;
+    if (v.get_int64().get(i) != simdjson::SUCCESS)
+        return false;
+    out = i;
+    return true;
+}
+inline bool tryRead(wire::Value v, bool& out)
+{
+    return v.get_bool().get(out) == simdjson::SUCCESS;
+}
 
 inline void readValue(wire::Value v, QString& out)
 {
-    out = wire::text(v);
+    if (!tryRead(v, out))
+        out = wire::text(v);
 }
 inline void readValue(wire::Value v, double& out)
 {
-    out = wire::number(v);
+    if (!tryRead(v, out))
+        out = wire::number(v);
 }
 inline void readValue(wire::Value v, qint64& out)
 {
-    out = wire::integer(v);
+    if (!tryRead(v, out))
+        out = wire::integer(v);
 }
 inline void readValue(wire::Value v, bool& out)
 {
-    out = wire::boolean(v);
+    if (!tryRead(v, out))
+        out = wire::boolean(v);
 }
 
+template <class T>
+inline constexpr bool isScalar = std::is_same_v<T, QString> || std::is_same_v<T, double> ||
+                                 std::is_same_v<T, qint64> || std::is_same_v<T, bool>;
+
+// Elements are read in place: a record is never built aside and moved into the list.
 template <class T> void readValue(wire::Value v, QList<T>& out)
 {
-    out = wire::array(v, [](wire::Value element) {
-        T item;
-        readValue(element, item);
-        return item;
-    });
+    out.clear();
+    out.reserve(4); // most lists are short (a position's legs): grow them once, not thrice
+    size_t index = 0;
+    for (auto item : wire::detail::arrayOf(v)) {
+        wire::Value element;
+        if (auto error = item.get(element))
+            wire::failSimdjson(error);
+        try {
+            readValue(element, out.emplace_back());
+        } catch (wire::DecodeError& e) {
+            e.prefixIndex(index);
+            throw;
+        }
+        ++index;
+    }
 }
 
 template <class T> void readValue(wire::Value v, std::optional<T>& out)
 {
+    if constexpr (isScalar<T>) {
+        T value;
+        if (tryRead(v, value)) {
+            out = std::move(value);
+            return;
+        }
+    }
     if (wire::isNull(v)) {
         out.reset();
         return;
     }
-    T value;
-    readValue(v, value);
-    out = std::move(value);
+    readValue(v, out.emplace());
 }
 
 // ---- writing one value ----
