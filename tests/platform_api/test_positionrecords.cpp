@@ -1,0 +1,229 @@
+#include "platform_api/positionrecords.h"
+#include "samples.h"
+#include "support/testregistry.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QTest>
+
+using namespace corvane;
+using corvane::test::edited;
+
+namespace {
+
+const QJsonValue removed = QJsonValue(QJsonValue::Undefined);
+
+QByteArray sample()
+{
+    return corvane::test::sampleAnswer(QStringLiteral("positions.json"));
+}
+
+} // namespace
+
+class PositionRecordsTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decodesARealisticAnswer()
+    {
+        const auto result = decodeApiResponse(sample());
+        QVERIFY2(result.ok(), qPrintable(result.error()));
+        const ApiResponse& r = result.value();
+        QVERIFY(r.success);
+        QCOMPARE(r.data->size(), 1);
+        const PositionData& p = r.data->first();
+        QCOMPARE(p.bot.name, QStringLiteral("SPX 0DTE Iron Condor"));
+        QCOMPARE(p.brokerConnection->number, QStringLiteral("bc_7h2k9"));
+        QCOMPARE(p.brokerConnection->accountNumber, QStringLiteral("6YA12345"));
+        QCOMPARE(p.current_profit, QStringLiteral("170.00"));
+        QCOMPARE(p.profit_dollars, QStringLiteral("170.00"));
+        QCOMPARE(p.entryPrice, 2.2);
+        QCOMPARE(p.exitValue, Q_INT64_C(0));
+        QCOMPARE(p.entered_at, QStringLiteral("2026-12-04T10:31:07.123456-05:00"));
+        QVERIFY(!p.exited_at.has_value()); // null
+        QCOMPARE(p.legs.size(), 4);
+        const Leg& shortPut = p.legs.at(1);
+        QCOMPARE(shortPut.action, QStringLiteral("SELL_TO_OPEN"));
+        QCOMPARE(shortPut.quantity, Q_INT64_C(-2));
+        QCOMPARE(shortPut.entryPrice, QStringLiteral("1.10")); // text on a leg
+        QCOMPARE(shortPut.profitDollars, 85.5);                // a number on a leg
+        QCOMPARE(shortPut.expirationDate, QStringLiteral("2026-12-04"));
+        QCOMPARE(shortPut.heldToExpiration, false);
+        QVERIFY(!shortPut.daysToExpirationAtExit.has_value());
+        QCOMPARE(p.legs.at(3).strikePrice, QStringLiteral("6125"));
+        QCOMPARE(r.pages->hasPages, true);
+        QCOMPARE(r.pages->lastPage, Q_INT64_C(2));
+        QCOMPARE(r.pages->totalItems, Q_INT64_C(9007199254740993)); // above 2^53, exact
+    }
+
+    // Cases that must decode, each with what the user of the record relies on.
+    void acceptedShapes_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("check");
+        QTest::newRow("envelope only") << QByteArray(R"({"success":true,"message":""})")
+                                       << QStringLiteral("no data, no pages");
+        QTest::newRow("null broker connection")
+            << edited(sample(), QStringLiteral("data/0/broker_connection"), QJsonValue())
+            << QStringLiteral("no broker connection");
+        QTest::newRow("empty legs")
+            << edited(sample(), QStringLiteral("data/0/legs"), QJsonArray())
+            << QStringLiteral("no legs");
+        QTest::newRow("snake_case entry bid is not entryBid")
+            << edited(edited(sample(), QStringLiteral("data/0/entryBid"), removed),
+                      QStringLiteral("data/0/entry_bid"), QStringLiteral("2.10"))
+            << QStringLiteral("no entryBid");
+        QTest::newRow("unknown keys everywhere")
+            << edited(edited(edited(sample(), QStringLiteral("data/0/legs/0/greeks"),
+                                    QJsonArray{1, 2}),
+                             QStringLiteral("data/0/bot/owner"), QJsonValue()),
+                      QStringLiteral("server_time"), QStringLiteral("x"))
+            << QStringLiteral("as sample");
+        QTest::newRow("whole number written with a fraction")
+            << QByteArray(R"({"success":false,"message":"m","pages":{"total_items":3.0}})")
+            << QStringLiteral("three items");
+    }
+
+    void acceptedShapes()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, check);
+        const auto result = decodeApiResponse(json);
+        QVERIFY2(result.ok(), qPrintable(result.error()));
+        const ApiResponse& r = result.value();
+        if (check == QStringLiteral("no data, no pages")) {
+            QVERIFY(r.success);
+            QVERIFY(r.message.isEmpty());
+            QVERIFY(!r.data && !r.pages);
+        } else if (check == QStringLiteral("no broker connection")) {
+            QVERIFY(!r.data->first().brokerConnection);
+        } else if (check == QStringLiteral("no legs")) {
+            QVERIFY(r.data->first().legs.isEmpty());
+        } else if (check == QStringLiteral("no entryBid")) {
+            QVERIFY(!r.data->first().entryBid);
+            QCOMPARE(r.data->first().entryAsk, QStringLiteral("2.30"));
+        } else if (check == QStringLiteral("as sample")) {
+            QCOMPARE(r, decodeApiResponse(sample()).value());
+        } else if (check == QStringLiteral("three items")) {
+            QCOMPARE(r.pages->totalItems, Q_INT64_C(3));
+        } else {
+            QFAIL("unknown check");
+        }
+    }
+
+    // Each violation fails the whole answer, and the description leads to the key.
+    void rejectedShapesNameTheKey_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("success missing") << QStringLiteral("success") << removed
+                                         << QStringLiteral("missing required key \"success\"");
+        QTest::newRow("message null") << QStringLiteral("message") << QJsonValue()
+                                      << QStringLiteral("\"message\": expected a string, found null");
+        QTest::newRow("success as text")
+            << QStringLiteral("success") << QJsonValue(QStringLiteral("true"))
+            << QStringLiteral("\"success\": expected a boolean, found a string");
+        QTest::newRow("profit as a number")
+            << QStringLiteral("data/0/current_profit") << QJsonValue(170)
+            << QStringLiteral("\"data[0].current_profit\": expected a string, found a number");
+        QTest::newRow("price as text")
+            << QStringLiteral("data/0/entryPrice") << QJsonValue(QStringLiteral("2.20"))
+            << QStringLiteral("\"data[0].entryPrice\": expected a number, found a string");
+        QTest::newRow("legs missing") << QStringLiteral("data/0/legs") << removed
+                                      << QStringLiteral("\"data[0]\": missing required key \"legs\"");
+        QTest::newRow("legs null") << QStringLiteral("data/0/legs") << QJsonValue()
+                                   << QStringLiteral("\"data[0].legs\": expected an array, found null");
+        QTest::newRow("bot missing") << QStringLiteral("data/0/bot") << removed
+                                     << QStringLiteral("\"data[0]\": missing required key \"bot\"");
+        QTest::newRow("bot without name")
+            << QStringLiteral("data/0/bot/name") << removed
+            << QStringLiteral("\"data[0].bot\": missing required key \"name\"");
+        QTest::newRow("integer with a fraction")
+            << QStringLiteral("data/0/exitValue") << QJsonValue(12.5)
+            << QStringLiteral(
+                   "\"data[0].exitValue\": expected an integer, found a number with a fraction");
+        QTest::newRow("leg quantity as text")
+            << QStringLiteral("data/0/legs/2/quantity") << QJsonValue(QStringLiteral("2"))
+            << QStringLiteral("\"data[0].legs[2].quantity\": expected an integer, found a string");
+        QTest::newRow("leg entry price as a number")
+            << QStringLiteral("data/0/legs/3/entryPrice") << QJsonValue(1.1)
+            << QStringLiteral("\"data[0].legs[3].entryPrice\": expected a string, found a number");
+        QTest::newRow("leg flag as a number")
+            << QStringLiteral("data/0/legs/0/assigned") << QJsonValue(0)
+            << QStringLiteral("\"data[0].legs[0].assigned\": expected a boolean, found a number");
+        QTest::newRow("broker connection as text")
+            << QStringLiteral("data/0/broker_connection") << QJsonValue(QStringLiteral("bc_1"))
+            << QStringLiteral(
+                   "\"data[0].broker_connection\": expected an object, found a string");
+        QTest::newRow("pages as array")
+            << QStringLiteral("pages") << QJsonValue(QJsonArray())
+            << QStringLiteral("\"pages\": expected an object, found an array");
+        QTest::newRow("data as object")
+            << QStringLiteral("data") << QJsonValue(QJsonObject())
+            << QStringLiteral("\"data\": expected an array, found an object");
+    }
+
+    void rejectedShapesNameTheKey()
+    {
+        QFETCH(QString, path);
+        QFETCH(QJsonValue, value);
+        QFETCH(QString, expected);
+        const auto result = decodeApiResponse(edited(sample(), path, value));
+        QVERIFY(!result.ok());
+        QCOMPARE(result.error(), expected);
+    }
+
+    // Raw bytes a server or a proxy might send: a clean failure, never a crash.
+    void badInputFailsCleanly_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("mentions");
+        const QByteArray s = sample();
+        QTest::newRow("empty body") << QByteArray() << QStringLiteral("empty");
+        QTest::newRow("html error page")
+            << QByteArray("<html><body>502 Bad Gateway</body></html>") << QStringLiteral("JSON");
+        QTest::newRow("truncated") << s.left(s.size() / 2) << QStringLiteral("JSON");
+        QTest::newRow("array at the root") << QByteArray("[]") << QStringLiteral("object");
+        QTest::newRow("invalid utf-8 in a text")
+            << QByteArray(s).replace("Main IRA", "Main \xC3\x28RA") << QStringLiteral("UTF-8");
+        QTest::newRow("deep nesting where positions belong")
+            << QByteArray(R"({"success":true,"message":"","data":)") + QByteArray(100000, '[') +
+                   QByteArray(100000, ']') + '}'
+            << QStringLiteral("\"data[0]\": expected an object");
+        QTest::newRow("unbalanced deep nesting")
+            << QByteArray(R"({"success":true,"message":"","extra":)") + QByteArray(100000, '[')
+            << QStringLiteral("JSON");
+        QTest::newRow("number beyond double")
+            << QByteArray(s).replace("\"brokerFee\": 4.68", "\"brokerFee\": 1e999")
+            << QStringLiteral("brokerFee");
+        QTest::newRow("integer beyond 64 bits")
+            << QByteArray(s).replace("\"items_per_page\": 100",
+                                     "\"items_per_page\": 123456789012345678901234567890")
+            << QStringLiteral("items_per_page");
+        QTest::newRow("two documents") << s + s << QStringLiteral("JSON");
+    }
+
+    // Skipping an ignored value is iterative, so even absurd nesting there costs no stack.
+    void deepNestingUnderAnIgnoredKeyIsSkipped()
+    {
+        const QByteArray body = QByteArray(R"({"success":true,"message":"","extra":)") +
+                                QByteArray(100000, '[') + QByteArray(100000, ']') + '}';
+        const auto result = decodeApiResponse(body);
+        QVERIFY2(result.ok(), qPrintable(result.error()));
+        QVERIFY(result.value().success);
+    }
+
+    void badInputFailsCleanly()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, mentions);
+        const auto result = decodeApiResponse(body);
+        QVERIFY(!result.ok());
+        QVERIFY2(result.error().contains(mentions), qPrintable(result.error()));
+    }
+};
+
+CORVANE_TEST(PositionRecordsTest)
+
+#include "test_positionrecords.moc"
