@@ -66,9 +66,8 @@ private Q_SLOTS:
         QTest::newRow("null broker connection")
             << edited(sample(), QStringLiteral("data/0/broker_connection"), QJsonValue())
             << QStringLiteral("no broker connection");
-        QTest::newRow("empty legs")
-            << edited(sample(), QStringLiteral("data/0/legs"), QJsonArray())
-            << QStringLiteral("no legs");
+        QTest::newRow("empty legs") << edited(sample(), QStringLiteral("data/0/legs"), QJsonArray())
+                                    << QStringLiteral("no legs");
         QTest::newRow("snake_case entry bid is not entryBid")
             << edited(edited(sample(), QStringLiteral("data/0/entryBid"), removed),
                       QStringLiteral("data/0/entry_bid"), QStringLiteral("2.10"))
@@ -119,8 +118,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("success missing") << QStringLiteral("success") << removed
                                          << QStringLiteral("missing required key \"success\"");
-        QTest::newRow("message null") << QStringLiteral("message") << QJsonValue()
-                                      << QStringLiteral("\"message\": expected a string, found null");
+        QTest::newRow("message null")
+            << QStringLiteral("message") << QJsonValue()
+            << QStringLiteral("\"message\": expected a string, found null");
         QTest::newRow("success as text")
             << QStringLiteral("success") << QJsonValue(QStringLiteral("true"))
             << QStringLiteral("\"success\": expected a boolean, found a string");
@@ -130,10 +130,12 @@ private Q_SLOTS:
         QTest::newRow("price as text")
             << QStringLiteral("data/0/entryPrice") << QJsonValue(QStringLiteral("2.20"))
             << QStringLiteral("\"data[0].entryPrice\": expected a number, found a string");
-        QTest::newRow("legs missing") << QStringLiteral("data/0/legs") << removed
-                                      << QStringLiteral("\"data[0]\": missing required key \"legs\"");
-        QTest::newRow("legs null") << QStringLiteral("data/0/legs") << QJsonValue()
-                                   << QStringLiteral("\"data[0].legs\": expected an array, found null");
+        QTest::newRow("legs missing")
+            << QStringLiteral("data/0/legs") << removed
+            << QStringLiteral("\"data[0]\": missing required key \"legs\"");
+        QTest::newRow("legs null")
+            << QStringLiteral("data/0/legs") << QJsonValue()
+            << QStringLiteral("\"data[0].legs\": expected an array, found null");
         QTest::newRow("bot missing") << QStringLiteral("data/0/bot") << removed
                                      << QStringLiteral("\"data[0]\": missing required key \"bot\"");
         QTest::newRow("bot without name")
@@ -154,8 +156,7 @@ private Q_SLOTS:
             << QStringLiteral("\"data[0].legs[0].assigned\": expected a boolean, found a number");
         QTest::newRow("broker connection as text")
             << QStringLiteral("data/0/broker_connection") << QJsonValue(QStringLiteral("bc_1"))
-            << QStringLiteral(
-                   "\"data[0].broker_connection\": expected an object, found a string");
+            << QStringLiteral("\"data[0].broker_connection\": expected an object, found a string");
         QTest::newRow("pages as array")
             << QStringLiteral("pages") << QJsonValue(QJsonArray())
             << QStringLiteral("\"pages\": expected an object, found an array");

@@ -1,0 +1,169 @@
+#include "platform_api/botrecords.h"
+#include "samples.h"
+#include "support/testregistry.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+using namespace corvane;
+using corvane::test::edited;
+
+namespace {
+
+const QJsonValue removed = QJsonValue(QJsonValue::Undefined);
+
+QByteArray sample()
+{
+    return corvane::test::sampleAnswer(QStringLiteral("bots.json"));
+}
+
+} // namespace
+
+class BotRecordsTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decodesABotWithEveryNestedRecord()
+    {
+        const auto result = decodeBotModel(sample());
+        QVERIFY2(result.ok(), qPrintable(result.error()));
+        const BotData& bot = result.value().data->first();
+        QCOMPARE(bot.brokerConnection->number, QStringLiteral("bc_7h2k9"));
+        QVERIFY(!bot.disabledAt.has_value());
+        const EntryCondition& entry = *bot.entryCondition;
+        QCOMPARE(entry.contractQuantity, Q_INT64_C(9007199254740993)); // above 2^53, exact
+        QCOMPARE(entry.putShortStrikeMinimumDelta, QStringLiteral("0.08"));
+        QCOMPARE(entry.callShortStrikeMinimumDelta, 0.08);
+        QCOMPARE(entry.variables, QList<QString>{QStringLiteral("vix_floor")});
+        QCOMPARE(bot.exitCondition->stopLossPercent, QStringLiteral("200"));
+        QCOMPARE(bot.adjustments->first().variables.size(), 2);
+        QCOMPARE(bot.notifications->size(), 2);
+        QCOMPARE(bot.variables->first().name, QStringLiteral("vix_floor"));
+        QVERIFY(!bot.variables->first().freeTextValueToSet.has_value());
+    }
+
+    void acceptedShapes_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("envelope only") << QByteArray(R"({"success":false,"message":"bad key"})");
+        QTest::newRow("bot with every key absent")
+            << QByteArray(R"({"success":true,"message":"","data":[{}]})");
+        QTest::newRow("optional width absent") << edited(
+            sample(), QStringLiteral("data/0/entry_condition/put_spread_minimum_width_points"),
+            removed);
+        QTest::newRow("optional nested record null")
+            << edited(sample(), QStringLiteral("data/0/exit_condition"), QJsonValue());
+        QTest::newRow("empty lists")
+            << edited(edited(sample(), QStringLiteral("data/0/adjustments"), QJsonArray()),
+                      QStringLiteral("data/0/entry_condition/variables"), QJsonArray());
+    }
+
+    void acceptedShapes()
+    {
+        QFETCH(QByteArray, json);
+        const auto result = decodeBotModel(json);
+        QVERIFY2(result.ok(), qPrintable(result.error()));
+    }
+
+    void rejectedShapesNameTheKey_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("allocation type missing")
+            << QStringLiteral("data/0/entry_condition/allocation_type") << removed
+            << QStringLiteral(
+                   "\"data[0].entry_condition\": missing required key \"allocation_type\"");
+        QTest::newRow("target width missing")
+            << QStringLiteral("data/0/entry_condition/put_spread_target_width_points") << removed
+            << QStringLiteral("\"data[0].entry_condition\": missing required key "
+                              "\"put_spread_target_width_points\"");
+        QTest::newRow("exit variables null")
+            << QStringLiteral("data/0/exit_condition/variables") << QJsonValue()
+            << QStringLiteral(
+                   "\"data[0].exit_condition.variables\": expected an array, found null");
+        QTest::newRow("text delta as a number")
+            << QStringLiteral("data/0/entry_condition/put_short_strike_minimum_delta")
+            << QJsonValue(0.08)
+            << QStringLiteral("\"data[0].entry_condition.put_short_strike_minimum_delta\": "
+                              "expected a string, found a number");
+        QTest::newRow("stop loss as a number")
+            << QStringLiteral("data/0/exit_condition/stop_loss_percent") << QJsonValue(200)
+            << QStringLiteral("\"data[0].exit_condition.stop_loss_percent\": expected a string, "
+                              "found a number");
+        QTest::newRow("number delta as text")
+            << QStringLiteral("data/0/entry_condition/call_short_strike_minimum_delta")
+            << QJsonValue(QStringLiteral("0.08"))
+            << QStringLiteral("\"data[0].entry_condition.call_short_strike_minimum_delta\": "
+                              "expected a number, found a string");
+        QTest::newRow("days with a fraction")
+            << QStringLiteral("data/0/adjustments/0/days_to_expiration") << QJsonValue(0.5)
+            << QStringLiteral("\"data[0].adjustments[0].days_to_expiration\": expected an "
+                              "integer, found a number with a fraction");
+        QTest::newRow("entry variables hold records")
+            << QStringLiteral("data/0/entry_condition/variables")
+            << QJsonValue(QJsonArray{QJsonObject{{QStringLiteral("name"), 1}}})
+            << QStringLiteral("\"data[0].entry_condition.variables[0]\": expected a string, "
+                              "found an object");
+        QTest::newRow("bot variables hold texts")
+            << QStringLiteral("data/0/variables") << QJsonValue(QJsonArray{QStringLiteral("a")})
+            << QStringLiteral("\"data[0].variables[0]\": expected an object, found a string");
+        QTest::newRow("variable without value")
+            << QStringLiteral("data/0/variables/0/value") << removed
+            << QStringLiteral("\"data[0].variables[0]\": missing required key \"value\"");
+        QTest::newRow("notification event null")
+            << QStringLiteral("data/0/notifications/1/event") << QJsonValue()
+            << QStringLiteral("\"data[0].notifications[1].event\": expected a string, found null");
+        QTest::newRow("flag as text")
+            << QStringLiteral("data/0/can_enable") << QJsonValue(QStringLiteral("false"))
+            << QStringLiteral("\"data[0].can_enable\": expected a boolean, found a string");
+        QTest::newRow("message missing") << QStringLiteral("message") << removed
+                                         << QStringLiteral("missing required key \"message\"");
+    }
+
+    void rejectedShapesNameTheKey()
+    {
+        QFETCH(QString, path);
+        QFETCH(QJsonValue, value);
+        QFETCH(QString, expected);
+        const auto result = decodeBotModel(edited(sample(), path, value));
+        QVERIFY(!result.ok());
+        QCOMPARE(result.error(), expected);
+    }
+
+    void encodingRoundTrips()
+    {
+        const BotModel model = decodeBotModel(sample()).value();
+        const QByteArray bytes = encodeBotModel(model);
+        QVERIFY(bytes.contains("9007199254740993")); // written exactly, not as a double
+        const auto back = decodeBotModel(bytes);
+        QVERIFY2(back.ok(), qPrintable(back.error()));
+        QCOMPARE(back.value(), model);
+    }
+
+    void encodingLeavesAbsentValuesOut()
+    {
+        BotModel model;
+        model.success = true;
+        model.message = QStringLiteral("ok");
+        BotData bot;
+        bot.name = QStringLiteral("Condor");
+        bot.adjustments = QList<Adjustment>{};
+        model.data = QList<BotData>{bot};
+        const QJsonObject root = QJsonDocument::fromJson(encodeBotModel(model)).object();
+        const QJsonObject encodedBot =
+            root.value(QStringLiteral("data")).toArray().at(0).toObject();
+        QCOMPARE(encodedBot.keys(),
+                 (QStringList{QStringLiteral("adjustments"), QStringLiteral("name")}));
+
+        model.data.reset();
+        QCOMPARE(QJsonDocument::fromJson(encodeBotModel(model)).object().keys(),
+                 (QStringList{QStringLiteral("message"), QStringLiteral("success")}));
+    }
+};
+
+CORVANE_TEST(BotRecordsTest)
+
+#include "test_botrecords.moc"
