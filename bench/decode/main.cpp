@@ -79,9 +79,10 @@ QByteArray leg(Numbers& n, int index, int strike)
     j += ",\"currentDelta\":" + quoted("-0.0" + QByteArray::number(n.between(100, 999)));
     j += ",\"profitDollars\":" + n.price(-30000, 30000);
     j += ",\"deltaAtEntry\":" + quoted("-0.1" + QByteArray::number(n.between(100, 999)));
-    j += ",\"deltaAtExit\":null,\"ivAtEntry\":" +
-         quoted("0.1" + QByteArray::number(n.between(100, 999)));
-    j += ",\"ivAtExit\":null,\"heldToExpiration\":false,\"assigned\":false,\"exercised\":false}";
+    j += ",\"deltaAtExit\":" + quoted("-0.0" + QByteArray::number(n.between(100, 999)));
+    j += ",\"ivAtEntry\":" + quoted("0.1" + QByteArray::number(n.between(100, 999)));
+    j += ",\"ivAtExit\":" + quoted("0.1" + QByteArray::number(n.between(100, 999))) +
+         ",\"heldToExpiration\":false,\"assigned\":false,\"exercised\":false}";
     return j;
 }
 
@@ -95,7 +96,8 @@ QByteArray position(Numbers& n)
     j += "\",\"number\":" + quoted(n.id("bot_")) + "},\"broker_connection\":{\"broker\":";
     j += "\"Tradier\",\"name\":\"Main IRA\",\"number\":" + quoted(n.id("bc_"));
     j += ",\"account_number\":\"6YA" + QByteArray::number(n.between(10000, 99999)) + "\"},";
-    j += "\"is_paper\":false,\"tags\":\"0dte,condor\",\"symbol\":\"SPX\",\"type\":\"Iron Condor\",";
+    j += "\"is_paper\":false,\"tags\":\"0dte,condor,spx-weekly,fomc-aware\",\"symbol\":\"SPX\","
+         "\"type\":\"Iron Condor\",";
     j += "\"entered_at\":\"2026-12-04T10:31:07.123456-05:00\",\"exited_at\":null,";
     j += "\"entryBid\":" + quoted(n.price(100, 500)) + ",\"entryAsk\":" + quoted(n.price(100, 500));
     j += ",\"entryPrice\":" + n.price(100, 500) + ",\"exitBid\":null,\"exitAsk\":null,";
