@@ -1,0 +1,314 @@
+#include "poapimanager.h"
+
+#include "base/endpoints.h"
+#include "base/log.h"
+#include "market/livesocket.h"
+#include "settings/posettings.h"
+
+#include <QCoro/QCoroNetworkReply>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
+#include <memory>
+
+namespace corvane {
+
+namespace {
+
+constexpr int requestTimeoutMs = 60'000;
+
+using Kind = PushoverError::Kind;
+
+QByteArray encoded(const QString& value)
+{
+    // Qt's default leaves exactly the unreserved set (letters, digits, - . _ ~) as it is and
+    // writes every other UTF-8 byte as %XX with upper-case digits.
+    return value.toUtf8().toPercentEncoding();
+}
+
+struct ReplyDeleter {
+    void operator()(QNetworkReply* reply) const { reply->deleteLater(); }
+};
+using ReplyPtr = std::unique_ptr<QNetworkReply, ReplyDeleter>;
+
+const QString loginText = QStringLiteral("Pushover server did not respond.");
+const QString registrationText = QStringLiteral("Pushover server did not respond (registration).");
+const QString downloadText = QStringLiteral("Pushover server did not respond (downloading).");
+const QString deleteText = QStringLiteral("Pushover server did not respond (deleting).");
+
+} // namespace
+
+POApiManager::POApiManager(QNetworkAccessManager& network, POSettings& settings,
+                           LiveSocket* liveSocket, QObject* parent)
+    : QObject(parent)
+    , m_network(network)
+    , m_settings(settings)
+    , m_liveSocket(liveSocket)
+{}
+
+POApiManager::~POApiManager() = default;
+
+void POApiManager::setStatusMessage(const QString& text)
+{
+    m_statusMessage = text;
+    Q_EMIT statusMessageChanged();
+}
+
+void POApiManager::setErrorMessage(const QString& text)
+{
+    m_errorMessage = text;
+    Q_EMIT errorMessageChanged();
+}
+
+void POApiManager::setLoading(bool loading)
+{
+    m_isLoading = loading;
+    Q_EMIT isLoadingChanged();
+}
+
+void POApiManager::setRequires2FA(bool required)
+{
+    m_requires2FA = required;
+    Q_EMIT requires2FAChanged();
+}
+
+QByteArray POApiManager::formBody(const QList<std::pair<QString, QString>>& fields)
+{
+    QByteArray body;
+    for (const auto& [name, value] : fields) {
+        if (!body.isEmpty())
+            body += '&';
+        body += name.toUtf8() + '=' + encoded(value);
+    }
+    return body;
+}
+
+QUrl POApiManager::apiUrl(const QString& path) const
+{
+    QUrl url = endpointUrl(Endpoint::PushoverApi);
+    url.setPath(url.path() + path);
+    return url;
+}
+
+PoOutcome<poLoginApiResponse> POApiManager::judge(QNetworkReply* reply, const QString& failureText)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) {
+        if (reply->error() != QNetworkReply::NoError)
+            return PushoverError::withText(Kind::Transport, reply->errorString());
+        setErrorMessage(failureText);
+        return PushoverError::of(Kind::BadServerResponse);
+    }
+    const int code = status.toInt();
+    if (code == 200) {
+        // A transfer cut off after the headers is a network failure, not an answer.
+        if (reply->error() != QNetworkReply::NoError)
+            return PushoverError::withText(Kind::Transport, reply->errorString());
+        auto decoded = decodePoLoginApiResponse(reply->readAll());
+        if (!decoded.ok())
+            return PushoverError::withText(
+                Kind::Decoding, PushoverError::of(Kind::Decoding).description +
+                                    QStringLiteral(" (") + decoded.error() + QStringLiteral(")"));
+        return std::move(decoded).value();
+    }
+    if (code == 412)
+        return PushoverError::of(Kind::TwoFactorRequired);
+    setErrorMessage(failureText);
+    return PushoverError::withText(Kind::BadServerResponse,
+                                   PushoverError::of(Kind::BadServerResponse).description +
+                                       QStringLiteral(" (HTTP %1)").arg(code));
+}
+
+QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::post(QUrl url, QByteArray body,
+                                                              QString failureText)
+{
+    installExtraCertificateAuthorities();
+    QNetworkRequest request(url);
+    request.setTransferTimeout(requestTimeoutMs);
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArrayLiteral("application/x-www-form-urlencoded"));
+    QPointer<POApiManager> self(this);
+    ReplyPtr reply(m_network.post(request, body));
+    co_await reply.get();
+    if (!self)
+        co_return PushoverError::of(Kind::Transport);
+    co_return judge(reply.get(), failureText);
+}
+
+QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::get(QUrl url, QString failureText)
+{
+    installExtraCertificateAuthorities();
+    QNetworkRequest request(url);
+    request.setTransferTimeout(requestTimeoutMs);
+    QPointer<POApiManager> self(this);
+    ReplyPtr reply(m_network.get(request));
+    co_await reply.get();
+    if (!self)
+        co_return PushoverError::of(Kind::Transport);
+    co_return judge(reply.get(), failureText);
+}
+
+QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::login(QString email, QString password,
+                                                               QString twoFactorCode)
+{
+    const QUrl url = apiUrl(QStringLiteral("/1/users/login.json"));
+    if (!url.isValid()) {
+        setErrorMessage(QStringLiteral("Could not connect to Pushover"));
+        co_return PushoverError::of(Kind::BadUrl);
+    }
+    QList<std::pair<QString, QString>> fields{{QStringLiteral("email"), email},
+                                              {QStringLiteral("password"), password}};
+    if (!twoFactorCode.isEmpty())
+        fields.append({QStringLiteral("twofa"), twoFactorCode});
+    co_return co_await post(url, formBody(fields), loginText);
+}
+
+QCoro::Task<PoOutcome<poLoginApiResponse>>
+POApiManager::registerDevice(QString secret, QString deviceName, QString os)
+{
+    const QUrl url = apiUrl(QStringLiteral("/1/devices.json"));
+    if (!url.isValid())
+        co_return PushoverError::of(Kind::BadUrl);
+    const QByteArray body = formBody({{QStringLiteral("secret"), secret},
+                                      {QStringLiteral("name"), deviceName},
+                                      {QStringLiteral("os"), os}});
+    co_return co_await post(url, body, registrationText);
+}
+
+QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::downloadMessages(QString secret,
+                                                                          QString deviceId)
+{
+    QUrl url = apiUrl(QStringLiteral("/1/messages.json"));
+    // Encoded so that a stored value holding "&", "#" or "=" cannot change the query.
+    url.setQuery(QString::fromLatin1(QByteArrayLiteral("secret=") + encoded(secret) +
+                                     QByteArrayLiteral("&device_id=") + encoded(deviceId)),
+                 QUrl::StrictMode);
+    if (!url.isValid())
+        co_return PushoverError::of(Kind::BadUrl);
+    co_return co_await get(url, downloadText);
+}
+
+QCoro::Task<PoOutcome<poLoginApiResponse>>
+POApiManager::updateHighestMessage(QString secret, QString deviceId, QString messageId)
+{
+    QUrl url = endpointUrl(Endpoint::PushoverApi);
+    url.setPath(url.path() + QStringLiteral("/1/devices/") +
+                    QString::fromLatin1(encoded(deviceId)) +
+                    QStringLiteral("/update_highest_message.json"),
+                QUrl::StrictMode);
+    if (!url.isValid())
+        co_return PushoverError::of(Kind::BadUrl);
+    const QByteArray body =
+        formBody({{QStringLiteral("secret"), secret}, {QStringLiteral("message"), messageId}});
+    co_return co_await post(url, body, deleteText);
+}
+
+QCoro::Task<std::optional<PushoverError>> POApiManager::loginAndRegister(QString email,
+                                                                         QString password,
+                                                                         QString deviceName,
+                                                                         QString twoFactorCode)
+{
+    QPointer<POApiManager> self(this);
+    const auto loginAnswer = co_await login(email, password, twoFactorCode);
+    if (!self)
+        co_return std::nullopt;
+    if (!loginAnswer.ok())
+        co_return loginAnswer.error();
+    const poLoginApiResponse& session = loginAnswer.value();
+    if (!session.secret || !session.id) {
+        logLine(QStringLiteral("Failed to retrieve valid session secret or user ID."));
+        setErrorMessage(QStringLiteral("Login failed. Check your credentials and try again."));
+        co_return PushoverError::of(Kind::LoginFailed);
+    }
+    m_settings.setPoSessionSecret(*session.secret);
+    m_settings.setPoUserKey(*session.id);
+    setStatusMessage(QStringLiteral("Login successful. Registering device."));
+
+    const auto registration =
+        co_await registerDevice(m_settings.poSessionSecret(), deviceName, QStringLiteral("O"));
+    if (!self)
+        co_return std::nullopt;
+    if (!registration.ok())
+        co_return registration.error();
+    if (!registration.value().id) {
+        logLine(QStringLiteral("Failed to register the device."));
+        co_return PushoverError::of(Kind::DeviceRegistrationFailed);
+    }
+    m_settings.setPoDeviceUID(*registration.value().id);
+    m_settings.setPoDeviceName(deviceName);
+    co_return std::nullopt;
+}
+
+QCoro::Task<void> POApiManager::emptyBacklog()
+{
+    QPointer<POApiManager> self(this);
+    const auto failed = [](const PushoverError& error) {
+        logLine(QStringLiteral("There was an issue with downloading and deleting messages: ") +
+                error.description);
+    };
+    const auto download =
+        co_await downloadMessages(m_settings.poSessionSecret(), m_settings.poDeviceUID());
+    if (!self)
+        co_return;
+    if (!download.ok()) {
+        failed(download.error());
+        co_return;
+    }
+    const Message* highest =
+        download.value().messages ? highestMessage(*download.value().messages) : nullptr;
+    if (!highest) {
+        logLine(QStringLiteral("No messages to delete"));
+        co_return;
+    }
+    const QString highestId = highest->id_str;
+    logLine(QStringLiteral("Highest message ID: ") + highestId);
+    const auto update = co_await updateHighestMessage(m_settings.poSessionSecret(),
+                                                      m_settings.poDeviceUID(), highestId);
+    if (!self)
+        co_return;
+    if (!update.ok()) {
+        failed(update.error());
+        co_return;
+    }
+    logLine(QStringLiteral("Message delete status: ") + QString::number(update.value().status));
+}
+
+QCoro::Task<void> POApiManager::setupPushover(QString email, QString password, QString deviceName,
+                                              QString twoFactorCode)
+{
+    QPointer<POApiManager> self(this);
+    setLoading(true);
+    setStatusMessage(QStringLiteral("Attempting login."));
+
+    const auto failure = co_await loginAndRegister(email, password, deviceName, twoFactorCode);
+    if (!self)
+        co_return;
+    if (failure) {
+        if (failure->kind == Kind::TwoFactorRequired) {
+            setRequires2FA(true);
+            setStatusMessage(QStringLiteral("Two-factor authentication required."));
+        } else {
+            setStatusMessage(QString());
+            setErrorMessage(QStringLiteral("Pushover setup failed: ") + failure->description +
+                            QStringLiteral(". The device name might already be in use. Either use "
+                                           "a different device name or delete the existing "
+                                           "device from Pushover."));
+            logLine(QStringLiteral("There was an error with the registration process: ") +
+                    failure->description);
+        }
+        setLoading(false);
+        co_return;
+    }
+
+    setStatusMessage(QStringLiteral("Device registered. Cleaning up back queue for this device."));
+    co_await emptyBacklog();
+    if (!self)
+        co_return;
+    if (m_liveSocket)
+        m_liveSocket->connectSocket();
+    setStatusMessage(QStringLiteral("Pushover setup was successful. You'll now receive Orrisfield "
+                                    "notifications in corvane."));
+    setLoading(false);
+}
+
+} // namespace corvane

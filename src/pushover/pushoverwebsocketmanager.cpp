@@ -1,0 +1,335 @@
+#include "pushoverwebsocketmanager.h"
+
+#include "base/endpoints.h"
+#include "base/log.h"
+#include "notificationmanager.h"
+#include "platform_api/network.h"
+#include "settings/posettings.h"
+
+#include <QNetworkAccessManager>
+#include <QWebSocket>
+
+namespace corvane {
+
+namespace {
+
+QString describe(const QByteArray& bytes)
+{
+    return QStringLiteral("%1 bytes [%2]")
+        .arg(bytes.size())
+        .arg(QString::fromLatin1(bytes.left(64).toHex(' ')) +
+             (bytes.size() > 64 ? QStringLiteral(" ...") : QString()));
+}
+
+QString closeDescription(QWebSocket* socket)
+{
+    if (socket->error() != QAbstractSocket::UnknownSocketError && !socket->errorString().isEmpty())
+        return socket->errorString();
+    return QStringLiteral("The connection was closed by the server (close code %1)")
+        .arg(static_cast<int>(socket->closeCode()));
+}
+
+} // namespace
+
+PushoverWebSocketManager::PushoverWebSocketManager(
+    QNetworkAccessManager& network, POSettings& settings,
+    std::shared_ptr<NotificationService> notifications, SocketTiming timing, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_timing(timing)
+    , m_poApi(network, settings, this)
+    , m_notificationMgr(
+          new NotificationManager(std::move(notifications), timing.notificationDelayMs, this))
+{
+    m_keepAliveTimer.setSingleShot(true);
+    m_keepAliveTimer.setInterval(m_timing.keepAliveIntervalMs);
+    QObject::connect(&m_keepAliveTimer, &QTimer::timeout, this,
+                     &PushoverWebSocketManager::onKeepAliveExpired);
+    m_reconnectTimer.setSingleShot(true);
+    m_reconnectTimer.setInterval(m_timing.reconnectDelayMs);
+    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, &PushoverWebSocketManager::connect);
+}
+
+PushoverWebSocketManager::~PushoverWebSocketManager()
+{
+    if (m_socket)
+        QObject::disconnect(m_socket, nullptr, this, nullptr);
+}
+
+QString PushoverWebSocketManager::platformAppId()
+{
+    return QStringLiteral("731904466205518390");
+}
+
+bool PushoverWebSocketManager::isSocketRunning() const
+{
+    if (!m_socket)
+        return false;
+    const auto state = m_socket->state();
+    return state == QAbstractSocket::ConnectingState || state == QAbstractSocket::ConnectedState ||
+           state == QAbstractSocket::HostLookupState;
+}
+
+void PushoverWebSocketManager::connect()
+{
+    logLine(QStringLiteral("Entered Pushover connect"));
+    m_meantOpen = true;
+    m_reconnectTimer.stop();
+    QTimer::singleShot(0, this, [this] { open(); });
+}
+
+void PushoverWebSocketManager::open()
+{
+    const bool connected = isSocketRunning();
+    logLine(QStringLiteral("WebSocket is connected: ") +
+            (connected ? QStringLiteral("true") : QStringLiteral("false")));
+    // A running socket already delivers its frames to the one handler; nothing to add.
+    if (connected)
+        return;
+    const QUrl url = endpointUrl(Endpoint::PushoverSocket);
+    if (!url.isValid() || url.host().isEmpty())
+        return;
+
+    installExtraCertificateAuthorities();
+    dropSocket();
+    auto* socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
+    m_socket = socket;
+    QObject::connect(socket, &QWebSocket::stateChanged, this,
+                     &PushoverWebSocketManager::socketRunningChanged);
+    socket->open(url);
+    Q_EMIT socketRunningChanged();
+
+    if (const auto missing = loginCheck()) {
+        logLine(QStringLiteral("An error occurred during login: ") + missing->description);
+        return;
+    }
+    QObject::connect(socket, &QWebSocket::connected, this, [this, socket] { sendLogin(socket); });
+    QObject::connect(socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
+                     [this, socket] { onSocketError(socket); });
+}
+
+void PushoverWebSocketManager::sendLogin(QWebSocket* socket)
+{
+    if (socket != m_socket)
+        return;
+    // Read again now: the store may have changed while the socket was opening.
+    if (const auto missing = loginCheck()) {
+        logLine(QStringLiteral("An error occurred during login: ") + missing->description);
+        return;
+    }
+    const QString frame = QStringLiteral("login:") + m_settings.poDeviceUID() + u':' +
+                          m_settings.poSessionSecret() + u'\n';
+    if (socket->sendTextMessage(frame) != frame.toUtf8().size()) {
+        logLine(QStringLiteral("An error occurred during login: ") + socket->errorString());
+        return;
+    }
+    m_loggedIn = socket;
+    QObject::connect(socket, &QWebSocket::binaryMessageReceived, this,
+                     &PushoverWebSocketManager::onBinaryFrame);
+    QObject::connect(socket, &QWebSocket::textMessageReceived, this, [](const QString& text) {
+        logLine(QStringLiteral("Received text message: ") + text);
+    });
+    QObject::connect(socket, &QWebSocket::disconnected, this,
+                     [this, socket] { onSocketClosed(socket); });
+}
+
+void PushoverWebSocketManager::onSocketError(QWebSocket* socket)
+{
+    // Failures after the login are the receive loop's to report, when the socket closes.
+    if (socket != m_socket || m_loggedIn == socket)
+        return;
+    logLine(QStringLiteral("An error occurred during login: ") + socket->errorString());
+}
+
+std::optional<PushoverError> PushoverWebSocketManager::loginCheck()
+{
+    if (m_settings.poDeviceUID().isEmpty() || m_settings.poSessionSecret().isEmpty()) {
+        logLine(QStringLiteral("Device ID or User Secret is empty"));
+        return PushoverError::of(PushoverError::Kind::LoginCredentialsMissing);
+    }
+    return std::nullopt;
+}
+
+void PushoverWebSocketManager::onSocketClosed(QWebSocket* socket)
+{
+    if (socket != m_socket)
+        return;
+    const QString text =
+        QStringLiteral("An error occurred while receiving: ") + closeDescription(socket);
+    m_poApi.setErrorMessage(text);
+    logLine(text);
+    m_frames.clear();
+    Q_EMIT socketRunningChanged();
+}
+
+void PushoverWebSocketManager::dropSocket()
+{
+    m_frames.clear();
+    if (!m_socket)
+        return;
+    QWebSocket* socket = m_socket;
+    m_socket = nullptr;
+    // A deliberate close is not a receive failure: the old socket reports nothing more.
+    QObject::disconnect(socket, nullptr, this, nullptr);
+    if (socket->state() == QAbstractSocket::UnconnectedState) {
+        socket->deleteLater();
+    } else {
+        QObject::connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
+        socket->close(QWebSocketProtocol::CloseCodeGoingAway);
+    }
+    Q_EMIT socketRunningChanged();
+}
+
+void PushoverWebSocketManager::disconnect()
+{
+    m_meantOpen = false;
+    m_keepAliveTimer.stop();
+    m_reconnectTimer.stop();
+    dropSocket();
+}
+
+void PushoverWebSocketManager::reconnect()
+{
+    dropSocket();
+    m_reconnectTimer.start();
+}
+
+void PushoverWebSocketManager::armKeepAlive()
+{
+    m_keepAliveTimer.start();
+}
+
+void PushoverWebSocketManager::onKeepAliveExpired()
+{
+    if (!m_meantOpen)
+        return;
+    logLine(QStringLiteral("Keep-alive timer expired. Attempting to reconnect."));
+    QTimer::singleShot(0, this, &PushoverWebSocketManager::reconnect);
+}
+
+void PushoverWebSocketManager::onBinaryFrame(const QByteArray& frame)
+{
+    m_frames.append(frame);
+    if (!m_handling)
+        drainFrames();
+}
+
+QCoro::Task<void> PushoverWebSocketManager::drainFrames()
+{
+    // Frames are handled one at a time, each to its end (download and acknowledgement
+    // included), in the order they came.
+    QPointer<PushoverWebSocketManager> self(this);
+    m_handling = true;
+    while (!m_frames.isEmpty()) {
+        const QByteArray frame = m_frames.takeFirst();
+        logLine(QStringLiteral("Received data message: ") + describe(frame));
+        co_await handleFrame(frame);
+        if (!self)
+            co_return;
+    }
+    m_handling = false;
+}
+
+QCoro::Task<void> PushoverWebSocketManager::handleFrame(QByteArray frame)
+{
+    if (frame.isEmpty())
+        co_return;
+    switch (frame.front()) {
+    case '#':
+        m_poApi.setErrorMessage(QString());
+        logLine(QStringLiteral("Keep-alive packet received."));
+        armKeepAlive();
+        break;
+    case '!':
+        m_poApi.setErrorMessage(QString());
+        armKeepAlive();
+        co_await downloadAndNotify();
+        break;
+    case 'R':
+        logLine(QStringLiteral("Reload request; drop connection and re-connect."));
+        m_poApi.setErrorMessage(
+            QStringLiteral("Pushover reload requested. Dropping connection and reconnecting."));
+        disconnect();
+        connect();
+        break;
+    case 'A':
+        m_poApi.setErrorMessage(QStringLiteral(
+            "This device name logged in from another session. Disconnecting this session."));
+        logLine(QStringLiteral(
+            "The device logged in from another session and this session is being closed."));
+        disconnect();
+        break;
+    case 'E':
+        logLine(QStringLiteral("Error or another session logged in; this session is closed."));
+        m_poApi.setErrorMessage(QStringLiteral(
+            "An error occurred communicating with Pushover. This session is being disconnected. "
+            "Restart corvane to try to reconnect."));
+        disconnect();
+        break;
+    default:
+        logLine(QStringLiteral("Unknown response: ") + describe(frame));
+        break;
+    }
+}
+
+QCoro::Task<void> PushoverWebSocketManager::downloadAndNotify()
+{
+    QPointer<PushoverWebSocketManager> self(this);
+    const auto download =
+        co_await m_poApi.downloadMessages(m_settings.poSessionSecret(), m_settings.poDeviceUID());
+    if (!self)
+        co_return;
+    if (!download.ok()) {
+        reportFailure(download.error());
+        Q_EMIT messagesHandled();
+        co_return;
+    }
+    co_await handleDownloadedMessages(download.value());
+    if (self)
+        Q_EMIT messagesHandled();
+}
+
+QCoro::Task<void> PushoverWebSocketManager::handleDownloadedMessages(poLoginApiResponse response)
+{
+    const QList<Message> messages = response.messages.value_or(QList<Message>());
+    const Message* highest = highestMessage(messages);
+    if (!highest) {
+        logLine(QStringLiteral("No messages found."));
+        logLine(QStringLiteral("No message to delete."));
+        co_return;
+    }
+    const QString highestId = highest->id_str;
+    for (const Message& message : messages) {
+        if (message.aid_str == platformAppId()) {
+            m_notificationMgr->sendNotification(message.title.value_or(QStringLiteral("No title")),
+                                                message.message);
+        } else {
+            logLine(QStringLiteral("Recieved a message from another source: ") + message.message);
+        }
+    }
+    QPointer<PushoverWebSocketManager> self(this);
+    const auto update = co_await m_poApi.updateHighestMessage(m_settings.poSessionSecret(),
+                                                              m_settings.poDeviceUID(), highestId);
+    if (self && !update.ok())
+        reportFailure(update.error());
+}
+
+void PushoverWebSocketManager::reportFailure(const PushoverError& error)
+{
+    m_poApi.setErrorMessage(QStringLiteral("An error occurred while receiving: ") +
+                            error.description);
+    logLine(QStringLiteral("An error occurred: ") + error.description);
+}
+
+} // namespace corvane
+
+namespace corvane {
+
+PushoverWebSocketManager& PushoverWebSocketManager::shared()
+{
+    static auto* instance =
+        new PushoverWebSocketManager(sharedNetworkAccessManager(), POSettings::shared(), nullptr);
+    return *instance;
+}
+
+} // namespace corvane

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "market/livesocket.h"
+#include "notificationservice.h"
+#include "poapimanager.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+class QWebSocket;
+
+namespace corvane {
+
+class NotificationManager;
+
+// The live socket's delays; tests shorten them so that nothing waits minutes.
+struct SocketTiming {
+    int keepAliveIntervalMs = 150'000;
+    int reconnectDelayMs = 1'000;
+    int notificationDelayMs = 500;
+};
+
+// Pushover's live socket. It logs in with this device's id and secret, reacts to Pushover's
+// one-byte frames, turns a new-message signal into downloaded, notified and acknowledged
+// messages, and reconnects when the keep-alive frames stop while the socket should be open.
+class PushoverWebSocketManager final : public QObject, public LiveSocket {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PushoverWebSocketManager)
+    Q_PROPERTY(bool socketRunning READ isSocketRunning NOTIFY socketRunningChanged)
+    Q_PROPERTY(corvane::NotificationManager* notificationMgr READ notificationMgr CONSTANT)
+
+public:
+    // A null notification service means the session bus's desktop notifications.
+    PushoverWebSocketManager(QNetworkAccessManager& network, POSettings& settings,
+                             std::shared_ptr<NotificationService> notifications,
+                             SocketTiming timing = SocketTiming{}, QObject* parent = nullptr);
+    ~PushoverWebSocketManager() override;
+
+    static PushoverWebSocketManager& shared();
+
+    // Opens the socket unless it runs, logs in and handles its frames. Returns at once.
+    void connect();
+    // A deliberate close: cancels the socket (close code 1001) and the keep-alive deadline,
+    // so nothing reopens it until the next connect().
+    void disconnect();
+    // Closes the socket, waits a moment and connects again.
+    void reconnect();
+
+    bool isSocketRunning() const override;
+    void connectSocket() override { connect(); }
+    void closeSocket() override { disconnect(); }
+
+    POApiManager& poApi() { return m_poApi; }
+    NotificationManager* notificationMgr() const { return m_notificationMgr; }
+    bool isKeepAliveArmed() const { return m_keepAliveTimer.isActive(); }
+
+    // The application id of Orrisfield's messages; others are not shown.
+    static QString platformAppId();
+
+Q_SIGNALS:
+    void socketRunningChanged();
+    // Every downloaded batch has been notified and acknowledged (or failed); for observers.
+    void messagesHandled();
+
+private:
+    void open();
+    void sendLogin(QWebSocket* socket);
+    void onSocketError(QWebSocket* socket);
+    std::optional<PushoverError> loginCheck();
+    void onBinaryFrame(const QByteArray& frame);
+    void onSocketClosed(QWebSocket* socket);
+    QCoro::Task<void> drainFrames();
+    QCoro::Task<void> handleFrame(QByteArray frame);
+    QCoro::Task<void> downloadAndNotify();
+    QCoro::Task<void> handleDownloadedMessages(poLoginApiResponse response);
+    void reportFailure(const PushoverError& error);
+    void armKeepAlive();
+    void onKeepAliveExpired();
+    void dropSocket();
+
+    POSettings& m_settings;
+    SocketTiming m_timing;
+    QPointer<QWebSocket> m_socket;   // webSocketTask
+    QPointer<QWebSocket> m_loggedIn; // the socket whose login frame went out
+    QTimer m_keepAliveTimer;
+    QTimer m_reconnectTimer;
+    POApiManager m_poApi;
+    NotificationManager* m_notificationMgr;
+    bool m_meantOpen = false; // connect() was the last word, not disconnect()
+    QList<QByteArray> m_frames;
+    bool m_handling = false;
+};
+
+} // namespace corvane

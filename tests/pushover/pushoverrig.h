@@ -1,0 +1,59 @@
+#pragma once
+
+#include "fakeservices.h"
+#include "notificationrecorder.h"
+#include "pushover.h"
+#include "pushsocket.h"
+#include "settings/posettings.h"
+#include "support/tempsuite.h"
+
+#include <QNetworkAccessManager>
+#include <memory>
+
+namespace corvane::test {
+
+// Everything a Pushover test talks to, for real: the fake Pushover service over loopback TLS
+// and WSS (the endpoints point at it while the rig lives), a fresh credentials store, a
+// network manager of its own and the recording notification service on the session bus.
+class PushoverRig final {
+public:
+    PushoverRig();
+    ~PushoverRig();
+    PushoverRig(const PushoverRig&) = delete;
+    PushoverRig& operator=(const PushoverRig&) = delete;
+
+    // Empty when the rig is ready; otherwise why it is not.
+    QString problem() const { return m_problem; }
+
+    fake::FakeServices& fake() { return m_fake; }
+    fake::Pushover& pushover() { return m_fake.pushover(); }
+    fake::PushSocket& socket() { return m_fake.socket(); }
+    POSettings& settings() { return *m_settings; }
+    QNetworkAccessManager& network() { return m_network; }
+    NotificationRecorder& recorder() { return m_recorder; }
+
+    // Adds an account and registers a device for it through the client's own set-up, so the
+    // store holds a real secret and device id. False when the set-up did not register.
+    bool registerDevice(const QString& deviceName = QStringLiteral("corvane_test"));
+    static QString email() { return QStringLiteral("trader@example.com"); }
+    static QString password() { return QStringLiteral("p&ss=word"); }
+
+    // Requests to one Pushover path, in order.
+    QList<fake::HttpRequest> requestsTo(const QString& path) const;
+    // Frames the client sent over the socket.
+    QList<QByteArray> clientFrames();
+
+private:
+    fake::FakeServices m_fake;
+    TempSuite m_suite;
+    std::unique_ptr<POSettings> m_settings;
+    QNetworkAccessManager m_network;
+    NotificationRecorder m_recorder;
+    QString m_problem;
+};
+
+// A message for queueMessage; the platform's unless aid says otherwise.
+fake::PushoverMessage platformMessage(const QString& body,
+                                      std::optional<QString> title = QStringLiteral("Orrisfield"));
+
+} // namespace corvane::test
