@@ -1,0 +1,329 @@
+#include "pushover/pushoverwebsocketmanager.h"
+#include "pushoverrig.h"
+#include "support/logcapture.h"
+#include "support/testregistry.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+// Short deadlines, so that expiry and reconnection take a fraction of a second.
+SocketTiming quick()
+{
+    SocketTiming timing;
+    timing.keepAliveIntervalMs = 300;
+    timing.reconnectDelayMs = 50;
+    return timing;
+}
+
+QString ackPath(PushoverRig& rig)
+{
+    return QStringLiteral("/1/devices/") + rig.settings().poDeviceUID() +
+           QStringLiteral("/update_highest_message.json");
+}
+
+QByteArray messageJson(int id, const QByteArray& title)
+{
+    const QByteArray n = QByteArray::number(id);
+    return R"({"id":)" + n + R"(,"id_str":")" + n + R"(","umid":)" + n + R"(,"umid_str":")" + n +
+           R"(","title":")" + title + R"(","message":"body )" + n +
+           R"(","app":"Orrisfield","aid":731904466205518390,"aid_str":"731904466205518390",)"
+           R"("icon":"i","date":1,"priority":0})";
+}
+
+const QString aText =
+    QStringLiteral("This device name logged in from another session. Disconnecting this session.");
+const QString eText = QStringLiteral("An error occurred communicating with Pushover. This session "
+                                     "is being disconnected. Restart corvane to try to reconnect.");
+
+} // namespace
+
+// The live socket against the fake service over real WSS, with notifications on the bus.
+class LiveSocketTest final : public QObject {
+    Q_OBJECT
+
+    // Registers a device and opens its socket; the manager is logged in on return.
+    std::unique_ptr<PushoverWebSocketManager> open(PushoverRig& rig, SocketTiming timing = {})
+    {
+        if (!rig.problem().isEmpty() || !rig.registerDevice())
+            return nullptr;
+        auto manager = std::make_unique<PushoverWebSocketManager>(rig.network(), rig.settings(),
+                                                                  nullptr, timing);
+        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
+        manager->connect();
+        if (!QTest::qWaitFor([&] { return loggedIn.count() == 1; }))
+            return nullptr;
+        return manager;
+    }
+
+private Q_SLOTS:
+    void notifiesEachPlatformMessageOnce()
+    {
+        PushoverRig rig;
+        auto manager = open(rig);
+        QVERIFY(manager);
+        const QByteArray login = "login:" + rig.settings().poDeviceUID().toUtf8() + ':' +
+                                 rig.settings().poSessionSecret().toUtf8() + '\n';
+        QCOMPARE(rig.clientFrames(), QList<QByteArray>{login});
+
+        LogCapture log;
+        QSignalSpy handled(manager.get(), &PushoverWebSocketManager::messagesHandled);
+        rig.pushover().queueMessage(
+            platformMessage(QStringLiteral("SPX put spread filled"), QStringLiteral("Fill")));
+        fake::PushoverMessage other = platformMessage(QStringLiteral("from elsewhere"));
+        other.aid = QStringLiteral("42");
+        rig.pushover().queueMessage(other);
+        rig.pushover().queueMessage(platformMessage(QStringLiteral("untitled"), std::nullopt));
+        const qint64 last =
+            rig.pushover().queueMessage(platformMessage(QStringLiteral("blank"), QString()));
+
+        // Four "!" frames: the first download takes all four messages, the rest find none.
+        QTRY_COMPARE(handled.count(), 4);
+        QTRY_COMPARE(rig.recorder().calls().size(), 3);
+        const auto& calls = rig.recorder().calls();
+        QCOMPARE(calls[0].title, QStringLiteral("Fill"));
+        QCOMPARE(calls[0].body, QStringLiteral("SPX put spread filled"));
+        QCOMPARE(calls[1].title, QStringLiteral("No title"));
+        QCOMPARE(calls[1].body, QStringLiteral("untitled"));
+        QCOMPARE(calls[2].title, QString());
+        QVERIFY(
+            log.contains(QStringLiteral("Recieved a message from another source: from elsewhere")));
+        QCOMPARE(log.count(QStringLiteral("No messages found.")), 3);
+        QCOMPARE(log.count(QStringLiteral("No message to delete.")), 3);
+        const auto acks = rig.requestsTo(ackPath(rig));
+        QCOMPARE(acks.size(), 1);
+        QCOMPARE(fake::valueOf(acks[0].form, QStringLiteral("message")), QString::number(last));
+        for (const QString& line : log.lines())
+            QVERIFY2(!line.contains(rig.settings().poSessionSecret()), qPrintable(line));
+
+        // Connecting again while it runs opens nothing new.
+        manager->connect();
+        QTRY_VERIFY(log.contains(QStringLiteral("WebSocket is connected: true")));
+        QTest::qWait(600); // past the notification delay: no late duplicates either
+        QCOMPARE(rig.recorder().calls().size(), 3);
+        QCOMPARE(rig.clientFrames().size(), 1);
+    }
+
+    void keepsListOrderAndAcknowledgesTheHighestId()
+    {
+        PushoverRig rig;
+        auto manager = open(rig);
+        QVERIFY(manager);
+        rig.fake().setAnswer(QStringLiteral("/1/messages.json"), {}, 200,
+                             R"({"status":1,"request":"r","messages":[)" + messageJson(5, "five") +
+                                 "," + messageJson(9, "nine") + "," + messageJson(7, "seven") +
+                                 "]}");
+        QSignalSpy handled(manager.get(), &PushoverWebSocketManager::messagesHandled);
+        rig.socket().sendFrame("!");
+        QTRY_COMPARE(handled.count(), 1);
+        QTRY_COMPARE(rig.recorder().calls().size(), 3);
+        QCOMPARE(rig.recorder().calls()[0].title, QStringLiteral("five"));
+        QCOMPARE(rig.recorder().calls()[1].title, QStringLiteral("nine"));
+        QCOMPARE(rig.recorder().calls()[2].title, QStringLiteral("seven"));
+        const auto acks = rig.requestsTo(ackPath(rig));
+        QCOMPARE(acks.size(), 1);
+        QCOMPARE(fake::valueOf(acks[0].form, QStringLiteral("message")), QStringLiteral("9"));
+    }
+
+    void aFailedAcknowledgementNotifiesAgainAtTheNextSignal()
+    {
+        PushoverRig rig;
+        auto manager = open(rig);
+        QVERIFY(manager);
+        // A fixed answer stands in front of the service, so the refusal deletes nothing.
+        rig.fake().setAnswer(ackPath(rig), {}, 500, R"({"status":0,"request":"r"})");
+        LogCapture log;
+        QSignalSpy handled(manager.get(), &PushoverWebSocketManager::messagesHandled);
+        rig.pushover().queueMessage(platformMessage(QStringLiteral("fill")));
+        QTRY_COMPARE(handled.count(), 1);
+        const QString failure = QStringLiteral("The server sent a bad response (HTTP 500)");
+        QCOMPARE(manager->poApi().errorMessage(),
+                 QStringLiteral("An error occurred while receiving: ") + failure);
+        QVERIFY(log.contains(QStringLiteral("An error occurred: ") + failure));
+
+        rig.fake().clearAnswers();
+        rig.socket().sendFrame("!");
+        QTRY_COMPARE(handled.count(), 2);
+        QCOMPARE(manager->poApi().errorMessage(), QString());
+        QTRY_COMPARE(rig.recorder().calls().size(), 2);
+        QCOMPARE(rig.recorder().calls()[1].body, QStringLiteral("fill"));
+
+        // Acknowledged now: a further signal finds nothing.
+        rig.socket().sendFrame("!");
+        QTRY_COMPARE(handled.count(), 3);
+        QCOMPARE(log.count(QStringLiteral("No messages found.")), 1);
+
+        // A failed download shows nothing at all.
+        rig.fake().setAnswer(QStringLiteral("/1/messages.json"), {}, 500,
+                             R"({"status":0,"request":"r"})");
+        rig.pushover().queueMessage(platformMessage(QStringLiteral("later")));
+        QTRY_COMPARE(handled.count(), 4);
+        QCOMPARE(manager->poApi().errorMessage(),
+                 QStringLiteral("An error occurred while receiving: ") + failure);
+        QTest::qWait(600);
+        QCOMPARE(rig.recorder().calls().size(), 2);
+    }
+
+    void framesAreToldApart_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::addColumn<bool>("binary");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("errorMessage");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("logins");
+        const QString stale = QStringLiteral("stale");
+        QTest::newRow("keep-alive")
+            << QByteArray("#") << true
+            << QStringList{QStringLiteral("Received data message: 1 bytes [23]"),
+                           QStringLiteral("Keep-alive packet received.")}
+            << QString() << true << 1;
+        QTest::newRow("reload")
+            << QByteArray("R") << true
+            << QStringList{QStringLiteral("Reload request; drop connection and re-connect."),
+                           QStringLiteral("Entered Pushover connect")}
+            << QStringLiteral("Pushover reload requested. Dropping connection and reconnecting.")
+            << true << 2;
+        QTest::newRow("another session")
+            << QByteArray("A") << true
+            << QStringList{QStringLiteral(
+                   "The device logged in from another session and this session is being closed.")}
+            << aText << false << 1;
+        QTest::newRow("error")
+            << QByteArray("E") << true
+            << QStringList{QStringLiteral(
+                   "Error or another session logged in; this session is closed.")}
+            << eText << false << 1;
+        QTest::newRow("unknown, several bytes")
+            << QByteArray("X!#") << true
+            << QStringList{QStringLiteral("Unknown response: 3 bytes [58 21 23]")} << stale << true
+            << 1;
+        QTest::newRow("empty") << QByteArray() << true
+                               << QStringList{QStringLiteral("Received data message: 0 bytes []")}
+                               << stale << true << 1;
+        QTest::newRow("text") << QByteArray("hello") << false
+                              << QStringList{QStringLiteral("Received text message: hello")}
+                              << stale << true << 1;
+    }
+
+    void framesAreToldApart()
+    {
+        QFETCH(QByteArray, frame);
+        QFETCH(bool, binary);
+        QFETCH(QStringList, lines);
+        QFETCH(QString, errorMessage);
+        QFETCH(bool, running);
+        QFETCH(int, logins);
+        PushoverRig rig;
+        auto manager = open(rig);
+        QVERIFY(manager);
+        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
+        manager->poApi().setErrorMessage(QStringLiteral("stale"));
+        LogCapture log;
+        rig.socket().sendFrame(frame, binary);
+        for (const QString& line : lines)
+            QTRY_VERIFY2(log.contains(line), qPrintable(line));
+        QTRY_COMPARE(loggedIn.count() + 1, logins);
+        QTRY_COMPARE(manager->isSocketRunning(), running);
+        QCOMPARE(manager->poApi().errorMessage(), errorMessage);
+        QVERIFY(!log.lines().join(u'\n').contains(QStringLiteral("Unknown response")) ||
+                frame.startsWith('X'));
+    }
+
+    // A socket that was closed on purpose stays closed, even with a keep-alive deadline armed.
+    void deliberateClosesStayClosed_data()
+    {
+        QTest::addColumn<QByteArray>("frame");
+        QTest::newRow("closed by a caller") << QByteArray();
+        QTest::newRow("another session") << QByteArray("A");
+        QTest::newRow("error frame") << QByteArray("E");
+    }
+
+    void deliberateClosesStayClosed()
+    {
+        QFETCH(QByteArray, frame);
+        PushoverRig rig;
+        auto manager = open(rig, quick());
+        QVERIFY(manager);
+        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
+        LogCapture log;
+        rig.socket().sendFrame("#");
+        QTRY_VERIFY(manager->isKeepAliveArmed());
+        if (frame.isEmpty())
+            manager->closeSocket();
+        else
+            rig.socket().sendFrame(frame);
+        QTRY_VERIFY(!manager->isSocketRunning());
+        QVERIFY(!manager->isKeepAliveArmed());
+        QTest::qWait(3 * quick().keepAliveIntervalMs);
+        QVERIFY(
+            !log.contains(QStringLiteral("Keep-alive timer expired. Attempting to reconnect.")));
+        QCOMPARE(loggedIn.count(), 0);
+        QVERIFY(!manager->isSocketRunning());
+    }
+
+    // The other side: a socket that should be open and went silent is brought back.
+    void aSilentSocketIsReopened_data()
+    {
+        QTest::addColumn<bool>("serverCloses");
+        QTest::newRow("no more frames") << false;
+        QTest::newRow("closed by the server") << true;
+    }
+
+    void aSilentSocketIsReopened()
+    {
+        QFETCH(bool, serverCloses);
+        PushoverRig rig;
+        auto manager = open(rig, quick());
+        QVERIFY(manager);
+        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
+        LogCapture log;
+        rig.socket().sendFrame("!");
+        QTRY_VERIFY(log.contains(QStringLiteral("No messages found.")));
+        if (serverCloses) {
+            rig.socket().closeAll(1011);
+            QTRY_VERIFY(manager->poApi().errorMessage().startsWith(
+                QStringLiteral("An error occurred while receiving: ")));
+            QVERIFY(log.contains(manager->poApi().errorMessage()));
+        }
+        QTRY_VERIFY(
+            log.contains(QStringLiteral("Keep-alive timer expired. Attempting to reconnect.")));
+        QTRY_COMPARE(loggedIn.count(), 1);
+        QVERIFY(manager->isSocketRunning());
+    }
+
+    void aRefusedLoginClosesTheSocket()
+    {
+        PushoverRig rig;
+        QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
+        QVERIFY(rig.registerDevice());
+        rig.settings().setPoSessionSecret(QStringLiteral("not-the-secret"));
+        PushoverWebSocketManager manager(rig.network(), rig.settings(), nullptr, quick());
+        manager.connect();
+        QTRY_COMPARE(manager.poApi().errorMessage(), eText);
+        QVERIFY(!manager.isSocketRunning());
+    }
+
+    void missingCredentialsSendNoLogin()
+    {
+        PushoverRig rig;
+        QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
+        rig.settings().setPoDeviceUID(QStringLiteral("device-without-secret"));
+        LogCapture log;
+        PushoverWebSocketManager manager(rig.network(), rig.settings(), nullptr);
+        manager.connect();
+        QTRY_VERIFY(log.contains(QStringLiteral(
+            "An error occurred during login: Some of your login credentials are missing. Fill in "
+            "all your credentials and try again.")));
+        QVERIFY(log.contains(QStringLiteral("Device ID or User Secret is empty")));
+        QTest::qWait(200);
+        QVERIFY(rig.clientFrames().isEmpty());
+    }
+};
+
+CORVANE_TEST(LiveSocketTest)
+#include "test_livesocket.moc"
