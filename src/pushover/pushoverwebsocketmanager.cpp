@@ -209,6 +209,7 @@ void PushoverWebSocketManager::onKeepAliveExpired()
 
 void PushoverWebSocketManager::onBinaryFrame(const QByteArray& frame)
 {
+    Q_EMIT frameArrived(frame);
     m_frames.append(frame);
     if (!m_handling)
         drainFrames();

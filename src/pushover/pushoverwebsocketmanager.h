@@ -63,7 +63,9 @@ public:
 
 Q_SIGNALS:
     void socketRunningChanged();
-    // Every downloaded batch has been notified and acknowledged (or failed); for observers.
+    // A binary frame came in (before it waits its turn to be handled); for measurements.
+    void frameArrived(const QByteArray& frame);
+    // A "!" has been handled to its end: notified and acknowledged, or failed.
     void messagesHandled();
 
 private:

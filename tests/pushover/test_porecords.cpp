@@ -1,7 +1,9 @@
+#include "pushover/poapimanager.h"
 #include "pushover/porecords.h"
 #include "support/testregistry.h"
 
 #include <QTest>
+#include <QUrlQuery>
 
 using namespace corvane;
 
@@ -99,6 +101,18 @@ private Q_SLOTS:
         QVERIFY(highest);
         QCOMPARE(*highest->title, QStringLiteral("a"));
         QVERIFY(!highestMessage({}));
+    }
+
+    void formBodyKeepsItsFields()
+    {
+        const QByteArray body =
+            POApiManager::formBody({{QStringLiteral("email"), QStringLiteral("a+b@x.io")},
+                                    {QStringLiteral("password"), QStringLiteral("p&w=1 %~é")}});
+        QCOMPARE(body, QByteArray("email=a%2Bb%40x.io&password=p%26w%3D1%20%25~%C3%A9"));
+        const QUrlQuery parsed(QString::fromLatin1(body));
+        QCOMPARE(parsed.queryItems().size(), 2);
+        QCOMPARE(parsed.queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded),
+                 QStringLiteral("p&w=1 %~é"));
     }
 };
 
