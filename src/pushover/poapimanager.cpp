@@ -26,6 +26,35 @@ QByteArray encoded(const QString& value)
     return value.toUtf8().toPercentEncoding();
 }
 
+// Pushover's answers are a few kilobytes; a runaway body is cut off rather than read whole.
+constexpr qint64 maxBodyBytes = 4 * 1024 * 1024;
+const char* const tooLargeProperty = "corvaneTooLarge";
+
+// The network's own text, without the query: Qt quotes the whole URL in some of its texts,
+// and the download's query holds the session secret.
+QString transportText(QNetworkReply* reply)
+{
+    if (reply->property(tooLargeProperty).toBool())
+        return QStringLiteral("The answer of the Pushover service is too large");
+    QString text = reply->errorString();
+    const QUrl url = reply->url();
+    const QString bare = url.adjusted(QUrl::RemoveQuery).toString();
+    text.replace(url.toString(QUrl::FullyEncoded), bare);
+    text.replace(url.toString(), bare);
+    return text;
+}
+
+// Aborts the reply once its body passes the limit.
+void capBody(QNetworkReply* reply)
+{
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received) {
+        if (received > maxBodyBytes && !reply->property(tooLargeProperty).toBool()) {
+            reply->setProperty(tooLargeProperty, true);
+            reply->abort();
+        }
+    });
+}
+
 struct ReplyDeleter {
     void operator()(QNetworkReply* reply) const { reply->deleteLater(); }
 };
@@ -95,7 +124,7 @@ PoOutcome<poLoginApiResponse> POApiManager::judge(QNetworkReply* reply, const QS
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
         if (reply->error() != QNetworkReply::NoError)
-            return PushoverError::withText(Kind::Transport, reply->errorString());
+            return PushoverError::withText(Kind::Transport, transportText(reply));
         setErrorMessage(failureText);
         return PushoverError::of(Kind::BadServerResponse);
     }
@@ -103,7 +132,7 @@ PoOutcome<poLoginApiResponse> POApiManager::judge(QNetworkReply* reply, const QS
     if (code == 200) {
         // A transfer cut off after the headers is a network failure, not an answer.
         if (reply->error() != QNetworkReply::NoError)
-            return PushoverError::withText(Kind::Transport, reply->errorString());
+            return PushoverError::withText(Kind::Transport, transportText(reply));
         auto decoded = decodePoLoginApiResponse(reply->readAll());
         if (!decoded.ok())
             return PushoverError::withText(
@@ -129,6 +158,7 @@ QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::post(QUrl url, QByteArr
                       QByteArrayLiteral("application/x-www-form-urlencoded"));
     QPointer<POApiManager> self(this);
     ReplyPtr reply(m_network.post(request, body));
+    capBody(reply.get());
     co_await reply.get();
     if (!self)
         co_return PushoverError::of(Kind::Transport);
@@ -142,6 +172,7 @@ QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::get(QUrl url, QString f
     request.setTransferTimeout(requestTimeoutMs);
     QPointer<POApiManager> self(this);
     ReplyPtr reply(m_network.get(request));
+    capBody(reply.get());
     co_await reply.get();
     if (!self)
         co_return PushoverError::of(Kind::Transport);

@@ -168,6 +168,45 @@ private Q_SLOTS:
         QCOMPARE(rig.recorder().calls().size(), 2);
     }
 
+    void brokenDownloadsAreReportedAndShowNothing_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("garbage") << int(fake::Fault::Kind::Garbage)
+                                 << QStringLiteral("could not be read");
+        QTest::newRow("oversized")
+            << int(fake::Fault::Kind::Oversized) << QStringLiteral("too large");
+        QTest::newRow("truncated") << int(fake::Fault::Kind::Truncated) << QString();
+        QTest::newRow("dropped") << int(fake::Fault::Kind::Drop) << QString();
+    }
+
+    void brokenDownloadsAreReportedAndShowNothing()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, description);
+        PushoverRig rig;
+        auto manager = open(rig);
+        QVERIFY(manager);
+        fake::Fault fault;
+        fault.path = QStringLiteral("/1/messages.json");
+        fault.kind = static_cast<fake::Fault::Kind>(kind);
+        fault.sticky = true;
+        rig.fake().injectFault(fault);
+        LogCapture log;
+        QSignalSpy handled(manager.get(), &PushoverWebSocketManager::messagesHandled);
+        rig.pushover().queueMessage(platformMessage(QStringLiteral("fill")));
+        QTRY_COMPARE_WITH_TIMEOUT(handled.count(), 1, 20'000);
+        const QString error = manager->poApi().errorMessage();
+        QVERIFY2(error.startsWith(QStringLiteral("An error occurred while receiving: ")) &&
+                     error.contains(description),
+                 qPrintable(error));
+        for (const QString& line : log.lines())
+            QVERIFY2(!line.contains(rig.settings().poSessionSecret()), qPrintable(line));
+        QTest::qWait(600);
+        QVERIFY(rig.recorder().calls().isEmpty());
+        QVERIFY(rig.requestsTo(ackPath(rig)).isEmpty());
+    }
+
     void framesAreToldApart_data()
     {
         QTest::addColumn<QByteArray>("frame");
