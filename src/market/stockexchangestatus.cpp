@@ -1,6 +1,9 @@
 #include "stockexchangestatus.h"
 
+#include "app/statemanager.h"
 #include "exchangecalendar.h"
+#include "settings/posettings.h"
+#include "settings/settings.h"
 
 namespace corvane {
 
@@ -23,7 +26,13 @@ StockExchangeStatus::StockExchangeStatus(Clock clock, QObject* parent)
 
 StockExchangeStatus& StockExchangeStatus::shared()
 {
-    static StockExchangeStatus instance(systemClock());
+    static StockExchangeStatus& instance = []() -> StockExchangeStatus& {
+        static StockExchangeStatus status(systemClock());
+        status.setNotificationStores(&CVNSettings::shared(), &POSettings::shared());
+        // Looked up at the first tick, not here: the evaluator reads this very instance.
+        status.setWatchEvaluation([] { StateManager::shared().evaluateWatchState(false); });
+        return status;
+    }();
     return instance;
 }
 

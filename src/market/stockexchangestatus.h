@@ -6,10 +6,17 @@
 #include <QDateTime>
 #include <QList>
 #include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
 #include <map>
 #include <optional>
 
 namespace corvane {
+
+class CVNSettings;
+class LiveSocket;
+class POSettings;
 
 // One trading day's regular session, both ends as New York instants.
 struct MarketSession {
@@ -27,6 +34,7 @@ class StockExchangeStatus final : public QObject {
 public:
     enum class MarketState { open, closed, afterMarket };
     Q_ENUM(MarketState)
+    Q_PROPERTY(MarketState statusState READ statusState NOTIFY statusStateChanged)
 
     explicit StockExchangeStatus(Clock clock, QObject* parent = nullptr);
 
@@ -56,6 +64,28 @@ public:
     // The state at the moment of construction.
     std::optional<MarketState> previousState() const { return m_previousState; }
 
+    // The market clock: a repeating tick (60 s unless a test shortens it) that stores the
+    // current state in statusState, has the watch state evaluated and keeps the Pushover
+    // socket open during market hours. startTimer() again replaces the running timer.
+    void startTimer();
+    void updateStatus();
+    MarketState statusState() const { return m_statusState; }
+    // Empty until the timer is first started; never reset.
+    std::optional<bool> isTimerRunning() const { return m_isTimerRunning; }
+    double updateInterval() const { return m_updateInterval; }
+    // Takes effect at the next startTimer().
+    void setUpdateInterval(double seconds);
+
+    // What the tick drives. The evaluation runs inside the tick; the socket is only touched
+    // when one is set and notifications are on for a registered device.
+    void setWatchEvaluation(std::function<void()> evaluate);
+    void setLiveSocket(LiveSocket* socket);
+    void setNotificationStores(const CVNSettings* settings, const POSettings* pushover);
+
+Q_SIGNALS:
+    // On every store of the tick, whether or not the state changed.
+    void statusStateChanged(corvane::StockExchangeStatus::MarketState state);
+
 private:
     QDateTime now() const { return m_clock(); }
 
@@ -63,6 +93,19 @@ private:
     std::optional<MarketState> m_previousState;
     std::optional<QDateTime> m_lastOpenDate;
     mutable std::map<int, QList<QDateTime>> m_nyseHolidays;
+
+    bool socketFollowsMarket() const;
+    void connectLiveSocket();
+    void keepSocketInStepWithMarket();
+
+    QPointer<QTimer> m_timer;
+    double m_updateInterval = 60.0;
+    std::optional<bool> m_isTimerRunning;
+    MarketState m_statusState = MarketState::closed;
+    std::function<void()> m_evaluateWatchState;
+    LiveSocket* m_liveSocket = nullptr;
+    const CVNSettings* m_settings = nullptr;
+    const POSettings* m_pushover = nullptr;
 };
 
 using MarketState = StockExchangeStatus::MarketState;

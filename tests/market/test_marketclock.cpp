@@ -1,0 +1,229 @@
+#include "market/livesocket.h"
+#include "market/stockexchangestatus.h"
+#include "settings/posettings.h"
+#include "settings/settings.h"
+#include "support/logcapture.h"
+#include "support/tempsuite.h"
+#include "support/testclock.h"
+#include "support/testregistry.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace corvane;
+
+namespace {
+
+const QString closingLine = QStringLiteral("Market is closed. Closing Pushover socket.");
+const QString openingLine =
+    QStringLiteral("Market is open. Attempting to connect to Pushover socket.");
+
+// Stands in for the Pushover socket, which talks to an internet service: records what the
+// clock asks of it and follows the requests like the real one.
+class RecordingSocket final : public LiveSocket {
+public:
+    bool isSocketRunning() const override { return running; }
+    void connectSocket() override
+    {
+        ++connects;
+        running = true;
+    }
+    void closeSocket() override
+    {
+        ++closes;
+        running = false;
+    }
+
+    bool running = false;
+    int connects = 0;
+    int closes = 0;
+};
+
+// The clock with real settings stores on a private suite.
+struct Rig {
+    explicit Rig(const QDateTime& start)
+        : clock(start)
+        , settings(suite.suite())
+        , pushover(suite.suite())
+        , market(clock.clock())
+    {
+        market.setNotificationStores(&settings, &pushover);
+        market.setLiveSocket(&socket);
+        market.setWatchEvaluation([this] { evaluatedStates.append(market.statusState()); });
+    }
+
+    void notify(bool enabled, bool registered)
+    {
+        settings.setEnableNotifications(enabled);
+        pushover.setPoSessionSecret(registered ? QStringLiteral("secret") : QString());
+        pushover.setPoDeviceUID(registered ? QStringLiteral("device") : QString());
+    }
+
+    // A tick at a New York minute of 2024-06-18, a trading Tuesday, with the queued socket
+    // branch let through.
+    void tickAt(int hour, int minute)
+    {
+        clock.set(test::newYork(2024, 6, 18, hour, minute));
+        market.updateStatus();
+        QCoreApplication::processEvents();
+    }
+
+    int activeTimers() const
+    {
+        int active = 0;
+        for (const QTimer* timer : market.findChildren<QTimer*>())
+            active += timer->isActive() ? 1 : 0;
+        return active;
+    }
+
+    test::TempSuite suite;
+    test::TestClock clock;
+    CVNSettings settings;
+    POSettings pushover;
+    StockExchangeStatus market;
+    RecordingSocket socket;
+    QList<MarketState> evaluatedStates;
+};
+
+} // namespace
+
+class MarketClockTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void restartReplacesTheTimer()
+    {
+        Rig rig(test::newYork(2024, 6, 18, 12, 0));
+        QCOMPARE(rig.market.isTimerRunning(), std::nullopt);
+        QCOMPARE(rig.market.updateInterval(), 60.0);
+
+        rig.market.startTimer();
+        rig.market.startTimer();
+        QCOMPARE(rig.activeTimers(), 1);
+        QCOMPARE(rig.market.findChildren<QTimer*>().front()->interval(), 60'000);
+        QCOMPARE(rig.market.isTimerRunning(), std::optional<bool>(true));
+    }
+
+    void eachFiringIsATick()
+    {
+        Rig rig(test::newYork(2024, 6, 18, 16, 10));
+        rig.market.setUpdateInterval(0.005);
+        QSignalSpy stored(&rig.market, &StockExchangeStatus::statusStateChanged);
+        rig.market.startTimer();
+        QVERIFY(stored.wait());
+        QCOMPARE(rig.market.statusState(), MarketState::afterMarket);
+        QVERIFY(!rig.evaluatedStates.isEmpty());
+    }
+
+    // The state is stored and announced before the evaluator runs, on every tick, even when
+    // it did not change.
+    void everyTickStoresThenEvaluates()
+    {
+        Rig rig(test::newYork(2024, 6, 18, 9, 29));
+        QCOMPARE(rig.market.statusState(), MarketState::closed);
+        QSignalSpy stored(&rig.market, &StockExchangeStatus::statusStateChanged);
+
+        rig.tickAt(9, 29);
+        rig.tickAt(9, 30);
+        rig.tickAt(9, 31);
+        QCOMPARE(stored.count(), 3);
+        QCOMPARE(rig.evaluatedStates,
+                 (QList<MarketState>{MarketState::closed, MarketState::open, MarketState::open}));
+        QCOMPARE(rig.market.statusState(), MarketState::open);
+    }
+
+    void socketIsLeftAloneUnlessNotifyingToARegisteredDevice_data()
+    {
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("registered");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("hour");
+        for (bool enabled : {false, true})
+            for (bool registered : {false, true})
+                for (bool running : {false, true})
+                    for (int hour : {8, 12})
+                        if (!(enabled && registered))
+                            QTest::addRow("notify=%d registered=%d running=%d %02d:00", enabled,
+                                          registered, running, hour)
+                                << enabled << registered << running << hour;
+    }
+
+    void socketIsLeftAloneUnlessNotifyingToARegisteredDevice()
+    {
+        QFETCH(bool, enabled);
+        QFETCH(bool, registered);
+        QFETCH(bool, running);
+        QFETCH(int, hour);
+        Rig rig(test::newYork(2024, 6, 18, hour, 0));
+        rig.notify(enabled, registered);
+        rig.socket.running = running;
+        test::LogCapture log;
+
+        rig.market.startTimer();
+        rig.tickAt(hour, 0);
+        rig.tickAt(hour, 1);
+        QCOMPARE(rig.socket.connects, 0);
+        QCOMPARE(rig.socket.closes, 0);
+        QVERIFY(!log.contains(openingLine) && !log.contains(closingLine));
+    }
+
+    void socketOpensAtTheBellAndClosesOnceAfterTheWindow()
+    {
+        Rig rig(test::newYork(2024, 6, 18, 9, 29));
+        rig.notify(true, true);
+        test::LogCapture log;
+
+        rig.tickAt(9, 29);
+        QCOMPARE(rig.socket.connects, 0);
+        rig.clock.set(test::newYork(2024, 6, 18, 9, 30));
+        rig.market.updateStatus();
+        // Scheduled behind the tick, not run inside it.
+        QCOMPARE(rig.socket.connects, 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.socket.connects, 1);
+        QCOMPARE(log.count(openingLine), 1);
+
+        for (int minute : {31, 59})
+            rig.tickAt(9, minute);
+        for (int minute : {0, 15, 30})
+            rig.tickAt(16, minute);
+        QCOMPARE(rig.socket.connects, 1);
+        QCOMPARE(rig.socket.closes, 0);
+
+        for (int minute : {31, 32, 33})
+            rig.tickAt(16, minute);
+        QCOMPARE(rig.socket.closes, 1);
+        QCOMPARE(log.count(closingLine), 1);
+        QCOMPARE(rig.socket.connects, 1);
+    }
+
+    // Starting the clock asks for the socket whatever the market does; the log stays quiet.
+    void startingTheClockConnectsOnSaturdayToo()
+    {
+        Rig rig(test::newYork(2024, 6, 22, 12, 0));
+        rig.notify(true, true);
+        test::LogCapture log;
+        rig.market.startTimer();
+        QCOMPARE(rig.socket.connects, 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.socket.connects, 1);
+        QVERIFY(log.lines().isEmpty());
+    }
+
+    void withoutASocketTheTickStillRuns()
+    {
+        Rig rig(test::newYork(2024, 6, 18, 12, 0));
+        rig.notify(true, true);
+        rig.market.setLiveSocket(nullptr);
+        rig.market.startTimer();
+        rig.tickAt(12, 0);
+        rig.tickAt(17, 0);
+        QCOMPARE(rig.market.statusState(), MarketState::closed);
+        QCOMPARE(rig.evaluatedStates.size(), 2);
+    }
+};
+
+CORVANE_TEST(MarketClockTest)
+#include "test_marketclock.moc"
