@@ -2,6 +2,7 @@
 
 #include "app/statemanager.h"
 #include "exchangecalendar.h"
+#include "pushover/pushoverwebsocketmanager.h"
 #include "settings/posettings.h"
 #include "settings/settings.h"
 
@@ -29,6 +30,7 @@ StockExchangeStatus& StockExchangeStatus::shared()
     static StockExchangeStatus& instance = []() -> StockExchangeStatus& {
         static StockExchangeStatus status(systemClock());
         status.setNotificationStores(&CVNSettings::shared(), &POSettings::shared());
+        status.setLiveSocket(&PushoverWebSocketManager::shared());
         // Looked up at the first tick, not here: the evaluator reads this very instance.
         status.setWatchEvaluation([] { StateManager::shared().evaluateWatchState(false); });
         return status;
