@@ -1,17 +1,41 @@
 #include "runwatch.h"
 
-#include "platform_api/network.h"
+#include "apiresponseprocessor.h"
+#include "app/globaldata.h"
+#include "base/log.h"
+#include "market/stockexchangestatus.h"
+#include "platform_api/apiservice.h"
+#include "processeddatamanager.h"
+#include "settings/settings.h"
 
 namespace corvane {
 
 RunWatch::RunWatch(Services services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
+    , m_apiService(new APIService(m_services.connection, *m_services.market,
+                                  *m_services.globalData, m_services.clock, this))
+    , m_processor(std::make_unique<ApiResponseProcessor>(
+          *m_services.store, *m_services.market, m_services.connection, m_services.clock))
 {}
+
+RunWatch::~RunWatch()
+{
+    // A pass holds references into this object across its awaits.
+    if (m_passRunning)
+        qWarning("RunWatch destroyed while a pass was running");
+}
 
 RunWatch& RunWatch::shared()
 {
-    static RunWatch* instance = new RunWatch(Services{});
+    static RunWatch* instance = new RunWatch(Services{
+        &CVNSettings::shared(),
+        &ProcessedDataManager::shared(),
+        &StockExchangeStatus::shared(),
+        &GlobalData::shared(),
+        PlatformConnection::defaults(),
+        systemClock(),
+    });
     return *instance;
 }
 
@@ -19,8 +43,11 @@ void RunWatch::startTimer()
 {
     if (m_isTimerActive)
         return;
+    const FrequencySelection frequency = m_services.settings->frequencySelection();
+    const qint64 seconds =
+        qint64(frequency.hourValue) * 3600 + qint64(frequency.minuteValue) * 60;
     m_timer = new QTimer(this);
-    m_timer->setInterval(m_intervalOverride.value_or(std::chrono::minutes(1)));
+    m_timer->setInterval(m_intervalOverride.value_or(std::chrono::seconds(seconds)));
     connect(m_timer, &QTimer::timeout, this, &RunWatch::manualStart);
     m_timer->start();
     m_isTimerActive = true;
@@ -46,7 +73,7 @@ void RunWatch::manualStart()
     }
     m_passRunning = true;
     Q_EMIT passRunningChanged(true);
-    QMetaObject::invokeMethod(this, &RunWatch::runPasses, Qt::QueuedConnection);
+    runPasses();
 }
 
 std::optional<std::chrono::milliseconds> RunWatch::timerInterval() const
@@ -61,16 +88,32 @@ void RunWatch::setIntervalOverride(std::optional<std::chrono::milliseconds> inte
     m_intervalOverride = interval;
 }
 
-// Placeholder until the pass lands: announces an empty pass.
-void RunWatch::runPasses()
+QCoro::Task<> RunWatch::runPasses()
 {
     do {
         m_passPending = false;
-        Q_EMIT passStarted();
-        Q_EMIT passFinished();
+        co_await runOnePass();
     } while (m_passPending);
     m_passRunning = false;
     Q_EMIT passRunningChanged(false);
+}
+
+QCoro::Task<> RunWatch::runOnePass()
+{
+    Q_EMIT passStarted();
+    m_services.store->setRolledUpTotal(0);
+    // The pass works on the accounts as they are now; edits made meanwhile wait for the next.
+    const AccountMap accounts = m_services.settings->accountSettings();
+    for (const AccountSettings& account : accounts) {
+        std::optional<ApiResponse> response = co_await m_apiService->fetchPositions(account);
+        if (!response) {
+            logLine(QStringLiteral("Could not get response."));
+        } else {
+            co_await m_processor->process(std::move(*response), account);
+        }
+        Q_EMIT runWatchDidUpdate();
+    }
+    Q_EMIT passFinished();
 }
 
 } // namespace corvane

@@ -5,12 +5,15 @@
 
 #include <QObject>
 #include <QTimer>
+#include <qcoro/qcorotask.h>
 #include <chrono>
+#include <memory>
 #include <optional>
 
 namespace corvane {
 
 class APIService;
+class ApiResponseProcessor;
 class CVNSettings;
 class GlobalData;
 class ProcessedDataManager;
@@ -42,6 +45,8 @@ public:
     };
 
     explicit RunWatch(Services services, QObject* parent = nullptr);
+    // Destroy only while no pass runs (tests wait for passRunningChanged(false)).
+    ~RunWatch() override;
 
     static RunWatch& shared();
 
@@ -72,10 +77,12 @@ Q_SIGNALS:
     void passFinished();
 
 private:
-    void runPasses();
+    QCoro::Task<> runPasses();
+    QCoro::Task<> runOnePass();
 
     Services m_services;
     APIService* m_apiService = nullptr; // a child of this object
+    std::unique_ptr<ApiResponseProcessor> m_processor;
     QTimer* m_timer = nullptr;
     bool m_isTimerActive = false;
     bool m_passRunning = false;

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "base/clock.h"
+#include "platform_api/network.h"
+#include "platform_api/positionrecords.h"
+#include "processeddata.h"
+
+#include <QDate>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <qcoro/qcorotask.h>
+
+#include <optional>
+#include <utility>
+
+namespace corvane {
+
+class ProcessedDataManager;
+class StockExchangeStatus;
+struct AccountSettings;
+
+// One broker connection's tally of one response, before it is copied into the store.
+struct BrokerTally {
+    double total = 0;
+    QMap<QString, double> bots;
+    QMap<QString, QString> statuses;
+    QMap<QString, QString> name;
+    QMap<QString, TradeInfo> tradeInfo;
+};
+
+// The positions of a response grouped by broker connection number, in order of first
+// appearance; positions without a broker connection are left out.
+using BrokerGroups = QList<std::pair<QString, QList<const PositionData*>>>;
+BrokerGroups groupByBroker(const ApiResponse& response);
+
+// The tally of one broker group against the reference day. Position keys are the bot number,
+// "_" and the position's index in the group (skipped positions count towards the index).
+BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceDay,
+                       const QDateTime& now);
+
+TradeInfo tradeInfoOf(const PositionData& position);
+
+// Turns one account's positions response into per-broker results in the processed data
+// store: groups by broker connection, tallies each group, fetches the account's broker
+// connections for their value and expiry, copies each tally into the broker's entry
+// (registering a new one on first sight) and adds it to the rolled-up total. Stateless.
+class ApiResponseProcessor final {
+public:
+    ApiResponseProcessor(ProcessedDataManager& store, StockExchangeStatus& market,
+                         PlatformConnection connection, Clock clock);
+
+    QCoro::Task<> process(ApiResponse response, AccountSettings account);
+
+private:
+    ProcessedDataManager& m_store;
+    StockExchangeStatus& m_market;
+    PlatformConnection m_connection;
+    Clock m_clock;
+};
+
+} // namespace corvane

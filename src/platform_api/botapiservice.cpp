@@ -1,0 +1,37 @@
+#include "botapiservice.h"
+
+#include "app/globaldata.h"
+#include "platformrequest.h"
+
+namespace corvane {
+
+BotAPIService::BotAPIService(PlatformConnection connection, GlobalData& globalData,
+                             QObject* parent)
+    : QObject(parent)
+    , m_connection(std::move(connection))
+    , m_globalData(globalData)
+{}
+
+QCoro::Task<std::optional<BotModel>> BotAPIService::fetchBots(QString apiKey)
+{
+    const QUrl url = platformUrl(m_connection.baseUrl, QStringLiteral("/v1/bots"));
+    const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey);
+    if (reply.failure) {
+        fail(reply.failure->description);
+        co_return std::nullopt;
+    }
+    wire::Result<BotModel> decoded = decodeBotModel(reply.body);
+    if (!decoded.ok()) {
+        fail(decoded.error());
+        co_return std::nullopt;
+    }
+    co_return std::move(decoded).value();
+}
+
+void BotAPIService::fail(const QString& description)
+{
+    m_globalData.setCriticalError(QStringLiteral("Error fetching data: ") + description);
+    m_globalData.updateHasError();
+}
+
+} // namespace corvane

@@ -1,0 +1,170 @@
+#include "platformrequest.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QTimer>
+#include <qcoro/qcoronetworkreply.h>
+
+#include <memory>
+
+namespace corvane {
+
+namespace {
+
+struct ReplyDeleter {
+    void operator()(QNetworkReply* reply) const
+    {
+        if (reply)
+            reply->deleteLater();
+    }
+};
+
+TransportFailure::Kind kindOf(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::BackgroundRequestNotAllowedError:
+        return TransportFailure::Kind::NoInternet;
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::HostNotFoundError:
+        return TransportFailure::Kind::CannotConnect;
+    case QNetworkReply::TimeoutError:
+        return TransportFailure::Kind::TimedOut;
+    default:
+        return TransportFailure::Kind::Other;
+    }
+}
+
+// Errors that only say what the HTTP status said; the body still arrived and is decoded.
+bool isHttpStatusError(QNetworkReply::NetworkError error)
+{
+    return (error >= QNetworkReply::ContentAccessDenied &&
+            error <= QNetworkReply::UnknownContentError) ||
+           (error >= QNetworkReply::InternalServerError &&
+            error <= QNetworkReply::UnknownServerError) ||
+           error == QNetworkReply::ProtocolInvalidOperationError;
+}
+
+QString tooLargeText(qint64 limit)
+{
+    return QStringLiteral("The answer from Orrisfield is larger than %1 MiB and was not read.")
+        .arg(limit / (1024 * 1024));
+}
+
+// Reads the body as it arrives, so that an oversized answer is abandoned as soon as it passes
+// the limit, and aborts a reply that stays silent longer than the time-out.
+class BodyReader final : public QObject {
+public:
+    BodyReader(QNetworkReply* reply, qint64 limit, std::chrono::milliseconds timeout)
+        : m_reply(reply)
+        , m_limit(limit)
+    {
+        m_idle.setSingleShot(true);
+        m_idle.setInterval(timeout);
+        connect(&m_idle, &QTimer::timeout, this, [this] {
+            m_timedOut = true;
+            m_reply->abort();
+        });
+        connect(reply, &QNetworkReply::metaDataChanged, this, [this] { checkDeclaredLength(); });
+        connect(reply, &QNetworkReply::readyRead, this, [this] { take(); });
+        connect(reply, &QNetworkReply::downloadProgress, this, [this] { m_idle.start(); });
+        connect(reply, &QNetworkReply::uploadProgress, this, [this] { m_idle.start(); });
+        m_idle.start();
+    }
+
+    void finish()
+    {
+        m_idle.stop();
+        if (!m_tooLarge)
+            take();
+    }
+
+    QByteArray body;
+    bool m_timedOut = false;
+    bool m_tooLarge = false;
+
+private:
+    void checkDeclaredLength()
+    {
+        const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+        if (length.isValid() && length.toLongLong() > m_limit)
+            refuse();
+    }
+
+    void take()
+    {
+        if (m_tooLarge)
+            return;
+        const qint64 available = m_reply->bytesAvailable();
+        if (body.size() + available > m_limit) {
+            refuse();
+            return;
+        }
+        body.append(m_reply->readAll());
+    }
+
+    void refuse()
+    {
+        m_tooLarge = true;
+        body.clear();
+        body.squeeze();
+        m_reply->abort();
+    }
+
+    QNetworkReply* m_reply;
+    qint64 m_limit;
+    QTimer m_idle;
+};
+
+} // namespace
+
+QUrl platformUrl(const QUrl& baseUrl, const QString& path)
+{
+    QUrl url = baseUrl;
+    QString basePath = url.path();
+    while (basePath.endsWith(u'/'))
+        basePath.chop(1);
+    url.setPath(basePath + path);
+    return url;
+}
+
+QCoro::Task<PlatformReply> sendPlatformRequest(PlatformConnection connection, QUrl url,
+                                               QString apiKey)
+{
+    QNetworkRequest request(url);
+    request.setRawHeader(QByteArrayLiteral("Accept"), QByteArrayLiteral("application/json"));
+    request.setRawHeader(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/json"));
+    request.setRawHeader(QByteArrayLiteral("Authorization"),
+                         QByteArrayLiteral("Bearer ") + apiKey.toUtf8());
+
+    std::unique_ptr<QNetworkReply, ReplyDeleter> reply(connection.network->get(request));
+    BodyReader reader(reply.get(), connection.maxBodyBytes, connection.timeout);
+    if (!reply->isFinished())
+        co_await reply.get();
+    reader.finish();
+
+    PlatformReply result;
+    result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reader.m_tooLarge) {
+        result.failure = TransportFailure{TransportFailure::Kind::TooLarge,
+                                          tooLargeText(connection.maxBodyBytes)};
+        co_return result;
+    }
+    if (reader.m_timedOut) {
+        result.failure = TransportFailure{TransportFailure::Kind::TimedOut,
+                                          QStringLiteral("The request timed out.")};
+        co_return result;
+    }
+    const QNetworkReply::NetworkError error = reply->error();
+    if (error != QNetworkReply::NoError && !isHttpStatusError(error)) {
+        result.failure = TransportFailure{kindOf(error), reply->errorString()};
+        co_return result;
+    }
+    result.body = std::move(reader.body);
+    co_return result;
+}
+
+} // namespace corvane

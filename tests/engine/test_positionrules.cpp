@@ -1,0 +1,203 @@
+#include "engine/positionrules.h"
+#include "support/testclock.h"
+#include "support/testregistry.h"
+
+#include <QTest>
+
+using namespace corvane;
+using corvane::test::newYork;
+
+Q_DECLARE_METATYPE(corvane::PositionData)
+
+namespace {
+
+PositionData position(std::optional<QString> enteredAt, std::optional<qint64> daysLeft,
+                      bool withLeg = true)
+{
+    PositionData p;
+    p.bot = Bot{QStringLiteral("Iron Condor"), QStringLiteral("12")};
+    p.entered_at = std::move(enteredAt);
+    if (withLeg) {
+        Leg leg;
+        leg.days_to_expiration = daysLeft;
+        p.legs.append(leg);
+    }
+    return p;
+}
+
+} // namespace
+
+class PositionRulesTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void numberRule_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("readable");
+        QTest::addColumn<double>("value");
+        QTest::newRow("integer") << QStringLiteral("12") << true << 12.0;
+        QTest::newRow("negative decimal") << QStringLiteral("-35.5") << true << -35.5;
+        QTest::newRow("plus sign") << QStringLiteral("+4.25") << true << 4.25;
+        QTest::newRow("exponent") << QStringLiteral("1.5e3") << true << 1500.0;
+        QTest::newRow("leading dot") << QStringLiteral(".5") << true << 0.5;
+        QTest::newRow("leading space") << QStringLiteral(" 12") << false << 0.0;
+        QTest::newRow("trailing space") << QStringLiteral("12 ") << false << 0.0;
+        QTest::newRow("decimal comma") << QStringLiteral("12,5") << false << 0.0;
+        QTest::newRow("group separator") << QStringLiteral("1,000.00") << false << 0.0;
+        QTest::newRow("currency") << QStringLiteral("$12") << false << 0.0;
+        QTest::newRow("trailing text") << QStringLiteral("12abc") << false << 0.0;
+        QTest::newRow("empty") << QString() << false << 0.0;
+        QTest::newRow("nan") << QStringLiteral("nan") << false << 0.0;
+        QTest::newRow("infinity") << QStringLiteral("inf") << false << 0.0;
+        QTest::newRow("overflow") << QStringLiteral("1e999") << false << 0.0;
+        QTest::newRow("two signs") << QStringLiteral("+-3") << false << 0.0;
+        QTest::newRow("arabic digits") << QStringLiteral("\u0661\u0662") << false << 0.0;
+    }
+    void numberRule()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, readable);
+        QFETCH(double, value);
+        const std::optional<double> parsed = parseDecimal(text);
+        QCOMPARE(parsed.has_value(), readable);
+        if (readable)
+            QCOMPARE(*parsed, value);
+    }
+
+    void shortestDecimal_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("whole negative") << -1250.0 << QStringLiteral("-1250.0");
+        QTest::newRow("half") << 312.5 << QStringLiteral("312.5");
+        QTest::newRow("zero") << 0.0 << QStringLiteral("0.0");
+        QTest::newRow("shortest round trip") << 0.1 + 0.2 << QStringLiteral("0.30000000000000004");
+        QTest::newRow("tenth") << 0.1 << QStringLiteral("0.1");
+        QTest::newRow("small") << 0.00001 << QStringLiteral("1e-05");
+        QTest::newRow("large") << 1e16 << QStringLiteral("1e+16");
+    }
+    void shortestDecimal()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(shortestDecimalText(value), text);
+    }
+
+    void enteredAtParsing_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDateTime>("expected");
+        const QDateTime ten = QDateTime(QDate(2024, 6, 18), QTime(14, 15, 0, 123), Qt::UTC);
+        QTest::newRow("offset without colon")
+            << QStringLiteral("2024-06-18T10:15:00.123456-0400") << ten;
+        QTest::newRow("offset with colon")
+            << QStringLiteral("2024-06-18T10:15:00.123456-04:00") << ten;
+        QTest::newRow("utc") << QStringLiteral("2024-06-18T14:15:00.123456Z") << ten;
+        QTest::newRow("no fraction") << QStringLiteral("2024-06-18T10:15:00-0400") << QDateTime();
+        QTest::newRow("no zone") << QStringLiteral("2024-06-18T10:15:00.123456") << QDateTime();
+        QTest::newRow("bad month") << QStringLiteral("2024-13-18T10:15:00.123456Z") << QDateTime();
+        QTest::newRow("date only") << QStringLiteral("2024-06-18") << QDateTime();
+        QTest::newRow("trailing") << QStringLiteral("2024-06-18T10:15:00.1Zx") << QDateTime();
+        QTest::newRow("empty") << QString() << QDateTime();
+    }
+    void enteredAtParsing()
+    {
+        QFETCH(QString, text);
+        QFETCH(QDateTime, expected);
+        const std::optional<QDateTime> parsed = parseEnteredAt(text);
+        QCOMPARE(parsed.has_value(), expected.isValid());
+        if (parsed)
+            QCOMPARE(parsed->toUTC(), expected);
+    }
+
+    void updateTime_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("afternoon") << newYork(2024, 12, 5, 14, 7) << QStringLiteral("12-5 @ 2:07p");
+        QTest::newRow("on the hour") << newYork(2024, 12, 5, 10, 0)
+                                     << QStringLiteral("12-5 @ 10a");
+        QTest::newRow("noon") << newYork(2024, 6, 3, 12, 0) << QStringLiteral("6-3 @ 12p");
+        QTest::newRow("after midnight") << newYork(2024, 6, 3, 0, 30)
+                                        << QStringLiteral("6-3 @ 12:30a");
+        QTest::newRow("ten past") << newYork(2024, 6, 3, 16, 10) << QStringLiteral("6-3 @ 4:10p");
+        // The instant is shown in New York time whatever zone it was given in.
+        QTest::newRow("given in utc")
+            << newYork(2024, 1, 9, 9, 45).toUTC() << QStringLiteral("1-9 @ 9:45a");
+    }
+    void updateTime()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QString, text);
+        QCOMPARE(updateTimeText(now), text);
+    }
+
+    void dayRule_data()
+    {
+        QTest::addColumn<PositionData>("position");
+        QTest::addColumn<bool>("counts");
+        const QString today = QStringLiteral("2024-06-18T10:15:00.000000-0400");
+        const QString yesterday = QStringLiteral("2024-06-17T15:55:00.000000-0400");
+        // 23:30 New York on the reference day is already the next day in UTC.
+        const QString lateToday = QStringLiteral("2024-06-19T03:30:00.000000+0000");
+        QTest::newRow("today, 0 days left") << position(today, 0) << true;
+        QTest::newRow("today, expired") << position(today, -1) << true;
+        QTest::newRow("today, no days") << position(today, std::nullopt) << true;
+        QTest::newRow("today, 3 days left") << position(today, 3) << false;
+        QTest::newRow("today late, in utc") << position(lateToday, 0) << true;
+        QTest::newRow("earlier, 3 days left") << position(yesterday, 3) << true;
+        QTest::newRow("earlier, expired") << position(yesterday, -2) << true;
+        QTest::newRow("earlier, 0 days left") << position(yesterday, 0) << false;
+        QTest::newRow("earlier, no days") << position(yesterday, std::nullopt) << false;
+        QTest::newRow("unreadable, judged as now (0)")
+            << position(QStringLiteral("18/06/2024"), 0) << true;
+        QTest::newRow("unreadable, judged as now (3)")
+            << position(QStringLiteral("18/06/2024"), 3) << false;
+        QTest::newRow("absent, judged as now") << position(std::nullopt, 0) << true;
+        QTest::newRow("no legs, today") << position(today, std::nullopt, false) << true;
+        QTest::newRow("no legs, earlier") << position(yesterday, std::nullopt, false) << false;
+    }
+    void dayRule()
+    {
+        QFETCH(PositionData, position);
+        QFETCH(bool, counts);
+        const QDateTime now = newYork(2024, 6, 18, 14, 0);
+        QCOMPARE(positionCounts(position, QDate(2024, 6, 18), now), counts);
+    }
+
+    void profitByStatus_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("profitDollars");
+        QTest::addColumn<QString>("currentProfit");
+        QTest::addColumn<bool>("adds");
+        QTest::addColumn<double>("profit");
+        QTest::newRow("closed") << "CLOSED" << "-35.5" << "99" << true << -35.5;
+        QTest::newRow("open") << "OPEN" << "99" << "12" << true << 12.0;
+        QTest::newRow("open, unreadable") << "OPEN" << "99" << "n/a" << true << 0.0;
+        QTest::newRow("closed, absent") << "CLOSED" << QString() << "12" << true << 0.0;
+        QTest::newRow("other status") << "CANCELLED" << "5" << "5" << false << 0.0;
+        QTest::newRow("lower case") << "open" << "5" << "5" << false << 0.0;
+    }
+    void profitByStatus()
+    {
+        QFETCH(QString, status);
+        QFETCH(QString, profitDollars);
+        QFETCH(QString, currentProfit);
+        QFETCH(bool, adds);
+        QFETCH(double, profit);
+        PositionData p = position(std::nullopt, 0);
+        p.status = status;
+        if (!profitDollars.isNull())
+            p.profit_dollars = profitDollars;
+        p.current_profit = currentProfit;
+        const std::optional<double> result = positionProfit(p);
+        QCOMPARE(result.has_value(), adds);
+        if (adds)
+            QCOMPARE(*result, profit);
+    }
+};
+
+CORVANE_TEST(PositionRulesTest)
+#include "test_positionrules.moc"
