@@ -16,15 +16,6 @@ QString orNotAvailable(const std::optional<QString>& text)
     return text.value_or(QStringLiteral("n/a"));
 }
 
-ProcessedData* entryFor(ProcessedDataManager& store, const QString& id)
-{
-    for (const ProcessedDataWrapper& wrapper : store.processedDataArray()) {
-        if (wrapper.id == id)
-            return wrapper.processedData;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 BrokerGroups groupByBroker(const ApiResponse& response)
@@ -118,8 +109,9 @@ QCoro::Task<> ApiResponseProcessor::process(ApiResponse response, AccountSetting
         if (!connections)
             co_return;
 
-        ProcessedData* existing = entryFor(m_store, key);
-        ProcessedData* target = existing ? existing : new ProcessedData();
+        const std::shared_ptr<ProcessedData> existing = m_store.find(key);
+        const std::shared_ptr<ProcessedData> target =
+            existing ? existing : std::make_shared<ProcessedData>();
         target->setTotal(tally.total);
         target->setStatuses(tally.statuses);
         target->setBots(tally.bots);

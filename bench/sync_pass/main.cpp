@@ -1,0 +1,233 @@
+// bench_sync_pass: the CPU and main-thread cost of a watch pass against the fake Orrisfield
+// service on loopback, over real TLS. The fake runs as its own process (corvane-fake-services
+// with a generated fixtures folder), so the figures are the client's alone. Prints JSON.
+//
+//   bench_sync_pass [--fake PATH]
+
+#include "app/globaldata.h"
+#include "engine/processeddatamanager.h"
+#include "engine/runwatch.h"
+#include "market/stockexchangestatus.h"
+#include "platform_api/network.h"
+#include "positionsgenerator.h"
+#include "settings/settings.h"
+#include "settings/suite.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <ctime>
+
+using namespace corvane;
+
+namespace {
+
+double cpuMilliseconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+struct Scenario {
+    QString name;
+    int accounts;
+    int brokersPerAccount;
+    int positionsPerBroker;
+    int legs;
+};
+
+void writeFixture(const QString& folder, const QString& key, const QStringList& brokers,
+                  int positionsPerBroker, int legs, unsigned seed)
+{
+    QDir(folder).mkpath(key);
+    auto write = [&](const QString& name, const QByteArray& body) {
+        QFile file(folder + u'/' + key + u'/' + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size())
+            qFatal("cannot write fixture %s", qPrintable(file.fileName()));
+    };
+    write(QStringLiteral("positions.json"),
+          generatePositions(brokers, positionsPerBroker, legs, seed));
+    write(QStringLiteral("broker_connections.json"), generateBrokerConnections(brokers));
+    write(QStringLiteral("bots.json"), QByteArrayLiteral(R"({"success":true,"message":""})"));
+}
+
+QString keyOf(const Scenario& s, int account)
+{
+    return QStringLiteral("bench-%1-%2").arg(s.name).arg(account);
+}
+
+// Waits for the fake's one JSON line on standard output.
+QJsonObject startFake(QProcess& fake, const QString& program, const QString& fixtures)
+{
+    fake.setProgram(program);
+    fake.setArguments({QStringLiteral("--fixtures"), fixtures});
+    fake.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    fake.start();
+    if (!fake.waitForStarted(10'000))
+        qFatal("cannot start %s", qPrintable(program));
+    while (!fake.canReadLine()) {
+        if (!fake.waitForReadyRead(30'000))
+            qFatal("the fake service said nothing");
+    }
+    return QJsonDocument::fromJson(fake.readLine()).object();
+}
+
+qsizetype requestCount(QNetworkAccessManager& network, const QUrl& api)
+{
+    QUrl url = api;
+    url.setPath(QStringLiteral("/_control/requests"));
+    QNetworkReply* reply = network.get(QNetworkRequest(url));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    reply->deleteLater();
+    return QJsonDocument::fromJson(reply->readAll()).array().size();
+}
+
+void clearRequests(QNetworkAccessManager& network, const QUrl& api)
+{
+    QUrl url = api;
+    url.setPath(QStringLiteral("/_control/requests/clear"));
+    QNetworkReply* reply = network.post(QNetworkRequest(url), QByteArray());
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    reply->deleteLater();
+}
+
+QJsonObject runScenario(const Scenario& s, const QUrl& api, QNetworkAccessManager& network)
+{
+    QTemporaryDir suiteDir;
+    Suite suite(suiteDir.filePath(QStringLiteral("CVNSuite.conf")));
+    CVNSettings settings(suite);
+    AccountMap accounts;
+    for (int a = 0; a < s.accounts; ++a) {
+        AccountSettings account = AccountSettings::newAccount();
+        account.apiKey = keyOf(s, a);
+        account.keyVerified = true;
+        accounts.insert(account.accountName, account);
+    }
+    settings.setAccountSettings(accounts);
+
+    ProcessedDataManager store(settings);
+    StockExchangeStatus market(systemClock());
+    GlobalData globalData;
+    PlatformConnection connection{&network, api, std::chrono::seconds(60)};
+    RunWatch runWatch(RunWatch::Services{&settings, &store, &market, &globalData, connection,
+                                         systemClock()});
+
+    // A warm-up pass opens the TLS connection and fills the store, as in a running app.
+    runWatch.manualStart();
+    while (runWatch.isPassRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    clearRequests(network, api);
+
+    // The main thread's longest stall: how late a 1 ms repeating timer fires.
+    QElapsedTimer sinceTick;
+    qint64 worstGapNs = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        worstGapNs = std::max(worstGapNs, sinceTick.nsecsElapsed());
+        sinceTick.restart();
+    });
+
+    QElapsedTimer wall;
+    const double cpuBefore = cpuMilliseconds();
+    wall.start();
+    sinceTick.start();
+    ticker.start();
+    runWatch.manualStart();
+    while (runWatch.isPassRunning())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    ticker.stop();
+    const double wallMs = double(wall.nsecsElapsed()) / 1e6;
+    const double cpuMs = cpuMilliseconds() - cpuBefore;
+
+    const int positions = s.accounts * s.brokersPerAccount * s.positionsPerBroker;
+    if (globalData.hasError())
+        qFatal("the pass failed: %s %s", qPrintable(globalData.criticalErrorText()),
+               qPrintable(globalData.internetErrorText()));
+    const double stallMs = std::max(0.0, double(worstGapNs) / 1e6 - 1.0);
+    return QJsonObject{
+        {QStringLiteral("scenario"), s.name},
+        {QStringLiteral("accounts"), s.accounts},
+        {QStringLiteral("brokers_per_account"), s.brokersPerAccount},
+        {QStringLiteral("positions"), positions},
+        {QStringLiteral("legs_per_position"), s.legs},
+        {QStringLiteral("wall_ms"), wallMs},
+        {QStringLiteral("cpu_ms"), cpuMs},
+        {QStringLiteral("requests"), qint64(requestCount(network, api))},
+        {QStringLiteral("cpu_ms_per_1000_positions"), cpuMs * 1000.0 / positions},
+        {QStringLiteral("longest_stall_ms"), stallMs},
+        {QStringLiteral("rolled_up_total"), store.rolledUpTotal()},
+        {QStringLiteral("meets_cpu_target"), cpuMs * 1000.0 / positions <= 15.0},
+        {QStringLiteral("meets_stall_target"), stallMs <= 16.0},
+    };
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QString program = QStringLiteral(FAKE_SERVICES_PROGRAM);
+    const QStringList args = app.arguments();
+    if (const qsizetype at = args.indexOf(QStringLiteral("--fake")); at > 0 && at + 1 < args.size())
+        program = args[at + 1];
+
+    const QList<Scenario> scenarios{
+        {QStringLiteral("5x3x200"), 5, 3, 200, 4},
+        {QStringLiteral("1x1x1000"), 1, 1, 1000, 4},
+    };
+    QTemporaryDir fixtures;
+    unsigned seed = 1;
+    for (const Scenario& s : scenarios) {
+        for (int a = 0; a < s.accounts; ++a) {
+            QStringList brokers;
+            for (int b = 0; b < s.brokersPerAccount; ++b)
+                brokers << QStringLiteral("bc_%1_%2_%3").arg(s.name).arg(a).arg(b);
+            writeFixture(fixtures.path(), keyOf(s, a), brokers, s.positionsPerBroker, s.legs,
+                         seed++);
+        }
+    }
+
+    QProcess fake;
+    const QJsonObject info = startFake(fake, program, fixtures.path());
+    const QUrl api(info.value(QStringLiteral("api")).toString());
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.addCaCertificates(QSslCertificate::fromPath(info.value(QStringLiteral("ca")).toString()));
+    QSslConfiguration::setDefaultConfiguration(tls);
+
+    QNetworkAccessManager network;
+    QJsonArray results;
+    for (const Scenario& s : scenarios)
+        results.append(runScenario(s, api, network));
+
+    fake.terminate();
+    fake.waitForFinished(5'000);
+    const QJsonObject report{
+        {QStringLiteral("benchmark"), QStringLiteral("sync_pass")},
+        {QStringLiteral("targets"),
+         QJsonObject{{QStringLiteral("cpu_ms_per_1000_positions_max"), 15},
+                     {QStringLiteral("longest_stall_ms_max"), 16}}},
+        {QStringLiteral("runs"), results},
+    };
+    std::printf("%s\n", QJsonDocument(report).toJson(QJsonDocument::Indented).constData());
+    return 0;
+}

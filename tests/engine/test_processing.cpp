@@ -1,0 +1,272 @@
+#include "enginerig.h"
+#include "fakeservices.h"
+#include "support/logcapture.h"
+#include "support/testregistry.h"
+
+#include <QTest>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+
+const QString alpha = QStringLiteral("test-key-alpha");
+const QString bravo = QStringLiteral("test-key-bravo");
+const QString positionsPath = QStringLiteral("/v1/bots/positions/");
+const QString brokersPath = QStringLiteral("/v1/broker_connections");
+
+// Tuesday 2024-06-18, 14:07 in New York.
+QDateTime tuesdayAfternoon()
+{
+    return newYork(2024, 6, 18, 14, 7);
+}
+const QString today = QStringLiteral("2024-06-18T10:15:00.250114-04:00");
+const QString yesterday = QStringLiteral("2024-06-17T15:40:00.000000-04:00");
+
+PositionSpec spec(QString bot, QString status, QString profit, QString enteredAt,
+                  std::optional<int> dte = 0, QString broker = QStringLiteral("bc_1"))
+{
+    PositionSpec s;
+    s.bot = std::move(bot);
+    s.status = std::move(status);
+    s.profit = std::move(profit);
+    s.enteredAt = std::move(enteredAt);
+    s.daysToExpiration = dte;
+    s.broker = std::move(broker);
+    return s;
+}
+
+int brokerRequests(const fake::FakeServices& fake)
+{
+    int n = 0;
+    for (const fake::HttpRequest& r : fake.requests())
+        n += r.path == brokersPath;
+    return n;
+}
+
+} // namespace
+
+class ProcessingTest final : public QObject {
+    Q_OBJECT
+
+private:
+    fake::FakeServices m_fake;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
+        m_fake.trustInProcess();
+    }
+
+    void init()
+    {
+        m_fake.clearAnswers();
+        m_fake.clearFaults();
+        m_fake.clearRequests();
+    }
+
+    void talliesEachBrokerOfTheDay()
+    {
+        EngineRig rig(m_fake, tuesdayAfternoon());
+        rig.addAccount(alpha);
+        m_fake.setAnswer(
+            positionsPath, alpha, 200,
+            positionsAnswer({
+                positionJson(spec("12", "CLOSED", "-35.5", today)),       // 12_0
+                positionJson(spec("12", "OPEN", "12", today)),            // 12_1
+                positionJson(spec("7", "OPEN", "not a number", today)),   // 7_2: counts as 0
+                positionJson(spec("9", "EXPIRED", "40", today)),          // 9_3: no profit
+                positionJson(spec("12", "OPEN", "900", today, 3)),        // 12_4: runs on
+                positionJson(spec("12", "OPEN", "5", yesterday, 3)),      // 12_5: still open
+                positionJson(spec("12", "CLOSED", "77", yesterday, 0)),   // 12_6: earlier day
+                positionJson(spec("30", "CLOSED", "100", today, 0, "bc_2")),
+                positionJson(spec("31", "CLOSED", "1000", today, 0, QString())), // no broker
+            }));
+        m_fake.setAnswer(brokersPath, alpha, 200,
+                         brokersAnswer({QStringLiteral("bc_2"), QStringLiteral("bc_1")}));
+        LogCapture log;
+        QVERIFY(rig.runPass());
+
+        const std::shared_ptr<ProcessedData> first = rig.store.find(QStringLiteral("bc_1"));
+        QVERIFY(first);
+        QCOMPARE(first->total(), std::optional<double>(-18.5));
+        const ProcessedData::Profits bots{{QStringLiteral("12_0"), -35.5},
+                                          {QStringLiteral("12_1"), 12.0},
+                                          {QStringLiteral("7_2"), 0.0},
+                                          {QStringLiteral("12_5"), 5.0}};
+        QCOMPARE(first->bots(), bots);
+        const ProcessedData::Texts statuses{{QStringLiteral("12_0"), QStringLiteral("CLOSED")},
+                                            {QStringLiteral("12_1"), QStringLiteral("OPEN")},
+                                            {QStringLiteral("7_2"), QStringLiteral("OPEN")},
+                                            {QStringLiteral("9_3"), QStringLiteral("EXPIRED")},
+                                            {QStringLiteral("12_5"), QStringLiteral("OPEN")}};
+        QCOMPARE(first->statuses(), statuses);
+        QCOMPARE(first->name().keys(), statuses.keys());
+        QCOMPARE(first->tradeInfo().keys(), statuses.keys());
+        QCOMPARE(first->name().value(QStringLiteral("9_3")), QStringLiteral("SPX Iron Condor"));
+        QCOMPARE(first->NLV(), std::optional<QString>(QStringLiteral("NLV bc_1")));
+        QCOMPARE(first->brokerExpiration(), std::optional<QString>(QStringLiteral("exp bc_1")));
+
+        QCOMPARE(rig.total(QStringLiteral("bc_2")), 100.0);
+        QVERIFY2(!rig.store.find(QString()), "positions without a broker are dropped");
+        QCOMPARE(rig.store.rolledUpTotal(), 81.5);
+        QCOMPARE(rig.store.processedDataCount(), 2);
+        QCOMPARE(rig.store.lastupdated(), QStringLiteral("6-18 @ 2:07p"));
+        QVERIFY(log.contains(QStringLiteral("Last updated date: 6-18 @ 2:07p")));
+        QCOMPARE(brokerRequests(m_fake), 2); // one per broker group
+        QVERIFY(!rig.globalData.hasError());
+    }
+
+    void tradeInfoTexts()
+    {
+        EngineRig rig(m_fake, tuesdayAfternoon());
+        rig.addAccount(alpha);
+        const QByteArray full =
+            R"({"status":"CLOSED","profit_dollars":"1","bot":{"name":"A","number":"4"},)"
+            R"("broker_connection":{"number":"bc_1"},"entered_at":"2024-06-18T10:00:00.000000-04:00",)"
+            R"("current_delta":"-0.12","entry_value":-1250,"max_risk":"4510.00","legs":[)"
+            R"({"quantity":2,"days_to_expiration":0,"entered_at":"2024-06-18T14:00:01.5Z"},)"
+            R"({"quantity":9}]})";
+        const QByteArray bare =
+            R"({"status":"OPEN","bot":{"name":"B","number":"5"},"broker_connection":)"
+            R"({"number":"bc_1"},"entry_value":312.5,"legs":[{}]})";
+        const QByteArray legless = R"({"status":"OPEN","current_profit":"3","bot":{"name":"C",)"
+                                   R"("number":"6"},"broker_connection":{"number":"bc_1"},)"
+                                   R"("legs":[]})";
+        m_fake.setAnswer(positionsPath, alpha, 200, positionsAnswer({full, bare, legless}));
+        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({QStringLiteral("bc_1")}));
+        QVERIFY(rig.runPass());
+
+        const std::shared_ptr<ProcessedData> entry = rig.store.find(QStringLiteral("bc_1"));
+        QVERIFY(entry);
+        QCOMPARE(entry->tradeInfo().value(QStringLiteral("4_0")),
+                 (TradeInfo{QStringLiteral("-0.12"), QStringLiteral("-1250.0"),
+                            QStringLiteral("4510.00"), QStringLiteral("2"),
+                            QStringLiteral("2024-06-18T14:00:01.5Z")}));
+        QCOMPARE(entry->tradeInfo().value(QStringLiteral("5_1")),
+                 (TradeInfo{QStringLiteral("n/a"), QStringLiteral("312.5"), QStringLiteral("n/a"),
+                            QStringLiteral("0"), QStringLiteral("n/a")}));
+        // Without legs a position of the day still counts, with no contracts and no entry time.
+        QCOMPARE(entry->tradeInfo().value(QStringLiteral("6_2")),
+                 (TradeInfo{QStringLiteral("n/a"), QStringLiteral("0.0"), QStringLiteral("n/a"),
+                            QStringLiteral("0"), QStringLiteral("n/a")}));
+        QCOMPARE(entry->total(), std::optional<double>(4.0));
+    }
+
+    void responsesWithoutBrokerGroups_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("no data") << QByteArray(R"({"success":true,"message":""})");
+        QTest::newRow("empty data") << positionsAnswer({});
+        QTest::newRow("no broker connection")
+            << positionsAnswer({positionJson(spec("1", "CLOSED", "50", today, 0, QString()))});
+    }
+    void responsesWithoutBrokerGroups()
+    {
+        QFETCH(QByteArray, answer);
+        EngineRig rig(m_fake, tuesdayAfternoon());
+        rig.addAccount(alpha);
+        m_fake.setAnswer(positionsPath, alpha, 200, answer);
+        LogCapture log;
+        QVERIFY(rig.runPass());
+        QCOMPARE(rig.store.lastupdated(), QStringLiteral("6-18 @ 2:07p"));
+        QCOMPARE(log.lines(), QStringList{QStringLiteral("Last updated date: 6-18 @ 2:07p")});
+        QCOMPARE(rig.store.processedDataCount(), 0);
+        QCOMPARE(rig.store.rolledUpTotal(), 0.0);
+        QCOMPARE(brokerRequests(m_fake), 0);
+    }
+
+    void unknownBrokerKeepsItsFacts()
+    {
+        EngineRig rig(m_fake, tuesdayAfternoon());
+        rig.addAccount(alpha);
+        rig.store.addProcessedData(
+            QStringLiteral("bc_gone"),
+            std::make_shared<ProcessedData>(std::nullopt, ProcessedData::Profits{},
+                                            ProcessedData::Texts{}, ProcessedData::Texts{},
+                                            QStringLiteral("old NLV"),
+                                            QStringLiteral("old expiry"),
+                                            ProcessedData::TradeInfos{}));
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         positionsAnswer({positionJson(
+                             spec("1", "CLOSED", "50", today, 0, QStringLiteral("bc_gone")))}));
+        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({QStringLiteral("bc_other")}));
+        LogCapture log;
+        QVERIFY(rig.runPass());
+        const std::shared_ptr<ProcessedData> entry = rig.store.find(QStringLiteral("bc_gone"));
+        QCOMPARE(entry->total(), std::optional<double>(50.0));
+        QCOMPARE(entry->NLV(), std::optional<QString>(QStringLiteral("old NLV")));
+        QCOMPARE(entry->brokerExpiration(), std::optional<QString>(QStringLiteral("old expiry")));
+        QVERIFY(log.contains(QStringLiteral("No matching broker account found.")));
+    }
+
+    void accountsSharingABroker()
+    {
+        EngineRig rig(m_fake, tuesdayAfternoon());
+        rig.addAccount(alpha);
+        rig.addAccount(bravo);
+        const QString shared = QStringLiteral("bc_shared");
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         positionsAnswer({positionJson(spec("1", "CLOSED", "10", today, 0, shared)),
+                                          positionJson(spec("2", "OPEN", "1", today, 0, shared))}));
+        m_fake.setAnswer(positionsPath, bravo, 200,
+                         positionsAnswer({positionJson(spec("3", "OPEN", "20", today, 0, shared))}));
+        m_fake.setAnswer(brokersPath, QString(), 200, brokersAnswer({shared}));
+        QVERIFY(rig.runPass());
+
+        QCOMPARE(rig.store.processedDataCount(), 1);
+        const QString lastKey = rig.settings.accountSettings().last().apiKey;
+        const std::shared_ptr<ProcessedData> entry = rig.store.find(shared);
+        // The account handled last wins the entry; both add to the rolled-up total.
+        QCOMPARE(entry->total(), std::optional<double>(lastKey == alpha ? 11.0 : 20.0));
+        QCOMPARE(entry->bots().size(), lastKey == alpha ? 2 : 1);
+        QCOMPARE(rig.store.rolledUpTotal(), 31.0);
+    }
+
+    void saturdayJudgesAgainstFriday()
+    {
+        EngineRig rig(m_fake, newYork(2024, 6, 22, 10, 30));
+        rig.addAccount(alpha);
+        const QString friday = QStringLiteral("2024-06-21T11:00:00.000000-04:00");
+        const QString thursday = QStringLiteral("2024-06-20T11:00:00.000000-04:00");
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         positionsAnswer({
+                             positionJson(spec("1", "CLOSED", "10", friday, 0)),   // counts
+                             positionJson(spec("2", "CLOSED", "20", thursday, 0)), // other day
+                             positionJson(spec("3", "OPEN", "30", thursday, 2)),   // still open
+                             positionJson(spec("4", "OPEN", "40", QStringLiteral("garbled"), 0)),
+                         }));
+        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({QStringLiteral("bc_1")}));
+        LogCapture log;
+        QVERIFY(rig.runPass());
+        QCOMPARE(rig.store.lastupdated(), QStringLiteral("2024-06-21"));
+        QVERIFY(log.contains(QStringLiteral("Last updated date: 2024-06-21")));
+        // The garbled time is read as now, a Saturday, so a 0-day position is not Friday's.
+        QCOMPARE(rig.total(QStringLiteral("bc_1")), 40.0);
+        QCOMPARE(rig.store.find(QStringLiteral("bc_1"))->bots().keys(),
+                 (QStringList{QStringLiteral("1_0"), QStringLiteral("3_2")}));
+        const fake::HttpRequest positions = m_fake.requests().first();
+        QCOMPARE(positions.rawQuery, QByteArray("from_date=2024-06-20&to_date=2024-06-21"));
+    }
+
+    void realisticDayFromFixtures()
+    {
+        EngineRig rig(m_fake, tuesdayAfternoon());
+        rig.addAccount(alpha);
+        QVERIFY(rig.runPass());
+        QVERIFY(!rig.globalData.hasError());
+        double sum = 0;
+        for (const ProcessedDataWrapper& entry : rig.store.processedDataArray()) {
+            QVERIFY2(entry.processedData->total(), qPrintable(entry.id));
+            QVERIFY2(entry.processedData->NLV() && !entry.processedData->NLV()->isEmpty(),
+                     qPrintable(entry.id));
+            sum += *entry.processedData->total();
+        }
+        QVERIFY(rig.store.processedDataCount() >= 2);
+        QCOMPARE(rig.store.rolledUpTotal(), sum);
+    }
+};
+
+CORVANE_TEST(ProcessingTest)
+#include "test_processing.moc"

@@ -1,0 +1,242 @@
+#include "enginerig.h"
+#include "fakeservices.h"
+#include "support/logcapture.h"
+#include "support/testregistry.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace corvane;
+using namespace corvane::test;
+using corvane::fake::Fault;
+
+Q_DECLARE_METATYPE(corvane::fake::Fault)
+
+namespace {
+
+const QString alpha = QStringLiteral("test-key-alpha");
+const QString positionsPath = QStringLiteral("/v1/bots/positions/");
+const QString brokersPath = QStringLiteral("/v1/broker_connections");
+const QString today = QStringLiteral("2024-06-18T10:15:00.000000-04:00");
+
+QDateTime tuesday()
+{
+    return newYork(2024, 6, 18, 11, 0);
+}
+
+QByteArray twoBrokers(const QString& first, const QString& second)
+{
+    PositionSpec a;
+    a.broker = QStringLiteral("bc_1");
+    a.profit = first;
+    a.enteredAt = today;
+    PositionSpec b = a;
+    b.broker = QStringLiteral("bc_2");
+    b.profit = second;
+    return positionsAnswer({positionJson(a), positionJson(b)});
+}
+
+int positionRequests(const fake::FakeServices& fake)
+{
+    int n = 0;
+    for (const fake::HttpRequest& r : fake.requests())
+        n += r.path == positionsPath;
+    return n;
+}
+
+} // namespace
+
+class WatchCycleTest final : public QObject {
+    Q_OBJECT
+
+private:
+    fake::FakeServices m_fake;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
+        m_fake.trustInProcess();
+    }
+
+    void init()
+    {
+        m_fake.clearAnswers();
+        m_fake.clearFaults();
+        m_fake.clearRequests();
+        m_fake.setAnswer(brokersPath, alpha, 200,
+                         brokersAnswer({QStringLiteral("bc_1"), QStringLiteral("bc_2")}));
+    }
+
+    void timerStartsOnceAndKeepsItsInterval()
+    {
+        EngineRig rig(m_fake, tuesday());
+        rig.settings.setFrequencySelection(FrequencySelection{0, 5});
+        QSignalSpy active(&rig.runWatch, &RunWatch::timerActiveChanged);
+        QSignalSpy started(&rig.runWatch, &RunWatch::passStarted);
+
+        rig.runWatch.stopTimer(); // stopped already: nothing happens
+        QCOMPARE(active.count(), 0);
+        rig.runWatch.startTimer();
+        rig.runWatch.startTimer();
+        QCOMPARE(active.count(), 1);
+        QVERIFY(rig.runWatch.isTimerActive());
+        QCOMPARE(rig.runWatch.timerInterval(), std::chrono::milliseconds(300'000));
+        QCOMPARE(rig.runWatch.findChildren<QTimer*>().size(), 1);
+        QCOMPARE(started.count(), 0); // the first pass comes one interval later
+
+        rig.settings.setFrequencySelection(FrequencySelection{7, 50});
+        rig.runWatch.startTimer();
+        QCOMPARE(rig.runWatch.timerInterval(), std::chrono::milliseconds(300'000));
+        rig.runWatch.stopTimer();
+        QVERIFY(!rig.runWatch.isTimerActive());
+        QVERIFY(!rig.runWatch.timerInterval());
+        rig.runWatch.startTimer();
+        QCOMPARE(rig.runWatch.timerInterval(), std::chrono::milliseconds(28'200'000));
+        QCOMPARE(active.count(), 3);
+        rig.runWatch.stopTimer();
+    }
+
+    void timerRunsPasses()
+    {
+        EngineRig rig(m_fake, tuesday());
+        rig.addAccount(alpha);
+        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("1"), QStringLiteral("2")));
+        QSignalSpy finished(&rig.runWatch, &RunWatch::passFinished);
+        rig.runWatch.setIntervalOverride(std::chrono::milliseconds(20));
+        rig.runWatch.startTimer();
+        QTRY_VERIFY(finished.count() >= 2);
+        rig.runWatch.stopTimer();
+        QTRY_VERIFY(!rig.runWatch.isPassRunning());
+        QCOMPARE(rig.store.rolledUpTotal(), 3.0);
+    }
+
+    void passesNeverOverlap()
+    {
+        EngineRig rig(m_fake, tuesday());
+        rig.addAccount(alpha);
+        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("10"), QStringLiteral("5")));
+        // The first answer is slow, so the requests below arrive while the pass runs.
+        m_fake.injectFault(Fault{positionsPath, Fault::Kind::None, 0, 300});
+        QSignalSpy started(&rig.runWatch, &RunWatch::passStarted);
+        QSignalSpy finished(&rig.runWatch, &RunWatch::passFinished);
+        QList<double> totalsAtEnd;
+        connect(&rig.runWatch, &RunWatch::passFinished, this,
+                [&] { totalsAtEnd << rig.store.rolledUpTotal(); });
+
+        rig.runWatch.manualStart();
+        QVERIFY(rig.runWatch.isPassRunning());
+        rig.runWatch.manualStart();
+        rig.runWatch.manualStart();
+        rig.runWatch.manualStart();
+        QTRY_VERIFY(!rig.runWatch.isPassRunning());
+
+        // Three requests during the first pass made one more pass, run after it.
+        QCOMPARE(started.count(), 2);
+        QCOMPARE(finished.count(), 2);
+        QCOMPARE(totalsAtEnd, (QList<double>{15.0, 15.0}));
+        QCOMPARE(positionRequests(m_fake), 2);
+    }
+
+    void passWithoutAccountsOnlyClearsTheTotal()
+    {
+        EngineRig rig(m_fake, tuesday());
+        rig.store.setRolledUpTotal(42);
+        LogCapture log;
+        QVERIFY(rig.runPass());
+        QCOMPARE(rig.store.rolledUpTotal(), 0.0);
+        QVERIFY(m_fake.requests().isEmpty());
+        QVERIFY(log.lines().isEmpty());
+    }
+
+    void unwatchedAccountIsSkipped()
+    {
+        EngineRig rig(m_fake, tuesday());
+        rig.addAccount(alpha, false);
+        QSignalSpy updates(&rig.runWatch, &RunWatch::runWatchDidUpdate);
+        LogCapture log;
+        QVERIFY(rig.runPass());
+        QVERIFY(rig.runPass());
+        QCOMPARE(log.count(QStringLiteral("Could not get response.")), 2);
+        QCOMPARE(updates.count(), 2);
+        QVERIFY(m_fake.requests().isEmpty());
+    }
+
+    void failedFetchKeepsTotalsAndRecovers_data()
+    {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<bool>("internet");
+        QTest::newRow("server error") << Fault{positionsPath, Fault::Kind::None, 500} << false;
+        QTest::newRow("garbage") << Fault{positionsPath, Fault::Kind::Garbage} << false;
+        QTest::newRow("dropped") << Fault{positionsPath, Fault::Kind::Drop, 0, 0, true} << true;
+        QTest::newRow("truncated") << Fault{positionsPath, Fault::Kind::Truncated} << true;
+        QTest::newRow("oversized") << Fault{positionsPath, Fault::Kind::Oversized} << false;
+    }
+    void failedFetchKeepsTotalsAndRecovers()
+    {
+        QFETCH(Fault, fault);
+        QFETCH(bool, internet);
+        EngineRig rig(m_fake, tuesday());
+        rig.addAccount(alpha);
+        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("10"), QStringLiteral("5")));
+        QVERIFY(rig.runPass());
+        QCOMPARE(rig.store.rolledUpTotal(), 15.0);
+
+        if (fault.status == 500)
+            m_fake.setAnswer(positionsPath, alpha, 500, "{\"error\":\"Internal Server Error\"}");
+        else
+            m_fake.injectFault(fault);
+        LogCapture log;
+        QVERIFY(rig.runPass());
+        QCOMPARE(log.count(QStringLiteral("Could not get response.")), 1);
+        QVERIFY(rig.globalData.hasError());
+        QCOMPARE(bool(rig.globalData.internetError()), internet);
+        QCOMPARE(bool(rig.globalData.criticalError()), !internet);
+        // The brokers keep what they showed; only this pass's sum is empty.
+        QCOMPARE(rig.total(QStringLiteral("bc_1")), 10.0);
+        QCOMPARE(rig.total(QStringLiteral("bc_2")), 5.0);
+        QCOMPARE(rig.store.rolledUpTotal(), 0.0);
+
+        m_fake.clearFaults();
+        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("7"), QStringLiteral("1")));
+        QVERIFY(rig.runPass());
+        QVERIFY(!rig.globalData.hasError());
+        QCOMPARE(rig.total(QStringLiteral("bc_1")), 7.0);
+        QCOMPARE(rig.store.rolledUpTotal(), 8.0);
+    }
+
+    void brokerFetchFailingMidPass()
+    {
+        EngineRig rig(m_fake, tuesday());
+        rig.addAccount(alpha);
+        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("10"), QStringLiteral("5")));
+        QVERIFY(rig.runPass());
+
+        // The second group's broker fetch breaks: its tally is dropped, the first one stands.
+        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("20"), QStringLiteral("50")));
+        const std::shared_ptr<ProcessedData> first = rig.store.find(QStringLiteral("bc_1"));
+        const QMetaObject::Connection breaker =
+            connect(first.get(), &ProcessedData::totalChanged, this, [this] {
+                m_fake.injectFault(Fault{brokersPath, Fault::Kind::Drop, 0, 0, true});
+            });
+        LogCapture log;
+        QVERIFY(rig.runPass());
+        disconnect(breaker);
+        QCOMPARE(rig.total(QStringLiteral("bc_1")), 20.0);
+        QCOMPARE(rig.total(QStringLiteral("bc_2")), 5.0);
+        QCOMPARE(rig.store.rolledUpTotal(), 20.0);
+        QVERIFY2(!rig.globalData.hasError(), "a broker fetch never sets the user's error texts");
+        QCOMPARE(log.count(QStringLiteral("Could not get response.")), 0);
+        QVERIFY(std::any_of(log.lines().cbegin(), log.lines().cend(), [](const QString& line) {
+            return line.startsWith(QStringLiteral("Error fetching data: "));
+        }));
+
+        m_fake.clearFaults();
+        QVERIFY(rig.runPass());
+        QCOMPARE(rig.total(QStringLiteral("bc_2")), 50.0);
+        QCOMPARE(rig.store.rolledUpTotal(), 70.0);
+    }
+};
+
+CORVANE_TEST(WatchCycleTest)
+#include "test_watchcycle.moc"

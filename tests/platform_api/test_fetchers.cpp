@@ -1,0 +1,345 @@
+#include "app/globaldata.h"
+#include "fakeservices.h"
+#include "market/stockexchangestatus.h"
+#include "platform_api/apiservice.h"
+#include "platform_api/botapiservice.h"
+#include "platform_api/brokerapiservice.h"
+#include "settings/accountsettings.h"
+#include "support/logcapture.h"
+#include "support/testclock.h"
+#include "support/testregistry.h"
+
+#include <QNetworkAccessManager>
+#include <QTcpServer>
+#include <QTest>
+
+using namespace corvane;
+using corvane::fake::Fault;
+using corvane::test::LogCapture;
+using corvane::test::newYork;
+
+namespace {
+
+const QString alpha = QStringLiteral("test-key-alpha");
+const QString positionsPath = QStringLiteral("/v1/bots/positions/");
+const QString timeoutText =
+    QStringLiteral("The request to Orrisfield timed out. Will retry based on your frequency setting.");
+
+AccountSettings account(const QString& key, bool watched = true)
+{
+    AccountSettings a = AccountSettings::newAccount();
+    a.apiKey = key;
+    a.watchAccount = watched;
+    a.keyVerified = true;
+    return a;
+}
+
+// A port on which nothing listens.
+quint16 closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    return server.serverPort();
+}
+
+enum class Trouble { Refused, TimedOut, Unauthorized, UnauthorizedHtml, ServerError, Garbage,
+                     Truncated, Dropped, Oversized };
+
+} // namespace
+
+Q_DECLARE_METATYPE(Trouble)
+
+class FetchersTest final : public QObject {
+    Q_OBJECT
+
+private:
+    fake::FakeServices m_fake;
+    test::TestClock m_clock{newYork(2024, 6, 18, 11, 0)};
+    StockExchangeStatus m_market{m_clock.clock()};
+    GlobalData m_globalData;
+    QNetworkAccessManager m_network;
+
+    PlatformConnection connection(std::chrono::milliseconds timeout = std::chrono::seconds(20))
+    {
+        return PlatformConnection{&m_network, m_fake.apiUrl(), timeout};
+    }
+
+    std::optional<ApiResponse> fetchPositions(const AccountSettings& a,
+                                              PlatformConnection c)
+    {
+        APIService service(c, m_market, m_globalData, m_clock.clock());
+        return QCoro::waitFor(service.fetchPositions(a));
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
+        m_fake.trustInProcess();
+    }
+
+    void init()
+    {
+        m_fake.clearRequests();
+        m_fake.clearFaults();
+        m_fake.clearAnswers();
+        m_globalData.setCriticalError(std::nullopt);
+        m_globalData.setInternetError(std::nullopt);
+        m_globalData.updateHasError();
+    }
+
+    void positionsRequest_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QString>("fromDate");
+        QTest::addColumn<QString>("toDate");
+        QTest::newRow("trading Tuesday") << newYork(2024, 6, 18, 11, 0) << "2024-06-17"
+                                         << "2024-06-18";
+        QTest::newRow("Saturday") << newYork(2024, 6, 22, 10, 0) << "2024-06-20" << "2024-06-21";
+        QTest::newRow("Monday after Good Friday")
+            << newYork(2024, 4, 1, 9, 45) << "2024-03-31" << "2024-04-01";
+        QTest::newRow("holiday Monday") << newYork(2024, 1, 15, 12, 0) << "2024-01-11"
+                                        << "2024-01-12";
+        // Already Wednesday in UTC and in Asia; the query still names New York's Tuesday.
+        QTest::newRow("Tuesday evening") << newYork(2024, 6, 18, 22, 30) << "2024-06-17"
+                                         << "2024-06-18";
+        QTest::newRow("across a month") << newYork(2024, 7, 1, 10, 0) << "2024-06-30"
+                                        << "2024-07-01";
+    }
+    void positionsRequest()
+    {
+        QFETCH(QDateTime, now);
+        QFETCH(QString, fromDate);
+        QFETCH(QString, toDate);
+        m_clock.set(now);
+        m_globalData.setCriticalError(QStringLiteral("stale"));
+        m_globalData.setInternetError(QStringLiteral("stale"));
+        m_globalData.updateHasError();
+
+        const std::optional<ApiResponse> response = fetchPositions(account(alpha), connection());
+        QVERIFY(response);
+        QVERIFY(response->success);
+        QVERIFY(response->data && !response->data->isEmpty());
+        // A success clears both texts.
+        QVERIFY(!m_globalData.criticalError());
+        QVERIFY(!m_globalData.internetError());
+        QVERIFY(!m_globalData.hasError());
+
+        const QList<fake::HttpRequest> requests = m_fake.requests();
+        QCOMPARE(requests.size(), 1);
+        const fake::HttpRequest& r = requests.first();
+        QCOMPARE(r.method, QByteArray("GET"));
+        QCOMPARE(r.path, positionsPath);
+        QCOMPARE(r.rawQuery, ("from_date=" + fromDate + "&to_date=" + toDate).toUtf8());
+        QCOMPARE(r.header("Accept"), QByteArray("application/json"));
+        QCOMPARE(r.header("Content-Type"), QByteArray("application/json"));
+        QCOMPARE(r.header("Authorization"), QByteArray("Bearer test-key-alpha"));
+        QVERIFY(r.body.isEmpty());
+    }
+
+    void urlWithoutLastOpenDateHasNoQuery()
+    {
+        const QUrl base(QStringLiteral("https://127.0.0.1:4443"));
+        QCOMPARE(positionsUrl(base, std::nullopt, newYork(2024, 6, 18)).toString(),
+                 QStringLiteral("https://127.0.0.1:4443/v1/bots/positions/"));
+    }
+
+    void unwatchedAccountSendsNothing()
+    {
+        QVERIFY(!fetchPositions(account(alpha, false), connection()));
+        QVERIFY(m_fake.requests().isEmpty());
+        QVERIFY(!m_globalData.hasError());
+    }
+
+    void onlyTheFirstPageIsRead()
+    {
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         R"({"success":true,"message":"","data":[],"pages":{"has_pages":true,)"
+                         R"("items_per_page":100,"current_page":1,"last_page":3,"total_items":250}})");
+        QVERIFY(fetchPositions(account(alpha), connection()));
+        QCOMPARE(m_fake.requests().size(), 1);
+    }
+
+    void positionsFailures_data()
+    {
+        QTest::addColumn<Trouble>("trouble");
+        QTest::addColumn<QString>("internetError"); // null: unchanged
+        QTest::addColumn<QString>("criticalError"); // null: unchanged; "*": a decoder text
+        QTest::newRow("refused") << Trouble::Refused
+                                 << QStringLiteral("Cannot connect to the Orrisfield.") << QString();
+        QTest::newRow("timed out") << Trouble::TimedOut << timeoutText << QString();
+        QTest::newRow("401 with failure body")
+            << Trouble::Unauthorized << QString() << QStringLiteral("Error: Invalid API key.");
+        QTest::newRow("401 with html") << Trouble::UnauthorizedHtml << QString()
+                                       << QStringLiteral("*");
+        QTest::newRow("500") << Trouble::ServerError << QString() << QStringLiteral("*");
+        QTest::newRow("garbage") << Trouble::Garbage << QString() << QStringLiteral("*");
+        QTest::newRow("truncated") << Trouble::Truncated << QStringLiteral("Connection error: *")
+                                   << QString();
+        QTest::newRow("dropped") << Trouble::Dropped << QStringLiteral("Connection error: *")
+                                 << QString();
+        QTest::newRow("oversized")
+            << Trouble::Oversized << QString()
+            << QStringLiteral("The answer from Orrisfield is larger than 32 MiB and was not read.");
+    }
+    void positionsFailures()
+    {
+        QFETCH(Trouble, trouble);
+        QFETCH(QString, internetError);
+        QFETCH(QString, criticalError);
+        PlatformConnection c = connection();
+        QString key = alpha;
+        switch (trouble) {
+        case Trouble::Refused:
+            c.baseUrl.setPort(closedPort());
+            break;
+        case Trouble::TimedOut:
+            c.timeout = std::chrono::milliseconds(300);
+            m_fake.injectFault(Fault{positionsPath, Fault::Kind::None, 0, 5'000});
+            break;
+        case Trouble::Unauthorized:
+            key = QStringLiteral("not-a-known-key");
+            break;
+        case Trouble::UnauthorizedHtml:
+            m_fake.setAnswer(positionsPath, alpha, 401,
+                             "<html><body><h1>401 Authorization Required</h1></body></html>");
+            break;
+        case Trouble::ServerError:
+            m_fake.setAnswer(positionsPath, alpha, 500, R"({"error":"Internal Server Error"})");
+            break;
+        case Trouble::Garbage:
+            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Garbage});
+            break;
+        case Trouble::Truncated:
+            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Truncated});
+            break;
+        case Trouble::Dropped:
+            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Drop, 0, 0, true});
+            break;
+        case Trouble::Oversized:
+            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Oversized});
+            break;
+        }
+        // What a previous failure left behind stays unless this one replaces it.
+        const QString earlier = QStringLiteral("earlier text");
+        m_globalData.setCriticalError(earlier);
+        m_globalData.updateHasError();
+
+        LogCapture log;
+        QVERIFY(!fetchPositions(account(key), c));
+
+        QVERIFY(m_globalData.hasError());
+        if (internetError.isNull()) {
+            QVERIFY(!m_globalData.internetError());
+        } else {
+            QVERIFY(m_globalData.internetError());
+            const QString text = *m_globalData.internetError();
+            if (internetError.endsWith(u'*'))
+                QVERIFY2(text.startsWith(internetError.chopped(1)) &&
+                             text.size() > internetError.size(),
+                         qPrintable(text));
+            else
+                QCOMPARE(text, internetError);
+        }
+        if (criticalError.isNull()) {
+            QCOMPARE(m_globalData.criticalError(), std::optional<QString>(earlier));
+        } else {
+            const QString text = m_globalData.criticalError().value_or(QString());
+            if (criticalError == u'*')
+                QVERIFY2(!text.isEmpty() && text != earlier && !text.startsWith(u"Error: "),
+                         qPrintable(text));
+            else
+                QCOMPARE(text, criticalError);
+            // Texts that are not the platform's own message are logged as well.
+            if (!text.startsWith(u"Error: "))
+                QVERIFY(log.contains(QStringLiteral("Error fetching data: ") + text));
+        }
+        m_fake.clearFaults();
+    }
+
+    void nextFetchRecoversAfterFailure()
+    {
+        m_fake.injectFault(Fault{positionsPath, Fault::Kind::Garbage});
+        QVERIFY(!fetchPositions(account(alpha), connection()));
+        QVERIFY(m_globalData.hasError());
+        QVERIFY(fetchPositions(account(alpha), connection()));
+        QVERIFY(!m_globalData.hasError());
+    }
+
+    void errorFlagFollowsBothTexts()
+    {
+        m_globalData.setCriticalError(QStringLiteral("Error: Invalid API key."));
+        m_globalData.updateHasError();
+        m_globalData.setInternetError(QStringLiteral("Cannot connect to the Orrisfield."));
+        m_globalData.updateHasError();
+        m_globalData.setInternetError(std::nullopt);
+        m_globalData.updateHasError();
+        QVERIFY(m_globalData.hasError());
+        m_globalData.setCriticalError(QString());
+        m_globalData.updateHasError();
+        QVERIFY2(m_globalData.hasError(), "an empty text is still an error");
+        m_globalData.setCriticalError(std::nullopt);
+        m_globalData.updateHasError();
+        QVERIFY(!m_globalData.hasError());
+    }
+
+    void brokerConnections()
+    {
+        BrokerAPIService service(connection());
+        const std::optional<BrokerResponse> response =
+            QCoro::waitFor(service.fetchBrokerConnections(alpha));
+        QVERIFY(response);
+        QVERIFY(!response->data.isEmpty());
+        QCOMPARE(service.data(), response->data);
+        const fake::HttpRequest r = m_fake.requests().value(0);
+        QCOMPARE(r.path, QStringLiteral("/v1/broker_connections"));
+        QVERIFY(r.rawQuery.isEmpty());
+        QCOMPARE(r.header("Authorization"), QByteArray("Bearer test-key-alpha"));
+
+        // A failure is logged, and neither the list nor the user's error texts change.
+        m_fake.injectFault(Fault{QStringLiteral("/v1/broker_connections"), Fault::Kind::Garbage});
+        LogCapture log;
+        QVERIFY(!QCoro::waitFor(service.fetchBrokerConnections(alpha)));
+        QCOMPARE(service.data(), response->data);
+        QVERIFY(!m_globalData.hasError());
+        QCOMPARE(log.lines().size(), 1);
+        QVERIFY(log.lines().first().startsWith(QStringLiteral("Error fetching data: ")));
+
+        // A refusal still decodes and replaces the list.
+        const std::optional<BrokerResponse> refused =
+            QCoro::waitFor(service.fetchBrokerConnections(QStringLiteral("unknown")));
+        QVERIFY(refused);
+        QVERIFY(!refused->success);
+    }
+
+    void bots()
+    {
+        BotAPIService service(connection(), m_globalData);
+        m_globalData.setCriticalError(QStringLiteral("kept"));
+        m_globalData.updateHasError();
+        const std::optional<BotModel> good = QCoro::waitFor(service.fetchBots(alpha));
+        QVERIFY(good);
+        QVERIFY(good->success);
+        QCOMPARE(m_globalData.criticalError(), std::optional<QString>(QStringLiteral("kept")));
+        QCOMPARE(m_fake.requests().value(0).path, QStringLiteral("/v1/bots"));
+
+        // A rejected key answers 401 with success false and no list: that still decodes.
+        const std::optional<BotModel> rejected =
+            QCoro::waitFor(service.fetchBots(QStringLiteral("unknown")));
+        QVERIFY(rejected);
+        QVERIFY(!rejected->success);
+        QCOMPARE(rejected->message, QStringLiteral("Invalid API key."));
+
+        m_fake.setAnswer(QStringLiteral("/v1/bots"), alpha, 502, "<html>Bad Gateway</html>");
+        LogCapture log;
+        QVERIFY(!QCoro::waitFor(service.fetchBots(alpha)));
+        const QString text = m_globalData.criticalError().value_or(QString());
+        QVERIFY2(text.startsWith(QStringLiteral("Error fetching data: ")) &&
+                     text.size() > 21,
+                 qPrintable(text));
+        QVERIFY(log.lines().isEmpty());
+    }
+};
+
+CORVANE_TEST(FetchersTest)
+#include "test_fetchers.moc"
