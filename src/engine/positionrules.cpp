@@ -148,7 +148,7 @@ QString updateTimeText(const QDateTime& now)
                        .arg(date.day())
                        .arg(hour12)
                        .arg(time.minute(), 2, 10, QLatin1Char('0'))
-                       .arg(time.hour() < 12 ? u'a' : u'p');
+                       .arg(QChar(time.hour() < 12 ? u'a' : u'p'));
     const qsizetype at = text.lastIndexOf(QStringLiteral(":00"));
     if (at >= 0)
         text.remove(at, 3);

@@ -23,13 +23,13 @@ QDateTime tuesdayAfternoon()
 const QString today = QStringLiteral("2024-06-18T10:15:00.250114-04:00");
 const QString yesterday = QStringLiteral("2024-06-17T15:40:00.000000-04:00");
 
-PositionSpec spec(QString bot, QString status, QString profit, QString enteredAt,
+PositionSpec spec(const char* bot, const char* status, const char* profit, QString enteredAt,
                   std::optional<int> dte = 0, QString broker = QStringLiteral("bc_1"))
 {
     PositionSpec s;
-    s.bot = std::move(bot);
-    s.status = std::move(status);
-    s.profit = std::move(profit);
+    s.bot = QString::fromUtf8(bot);
+    s.status = QString::fromUtf8(status);
+    s.profit = QString::fromUtf8(profit);
     s.enteredAt = std::move(enteredAt);
     s.daysToExpiration = dte;
     s.broker = std::move(broker);
@@ -80,7 +80,7 @@ private Q_SLOTS:
                 positionJson(spec("12", "OPEN", "900", today, 3)),        // 12_4: runs on
                 positionJson(spec("12", "OPEN", "5", yesterday, 3)),      // 12_5: still open
                 positionJson(spec("12", "CLOSED", "77", yesterday, 0)),   // 12_6: earlier day
-                positionJson(spec("30", "CLOSED", "100", today, 0, "bc_2")),
+                positionJson(spec("30", "CLOSED", "100", today, 0, QStringLiteral("bc_2"))),
                 positionJson(spec("31", "CLOSED", "1000", today, 0, QString())), // no broker
             }));
         m_fake.setAnswer(brokersPath, alpha, 200,

@@ -130,7 +130,7 @@ private Q_SLOTS:
         const fake::HttpRequest& r = requests.first();
         QCOMPARE(r.method, QByteArray("GET"));
         QCOMPARE(r.path, positionsPath);
-        QCOMPARE(r.rawQuery, ("from_date=" + fromDate + "&to_date=" + toDate).toUtf8());
+        QCOMPARE(r.rawQuery, QByteArray("from_date=" + fromDate.toUtf8() + "&to_date=" + toDate.toUtf8()));
         QCOMPARE(r.header("Accept"), QByteArray("application/json"));
         QCOMPARE(r.header("Content-Type"), QByteArray("application/json"));
         QCOMPARE(r.header("Authorization"), QByteArray("Bearer test-key-alpha"));
@@ -305,11 +305,14 @@ private Q_SLOTS:
         QCOMPARE(log.lines().size(), 1);
         QVERIFY(log.lines().first().startsWith(QStringLiteral("Error fetching data: ")));
 
-        // A refusal still decodes and replaces the list.
+        // An answer with success false is still an answer: it replaces the list.
+        m_fake.setAnswer(QStringLiteral("/v1/broker_connections"), alpha, 403,
+                         R"({"success":false,"message":"Forbidden","data":[]})");
         const std::optional<BrokerResponse> refused =
-            QCoro::waitFor(service.fetchBrokerConnections(QStringLiteral("unknown")));
+            QCoro::waitFor(service.fetchBrokerConnections(alpha));
         QVERIFY(refused);
         QVERIFY(!refused->success);
+        QVERIFY(service.data().isEmpty());
     }
 
     void bots()
