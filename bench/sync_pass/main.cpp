@@ -27,7 +27,6 @@
 #include <QSslConfiguration>
 #include <QTemporaryDir>
 #include <QTimer>
-
 #include <cstdio>
 #include <ctime>
 
@@ -127,8 +126,8 @@ QJsonObject runScenario(const Scenario& s, const QUrl& api, QNetworkAccessManage
     StockExchangeStatus market(systemClock());
     GlobalData globalData;
     PlatformConnection connection{&network, api, std::chrono::seconds(60)};
-    RunWatch runWatch(RunWatch::Services{&settings, &store, &market, &globalData, connection,
-                                         systemClock()});
+    RunWatch runWatch(
+        RunWatch::Services{&settings, &store, &market, &globalData, connection, systemClock()});
 
     // A warm-up pass opens the TLS connection and fills the store, as in a running app.
     runWatch.manualStart();

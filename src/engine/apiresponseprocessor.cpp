@@ -51,13 +51,12 @@ TradeInfo tradeInfoOf(const PositionData& position)
     return info;
 }
 
-BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceDay,
-                       const QDateTime& now)
+BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceDay, QDate today)
 {
     BrokerTally tally;
     for (qsizetype i = 0; i < group.size(); ++i) {
         const PositionData& position = *group[i];
-        if (!positionCounts(position, referenceDay, now))
+        if (!positionCounts(position, referenceDay, today))
             continue;
         const QString key = position.bot.number + u'_' + QString::number(i);
         if (const std::optional<double> profit = positionProfit(position)) {
@@ -71,8 +70,7 @@ BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceD
     return tally;
 }
 
-ApiResponseProcessor::ApiResponseProcessor(ProcessedDataManager& store,
-                                           StockExchangeStatus& market,
+ApiResponseProcessor::ApiResponseProcessor(ProcessedDataManager& store, StockExchangeStatus& market,
                                            PlatformConnection connection, Clock clock)
     : m_store(store)
     , m_market(market)
@@ -102,7 +100,7 @@ QCoro::Task<> ApiResponseProcessor::process(ApiResponse response, AccountSetting
         co_return;
     BrokerAPIService brokers(m_connection);
     for (const auto& [key, positions] : groups) {
-        const BrokerTally tally = tallyGroup(positions, referenceDay, now);
+        const BrokerTally tally = tallyGroup(positions, referenceDay, today);
 
         const std::optional<BrokerResponse> connections =
             co_await brokers.fetchBrokerConnections(account.apiKey);
@@ -117,9 +115,9 @@ QCoro::Task<> ApiResponseProcessor::process(ApiResponse response, AccountSetting
         target->setBots(tally.bots);
         target->setName(tally.name);
         target->setTradeInfo(tally.tradeInfo);
-        const auto match = std::find_if(
-            connections->data.cbegin(), connections->data.cend(),
-            [&key](const BrokerAccount& broker) { return broker.number == key; });
+        const auto match =
+            std::find_if(connections->data.cbegin(), connections->data.cend(),
+                         [&key](const BrokerAccount& broker) { return broker.number == key; });
         if (match != connections->data.cend()) {
             target->setNLV(match->netLiquidationValue);
             target->setBrokerExpiration(match->expiresAt);

@@ -9,9 +9,8 @@
 #include <QList>
 #include <QMap>
 #include <QString>
-#include <qcoro/qcorotask.h>
-
 #include <optional>
+#include <qcoro/qcorotask.h>
 #include <utility>
 
 namespace corvane {
@@ -36,8 +35,8 @@ BrokerGroups groupByBroker(const ApiResponse& response);
 
 // The tally of one broker group against the reference day. Position keys are the bot number,
 // "_" and the position's index in the group (skipped positions count towards the index).
-BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceDay,
-                       const QDateTime& now);
+// Positions without a readable entry time are judged as entered `today` (New York).
+BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceDay, QDate today);
 
 TradeInfo tradeInfoOf(const PositionData& position);
 

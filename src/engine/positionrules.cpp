@@ -1,5 +1,6 @@
 #include "positionrules.h"
 
+#include <QHash>
 #include <QTimeZone>
 #include <charconv>
 #include <cmath>
@@ -27,6 +28,15 @@ int digits(QStringView text, qsizetype pos, int count)
         value = value * 10 + (c - u'0');
     }
     return value;
+}
+
+constexpr qint64 msecsPerHour = 3'600'000;
+constexpr qint64 msecsPerDay = 86'400'000;
+constexpr qint64 unixEpochJulianDay = 2'440'588;
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 
 bool charAt(QStringView text, qsizetype pos, char16_t expected)
@@ -69,15 +79,14 @@ QString shortestDecimalText(double value)
     const bool plain = value == 0 || (magnitude >= 1e-4 && magnitude < 9007199254740992.0);
     const auto result =
         plain ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
-              : std::to_chars(buffer, buffer + sizeof buffer, value,
-                              std::chars_format::scientific);
+              : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     QString text = QString::fromLatin1(buffer, result.ptr - buffer);
     if (plain && !text.contains(u'.'))
         text += QStringLiteral(".0");
     return text;
 }
 
-std::optional<QDateTime> parseEnteredAt(QStringView text)
+std::optional<qint64> parseEnteredAtMsecs(QStringView text)
 {
     // yyyy-MM-ddTHH:mm:ss.S+ then the zone.
     const int year = digits(text, 0, 4);
@@ -126,15 +135,38 @@ std::optional<QDateTime> parseEnteredAt(QStringView text)
     const QTime time(hour, minute, second, fraction);
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    const QDateTime instant(date, time, Qt::OffsetFromUTC, offsetSeconds);
-    if (!instant.isValid())
+    return (date.toJulianDay() - unixEpochJulianDay) * msecsPerDay + time.msecsSinceStartOfDay() -
+           qint64(offsetSeconds) * 1000;
+}
+
+std::optional<QDateTime> parseEnteredAt(QStringView text)
+{
+    const std::optional<qint64> msecs = parseEnteredAtMsecs(text);
+    if (!msecs)
         return std::nullopt;
-    return instant;
+    return QDateTime::fromMSecsSinceEpoch(*msecs, Qt::UTC);
+}
+
+QDate newYorkDay(qint64 utcMsecs)
+{
+    // The zone's offset changes only on whole UTC hours, so it is looked up once per hour
+    // instead of once per position.
+    static thread_local QHash<qint64, int> offsetOfHour;
+    const qint64 hour = floorDiv(utcMsecs, msecsPerHour);
+    auto found = offsetOfHour.constFind(hour);
+    if (found == offsetOfHour.constEnd()) {
+        if (offsetOfHour.size() > 1024)
+            offsetOfHour.clear();
+        const QDateTime start = QDateTime::fromMSecsSinceEpoch(hour * msecsPerHour, Qt::UTC);
+        found = offsetOfHour.insert(hour, newYorkZone().offsetFromUtc(start));
+    }
+    const qint64 localMsecs = utcMsecs + qint64(*found) * 1000;
+    return QDate::fromJulianDay(floorDiv(localMsecs, msecsPerDay) + unixEpochJulianDay);
 }
 
 QDate newYorkDay(const QDateTime& instant)
 {
-    return instant.toTimeZone(newYorkZone()).date();
+    return newYorkDay(instant.toMSecsSinceEpoch());
 }
 
 QString updateTimeText(const QDateTime& now)
@@ -155,17 +187,17 @@ QString updateTimeText(const QDateTime& now)
     return text;
 }
 
-bool positionCounts(const PositionData& position, QDate referenceDay, const QDateTime& now)
+bool positionCounts(const PositionData& position, QDate referenceDay, QDate today)
 {
-    std::optional<QDateTime> entered;
+    std::optional<qint64> entered;
     if (position.entered_at)
-        entered = parseEnteredAt(*position.entered_at);
-    const QDate day = newYorkDay(entered.value_or(now));
-    const std::optional<qint64> daysLeft =
-        position.legs.isEmpty() ? std::nullopt : position.legs.first().days_to_expiration;
+        entered = parseEnteredAtMsecs(*position.entered_at);
+    const QDate day = entered ? newYorkDay(*entered) : today;
+    const bool hasDays = !position.legs.isEmpty() && position.legs.first().days_to_expiration;
+    const qint64 daysLeft = hasDays ? *position.legs.first().days_to_expiration : 0;
     if (day == referenceDay)
-        return !daysLeft || *daysLeft <= 0;
-    return daysLeft && *daysLeft != 0;
+        return !hasDays || daysLeft <= 0;
+    return hasDays && daysLeft != 0;
 }
 
 std::optional<double> positionProfit(const PositionData& position)

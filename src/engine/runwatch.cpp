@@ -13,10 +13,10 @@ namespace corvane {
 RunWatch::RunWatch(Services services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
-    , m_apiService(new APIService(m_services.connection, *m_services.market,
-                                  *m_services.globalData, m_services.clock, this))
-    , m_processor(std::make_unique<ApiResponseProcessor>(
-          *m_services.store, *m_services.market, m_services.connection, m_services.clock))
+    , m_apiService(new APIService(m_services.connection, *m_services.market, *m_services.globalData,
+                                  m_services.clock, this))
+    , m_processor(std::make_unique<ApiResponseProcessor>(*m_services.store, *m_services.market,
+                                                         m_services.connection, m_services.clock))
 {}
 
 RunWatch::~RunWatch()
@@ -44,8 +44,7 @@ void RunWatch::startTimer()
     if (m_isTimerActive)
         return;
     const FrequencySelection frequency = m_services.settings->frequencySelection();
-    const qint64 seconds =
-        qint64(frequency.hourValue) * 3600 + qint64(frequency.minuteValue) * 60;
+    const qint64 seconds = qint64(frequency.hourValue) * 3600 + qint64(frequency.minuteValue) * 60;
     m_timer = new QTimer(this);
     m_timer->setInterval(m_intervalOverride.value_or(std::chrono::seconds(seconds)));
     connect(m_timer, &QTimer::timeout, this, &RunWatch::manualStart);

@@ -5,10 +5,10 @@
 
 #include <QObject>
 #include <QTimer>
-#include <qcoro/qcorotask.h>
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <qcoro/qcorotask.h>
 
 namespace corvane {
 

@@ -7,9 +7,8 @@
 
 #include <QDateTime>
 #include <QObject>
-#include <qcoro/qcorotask.h>
-
 #include <optional>
+#include <qcoro/qcorotask.h>
 
 namespace corvane {
 
@@ -33,8 +32,8 @@ class APIService final : public QObject {
     Q_PROPERTY(QList<PositionData> data READ data NOTIFY dataChanged)
 
 public:
-    APIService(PlatformConnection connection, StockExchangeStatus& market,
-               GlobalData& globalData, Clock clock, QObject* parent = nullptr);
+    APIService(PlatformConnection connection, StockExchangeStatus& market, GlobalData& globalData,
+               Clock clock, QObject* parent = nullptr);
 
     // Nothing, without a request, for an account that is not watched.
     QCoro::Task<std::optional<ApiResponse>> fetchPositions(AccountSettings account);

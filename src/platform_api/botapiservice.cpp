@@ -5,8 +5,7 @@
 
 namespace corvane {
 
-BotAPIService::BotAPIService(PlatformConnection connection, GlobalData& globalData,
-                             QObject* parent)
+BotAPIService::BotAPIService(PlatformConnection connection, GlobalData& globalData, QObject* parent)
     : QObject(parent)
     , m_connection(std::move(connection))
     , m_globalData(globalData)

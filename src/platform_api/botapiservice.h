@@ -4,9 +4,8 @@
 #include "network.h"
 
 #include <QObject>
-#include <qcoro/qcorotask.h>
-
 #include <optional>
+#include <qcoro/qcorotask.h>
 
 namespace corvane {
 
@@ -21,8 +20,7 @@ class BotAPIService final : public QObject {
     Q_PROPERTY(QList<BotModel> data READ data NOTIFY dataChanged)
 
 public:
-    BotAPIService(PlatformConnection connection, GlobalData& globalData,
-                  QObject* parent = nullptr);
+    BotAPIService(PlatformConnection connection, GlobalData& globalData, QObject* parent = nullptr);
 
     QCoro::Task<std::optional<BotModel>> fetchBots(QString apiKey);
 

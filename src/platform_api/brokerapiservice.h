@@ -4,9 +4,8 @@
 #include "network.h"
 
 #include <QObject>
-#include <qcoro/qcorotask.h>
-
 #include <optional>
+#include <qcoro/qcorotask.h>
 
 namespace corvane {
 

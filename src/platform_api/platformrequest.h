@@ -5,9 +5,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QUrl>
-#include <qcoro/qcorotask.h>
-
 #include <optional>
+#include <qcoro/qcorotask.h>
 
 namespace corvane {
 

@@ -10,10 +10,9 @@ namespace corvane::test {
 
 EngineRig::EngineRig(fake::FakeServices& fake, const QDateTime& now)
     : clock(now)
-    , runWatch(RunWatch::Services{&settings, &store, &market, &globalData,
-                                  PlatformConnection{&network, fake.apiUrl(),
-                                                     std::chrono::seconds(20)},
-                                  clock.clock()})
+    , runWatch(RunWatch::Services{
+          &settings, &store, &market, &globalData,
+          PlatformConnection{&network, fake.apiUrl(), std::chrono::seconds(20)}, clock.clock()})
 {}
 
 QUuid EngineRig::addAccount(const QString& apiKey, bool watched)
@@ -76,8 +75,8 @@ QByteArray brokersAnswer(const QStringList& numbers)
     QList<QByteArray> items;
     for (const QString& number : numbers)
         items << "{\"broker\":\"Interactive Brokers\",\"number\":\"" + number.toUtf8() +
-                     "\",\"status\":\"Active\",\"net_liquidation_value\":\"NLV " +
-                     number.toUtf8() + "\",\"expires_at\":\"exp " + number.toUtf8() + "\"}";
+                     "\",\"status\":\"Active\",\"net_liquidation_value\":\"NLV " + number.toUtf8() +
+                     "\",\"expires_at\":\"exp " + number.toUtf8() + "\"}";
     return "{\"success\":true,\"message\":\"\",\"data\":[" + items.join(',') + "]}";
 }
 

@@ -111,16 +111,41 @@ private Q_SLOTS:
             QCOMPARE(parsed->toUTC(), expected);
     }
 
+    void newYorkDays_data()
+    {
+        QTest::addColumn<QDateTime>("instant");
+        QTest::addColumn<QDate>("day");
+        const auto utc = [](int y, int m, int d, int h, int min, int s = 0) {
+            return QDateTime(QDate(y, m, d), QTime(h, min, s), Qt::UTC);
+        };
+        QTest::newRow("summer, before midnight")
+            << utc(2024, 6, 19, 3, 59, 59) << QDate(2024, 6, 18);
+        QTest::newRow("summer, midnight") << utc(2024, 6, 19, 4, 0) << QDate(2024, 6, 19);
+        QTest::newRow("winter, before midnight")
+            << utc(2024, 1, 10, 4, 59, 59) << QDate(2024, 1, 9);
+        QTest::newRow("winter, midnight") << utc(2024, 1, 10, 5, 0) << QDate(2024, 1, 10);
+        QTest::newRow("spring forward") << utc(2024, 3, 10, 7, 30) << QDate(2024, 3, 10);
+        QTest::newRow("fall back, repeated hour") << utc(2024, 11, 3, 5, 30) << QDate(2024, 11, 3);
+        QTest::newRow("fall back, day before") << utc(2024, 11, 3, 3, 59) << QDate(2024, 11, 2);
+        QTest::newRow("before 1970") << utc(1969, 12, 31, 23, 0) << QDate(1969, 12, 31);
+    }
+    void newYorkDays()
+    {
+        QFETCH(QDateTime, instant);
+        QFETCH(QDate, day);
+        QCOMPARE(newYorkDay(instant), day);
+        QCOMPARE(newYorkDay(instant.toMSecsSinceEpoch()), day);
+    }
+
     void updateTime_data()
     {
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QString>("text");
         QTest::newRow("afternoon") << newYork(2024, 12, 5, 14, 7) << QStringLiteral("12-5 @ 2:07p");
-        QTest::newRow("on the hour") << newYork(2024, 12, 5, 10, 0)
-                                     << QStringLiteral("12-5 @ 10a");
+        QTest::newRow("on the hour") << newYork(2024, 12, 5, 10, 0) << QStringLiteral("12-5 @ 10a");
         QTest::newRow("noon") << newYork(2024, 6, 3, 12, 0) << QStringLiteral("6-3 @ 12p");
-        QTest::newRow("after midnight") << newYork(2024, 6, 3, 0, 30)
-                                        << QStringLiteral("6-3 @ 12:30a");
+        QTest::newRow("after midnight")
+            << newYork(2024, 6, 3, 0, 30) << QStringLiteral("6-3 @ 12:30a");
         QTest::newRow("ten past") << newYork(2024, 6, 3, 16, 10) << QStringLiteral("6-3 @ 4:10p");
         // The instant is shown in New York time whatever zone it was given in.
         QTest::newRow("given in utc")
@@ -162,8 +187,7 @@ private Q_SLOTS:
     {
         QFETCH(PositionData, position);
         QFETCH(bool, counts);
-        const QDateTime now = newYork(2024, 6, 18, 14, 0);
-        QCOMPARE(positionCounts(position, QDate(2024, 6, 18), now), counts);
+        QCOMPARE(positionCounts(position, QDate(2024, 6, 18), QDate(2024, 6, 18)), counts);
     }
 
     void profitByStatus_data()
@@ -173,12 +197,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("currentProfit");
         QTest::addColumn<bool>("adds");
         QTest::addColumn<double>("profit");
-        QTest::newRow("closed") << "CLOSED" << "-35.5" << "99" << true << -35.5;
-        QTest::newRow("open") << "OPEN" << "99" << "12" << true << 12.0;
-        QTest::newRow("open, unreadable") << "OPEN" << "99" << "n/a" << true << 0.0;
+        QTest::newRow("closed") << "CLOSED"
+                                << "-35.5"
+                                << "99" << true << -35.5;
+        QTest::newRow("open") << "OPEN"
+                              << "99"
+                              << "12" << true << 12.0;
+        QTest::newRow("open, unreadable") << "OPEN"
+                                          << "99"
+                                          << "n/a" << true << 0.0;
         QTest::newRow("closed, absent") << "CLOSED" << QString() << "12" << true << 0.0;
-        QTest::newRow("other status") << "CANCELLED" << "5" << "5" << false << 0.0;
-        QTest::newRow("lower case") << "open" << "5" << "5" << false << 0.0;
+        QTest::newRow("other status") << "CANCELLED"
+                                      << "5"
+                                      << "5" << false << 0.0;
+        QTest::newRow("lower case") << "open"
+                                    << "5"
+                                    << "5" << false << 0.0;
     }
     void profitByStatus()
     {

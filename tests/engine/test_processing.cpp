@@ -4,6 +4,7 @@
 #include "support/testregistry.h"
 
 #include <QTest>
+#include <csignal>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -55,6 +56,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        // The in-process server may still write to a connection the client has abandoned.
+        std::signal(SIGPIPE, SIG_IGN);
         QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
         m_fake.trustInProcess();
     }
@@ -73,13 +76,13 @@ private Q_SLOTS:
         m_fake.setAnswer(
             positionsPath, alpha, 200,
             positionsAnswer({
-                positionJson(spec("12", "CLOSED", "-35.5", today)),       // 12_0
-                positionJson(spec("12", "OPEN", "12", today)),            // 12_1
-                positionJson(spec("7", "OPEN", "not a number", today)),   // 7_2: counts as 0
-                positionJson(spec("9", "EXPIRED", "40", today)),          // 9_3: no profit
-                positionJson(spec("12", "OPEN", "900", today, 3)),        // 12_4: runs on
-                positionJson(spec("12", "OPEN", "5", yesterday, 3)),      // 12_5: still open
-                positionJson(spec("12", "CLOSED", "77", yesterday, 0)),   // 12_6: earlier day
+                positionJson(spec("12", "CLOSED", "-35.5", today)),     // 12_0
+                positionJson(spec("12", "OPEN", "12", today)),          // 12_1
+                positionJson(spec("7", "OPEN", "not a number", today)), // 7_2: counts as 0
+                positionJson(spec("9", "EXPIRED", "40", today)),        // 9_3: no profit
+                positionJson(spec("12", "OPEN", "900", today, 3)),      // 12_4: runs on
+                positionJson(spec("12", "OPEN", "5", yesterday, 3)),    // 12_5: still open
+                positionJson(spec("12", "CLOSED", "77", yesterday, 0)), // 12_6: earlier day
                 positionJson(spec("30", "CLOSED", "100", today, 0, QStringLiteral("bc_2"))),
                 positionJson(spec("31", "CLOSED", "1000", today, 0, QString())), // no broker
             }));
@@ -185,8 +188,7 @@ private Q_SLOTS:
             QStringLiteral("bc_gone"),
             std::make_shared<ProcessedData>(std::nullopt, ProcessedData::Profits{},
                                             ProcessedData::Texts{}, ProcessedData::Texts{},
-                                            QStringLiteral("old NLV"),
-                                            QStringLiteral("old expiry"),
+                                            QStringLiteral("old NLV"), QStringLiteral("old expiry"),
                                             ProcessedData::TradeInfos{}));
         m_fake.setAnswer(positionsPath, alpha, 200,
                          positionsAnswer({positionJson(
@@ -210,8 +212,9 @@ private Q_SLOTS:
         m_fake.setAnswer(positionsPath, alpha, 200,
                          positionsAnswer({positionJson(spec("1", "CLOSED", "10", today, 0, shared)),
                                           positionJson(spec("2", "OPEN", "1", today, 0, shared))}));
-        m_fake.setAnswer(positionsPath, bravo, 200,
-                         positionsAnswer({positionJson(spec("3", "OPEN", "20", today, 0, shared))}));
+        m_fake.setAnswer(
+            positionsPath, bravo, 200,
+            positionsAnswer({positionJson(spec("3", "OPEN", "20", today, 0, shared))}));
         m_fake.setAnswer(brokersPath, QString(), 200, brokersAnswer({shared}));
         QVERIFY(rig.runPass());
 

@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -55,6 +56,8 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
+        // The in-process server may still write to a connection the client has abandoned.
+        std::signal(SIGPIPE, SIG_IGN);
         QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
         m_fake.trustInProcess();
     }
@@ -101,7 +104,8 @@ private Q_SLOTS:
     {
         EngineRig rig(m_fake, tuesday());
         rig.addAccount(alpha);
-        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("1"), QStringLiteral("2")));
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         twoBrokers(QStringLiteral("1"), QStringLiteral("2")));
         QSignalSpy finished(&rig.runWatch, &RunWatch::passFinished);
         rig.runWatch.setIntervalOverride(std::chrono::milliseconds(20));
         rig.runWatch.startTimer();
@@ -115,7 +119,8 @@ private Q_SLOTS:
     {
         EngineRig rig(m_fake, tuesday());
         rig.addAccount(alpha);
-        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("10"), QStringLiteral("5")));
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         twoBrokers(QStringLiteral("10"), QStringLiteral("5")));
         // The first answer is slow, so the requests below arrive while the pass runs.
         m_fake.injectFault(Fault{positionsPath, Fault::Kind::None, 0, 300});
         QSignalSpy started(&rig.runWatch, &RunWatch::passStarted);
@@ -178,7 +183,8 @@ private Q_SLOTS:
         QFETCH(bool, internet);
         EngineRig rig(m_fake, tuesday());
         rig.addAccount(alpha);
-        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("10"), QStringLiteral("5")));
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         twoBrokers(QStringLiteral("10"), QStringLiteral("5")));
         QVERIFY(rig.runPass());
         QCOMPARE(rig.store.rolledUpTotal(), 15.0);
 
@@ -198,7 +204,8 @@ private Q_SLOTS:
         QCOMPARE(rig.store.rolledUpTotal(), 0.0);
 
         m_fake.clearFaults();
-        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("7"), QStringLiteral("1")));
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         twoBrokers(QStringLiteral("7"), QStringLiteral("1")));
         QVERIFY(rig.runPass());
         QVERIFY(!rig.globalData.hasError());
         QCOMPARE(rig.total(QStringLiteral("bc_1")), 7.0);
@@ -209,11 +216,13 @@ private Q_SLOTS:
     {
         EngineRig rig(m_fake, tuesday());
         rig.addAccount(alpha);
-        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("10"), QStringLiteral("5")));
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         twoBrokers(QStringLiteral("10"), QStringLiteral("5")));
         QVERIFY(rig.runPass());
 
         // The second group's broker fetch breaks: its tally is dropped, the first one stands.
-        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(QStringLiteral("20"), QStringLiteral("50")));
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         twoBrokers(QStringLiteral("20"), QStringLiteral("50")));
         const std::shared_ptr<ProcessedData> first = rig.store.find(QStringLiteral("bc_1"));
         const QMetaObject::Connection breaker =
             connect(first.get(), &ProcessedData::totalChanged, this, [this] {
