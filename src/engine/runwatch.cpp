@@ -8,6 +8,8 @@
 #include "processeddatamanager.h"
 #include "settings/settings.h"
 
+#include <qcoro/qcorotimer.h>
+
 namespace corvane {
 
 RunWatch::RunWatch(Services services, QObject* parent)
@@ -108,6 +110,9 @@ QCoro::Task<> RunWatch::runOnePass()
         if (!response) {
             logLine(QStringLiteral("Could not get response."));
         } else {
+            // Decoding a large answer is one long step; give the event loop (and the popover
+            // drawing from it) a turn before processing adds another.
+            co_await QCoro::sleepFor(std::chrono::milliseconds(0));
             co_await m_processor->process(std::move(*response), account);
         }
         Q_EMIT runWatchDidUpdate();
