@@ -8,6 +8,7 @@
 #include "processeddatamanager.h"
 #include "settings/settings.h"
 
+#include <algorithm>
 #include <qcoro/qcorotimer.h>
 
 namespace corvane {
@@ -45,14 +46,26 @@ void RunWatch::startTimer()
 {
     if (m_isTimerActive)
         return;
-    const FrequencySelection frequency = m_services.settings->frequencySelection();
-    const qint64 seconds = qint64(frequency.hourValue) * 3600 + qint64(frequency.minuteValue) * 60;
     m_timer = new QTimer(this);
-    m_timer->setInterval(m_intervalOverride.value_or(std::chrono::seconds(seconds)));
+    m_timer->setInterval(m_intervalOverride.value_or(frequencyInterval()));
     connect(m_timer, &QTimer::timeout, this, &RunWatch::manualStart);
     m_timer->start();
     m_isTimerActive = true;
     Q_EMIT timerActiveChanged(true);
+}
+
+std::chrono::seconds RunWatch::frequencyInterval() const
+{
+    const FrequencySelection frequency = m_services.settings->frequencySelection();
+    const qint64 seconds = qint64(frequency.hourValue) * 3600 + qint64(frequency.minuteValue) * 60;
+    // The stored choice is not checked against the lists the settings offer. A zero or negative
+    // interval would poll the platform without pause, so it is held to the offered range.
+    const qint64 bounded = std::clamp<qint64>(seconds, 60, 7 * 3600 + 50 * 60);
+    if (bounded != seconds)
+        logLine(QStringLiteral("Sync frequency of %1 seconds is out of range; using %2 seconds.")
+                    .arg(seconds)
+                    .arg(bounded));
+    return std::chrono::seconds(bounded);
 }
 
 void RunWatch::stopTimer()

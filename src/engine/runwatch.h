@@ -77,6 +77,7 @@ Q_SIGNALS:
     void passFinished();
 
 private:
+    std::chrono::seconds frequencyInterval() const;
     QCoro::Task<> runPasses();
     QCoro::Task<> runOnePass();
 

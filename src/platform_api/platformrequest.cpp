@@ -151,6 +151,9 @@ QCoro::Task<PlatformReply> sendPlatformRequest(PlatformConnection connection, QU
     request.setRawHeader(QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/json"));
     request.setRawHeader(QByteArrayLiteral("Authorization"),
                          QByteArrayLiteral("Bearer ") + apiKey.toUtf8());
+    // The key goes to the platform's host only, never along a redirect to another one.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::SameOriginRedirectPolicy);
 
     std::unique_ptr<QNetworkReply, ReplyDeleter> reply(connection.network->get(request));
     BodyReader reader(reply.get(), connection.maxBodyBytes, connection.timeout);

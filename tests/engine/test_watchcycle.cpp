@@ -100,6 +100,28 @@ private Q_SLOTS:
         rig.runWatch.stopTimer();
     }
 
+    void unusableFrequencyIsHeldToTheOfferedRange_data()
+    {
+        QTest::addColumn<int>("hours");
+        QTest::addColumn<int>("minutes");
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("zero") << 0 << 0 << 60;
+        QTest::newRow("negative") << 0 << -5 << 60;
+        QTest::newRow("too long") << 100'000 << 1 << 28'200;
+        QTest::newRow("largest choice") << 7 << 50 << 28'200;
+    }
+    void unusableFrequencyIsHeldToTheOfferedRange()
+    {
+        QFETCH(int, hours);
+        QFETCH(int, minutes);
+        QFETCH(int, seconds);
+        EngineRig rig(m_fake, tuesday());
+        rig.settings.setFrequencySelection(FrequencySelection{hours, minutes});
+        rig.runWatch.startTimer();
+        QCOMPARE(rig.runWatch.timerInterval(), std::chrono::milliseconds(seconds * 1000LL));
+        rig.runWatch.stopTimer();
+    }
+
     void timerRunsPasses()
     {
         EngineRig rig(m_fake, tuesday());

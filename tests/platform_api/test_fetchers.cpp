@@ -11,6 +11,7 @@
 
 #include <QNetworkAccessManager>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <csignal>
 
@@ -270,6 +271,46 @@ private Q_SLOTS:
                 QVERIFY(log.contains(QStringLiteral("Error fetching data: ") + text));
         }
         m_fake.clearFaults();
+    }
+
+    // A body without a declared length is counted as it arrives and abandoned at the limit.
+    void undeclaredOversizedBodyIsAbandonedEarly()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        constexpr qint64 chunk = 64 * 1024;
+        constexpr qint64 offered = 64 * 1024 * 1024;
+        qint64 written = 0;
+        bool closedByClient = false;
+        connect(&server, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket* socket = server.nextPendingConnection();
+            const auto pump = [&, socket] {
+                while (written < offered && socket->bytesToWrite() < 4 * chunk &&
+                       socket->state() == QAbstractSocket::ConnectedState) {
+                    socket->write(QByteArray::number(chunk, 16) + "\r\n" + QByteArray(chunk, ' ') +
+                                  "\r\n");
+                    written += chunk;
+                }
+            };
+            connect(socket, &QTcpSocket::readyRead, this, [socket, pump] {
+                socket->readAll();
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                              "Transfer-Encoding: chunked\r\n\r\n");
+                pump();
+            });
+            connect(socket, &QTcpSocket::bytesWritten, this, pump);
+            connect(socket, &QTcpSocket::disconnected, this, [&] { closedByClient = true; });
+        });
+
+        PlatformConnection c{&m_network,
+                             QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort())),
+                             std::chrono::seconds(20), 1024 * 1024};
+        QVERIFY(!fetchPositions(account(alpha), c));
+        QCOMPARE(m_globalData.criticalError(),
+                 std::optional<QString>(QStringLiteral(
+                     "The answer from Orrisfield is larger than 1 MiB and was not read.")));
+        QTRY_VERIFY(closedByClient);
+        QVERIFY2(written < offered / 4, qPrintable(QString::number(written)));
     }
 
     void nextFetchRecoversAfterFailure()
