@@ -10,8 +10,6 @@
 #include "support/testregistry.h"
 
 #include <QNetworkAccessManager>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <csignal>
 
@@ -36,29 +34,7 @@ AccountSettings account(const QString& key, bool watched = true)
     return a;
 }
 
-// A port on which nothing listens.
-quint16 closedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    return server.serverPort();
-}
-
-enum class Trouble {
-    Refused,
-    TimedOut,
-    Unauthorized,
-    UnauthorizedHtml,
-    ServerError,
-    Garbage,
-    Truncated,
-    Dropped,
-    Oversized
-};
-
 } // namespace
-
-Q_DECLARE_METATYPE(Trouble)
 
 class FetchersTest final : public QObject {
     Q_OBJECT
@@ -173,170 +149,6 @@ private Q_SLOTS:
             R"("items_per_page":100,"current_page":1,"last_page":3,"total_items":250}})");
         QVERIFY(fetchPositions(account(alpha), connection()));
         QCOMPARE(m_fake.requests().size(), 1);
-    }
-
-    void positionsFailures_data()
-    {
-        QTest::addColumn<Trouble>("trouble");
-        QTest::addColumn<QString>("internetError"); // null: unchanged
-        QTest::addColumn<QString>("criticalError"); // null: unchanged; "*": a decoder text
-        QTest::newRow("refused") << Trouble::Refused
-                                 << QStringLiteral("Cannot connect to the Orrisfield.")
-                                 << QString();
-        QTest::newRow("timed out") << Trouble::TimedOut << timeoutText << QString();
-        QTest::newRow("401 with failure body")
-            << Trouble::Unauthorized << QString() << QStringLiteral("Error: Invalid API key.");
-        QTest::newRow("401 with html")
-            << Trouble::UnauthorizedHtml << QString() << QStringLiteral("*");
-        QTest::newRow("500") << Trouble::ServerError << QString() << QStringLiteral("*");
-        QTest::newRow("garbage") << Trouble::Garbage << QString() << QStringLiteral("*");
-        QTest::newRow("truncated")
-            << Trouble::Truncated << QStringLiteral("Connection error: *") << QString();
-        QTest::newRow("dropped") << Trouble::Dropped << QStringLiteral("Connection error: *")
-                                 << QString();
-        QTest::newRow("oversized")
-            << Trouble::Oversized << QString()
-            << QStringLiteral("The answer from Orrisfield is larger than 32 MiB and was not read.");
-    }
-    void positionsFailures()
-    {
-        QFETCH(Trouble, trouble);
-        QFETCH(QString, internetError);
-        QFETCH(QString, criticalError);
-        PlatformConnection c = connection();
-        QString key = alpha;
-        switch (trouble) {
-        case Trouble::Refused:
-            c.baseUrl.setPort(closedPort());
-            break;
-        case Trouble::TimedOut:
-            c.timeout = std::chrono::milliseconds(300);
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::None, 0, 5'000});
-            break;
-        case Trouble::Unauthorized:
-            key = QStringLiteral("not-a-known-key");
-            break;
-        case Trouble::UnauthorizedHtml:
-            m_fake.setAnswer(positionsPath, alpha, 401,
-                             "<html><body><h1>401 Authorization Required</h1></body></html>");
-            break;
-        case Trouble::ServerError:
-            m_fake.setAnswer(positionsPath, alpha, 500, R"({"error":"Internal Server Error"})");
-            break;
-        case Trouble::Garbage:
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Garbage});
-            break;
-        case Trouble::Truncated:
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Truncated});
-            break;
-        case Trouble::Dropped:
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Drop, 0, 0, true});
-            break;
-        case Trouble::Oversized:
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Oversized});
-            break;
-        }
-        // What a previous failure left behind stays unless this one replaces it.
-        const QString earlier = QStringLiteral("earlier text");
-        m_globalData.setCriticalError(earlier);
-        m_globalData.updateHasError();
-
-        LogCapture log;
-        QVERIFY(!fetchPositions(account(key), c));
-
-        QVERIFY(m_globalData.hasError());
-        if (internetError.isNull()) {
-            QVERIFY(!m_globalData.internetError());
-        } else {
-            QVERIFY(m_globalData.internetError());
-            const QString text = *m_globalData.internetError();
-            if (internetError.endsWith(u'*'))
-                QVERIFY2(text.startsWith(internetError.chopped(1)) &&
-                             text.size() > internetError.size(),
-                         qPrintable(text));
-            else
-                QCOMPARE(text, internetError);
-        }
-        if (criticalError.isNull()) {
-            QCOMPARE(m_globalData.criticalError(), std::optional<QString>(earlier));
-        } else {
-            const QString text = m_globalData.criticalError().value_or(QString());
-            if (criticalError == u'*')
-                QVERIFY2(!text.isEmpty() && text != earlier && !text.startsWith(u"Error: "),
-                         qPrintable(text));
-            else
-                QCOMPARE(text, criticalError);
-            // Texts that are not the platform's own message are logged as well.
-            if (!text.startsWith(u"Error: "))
-                QVERIFY(log.contains(QStringLiteral("Error fetching data: ") + text));
-        }
-        m_fake.clearFaults();
-    }
-
-    // A body without a declared length is counted as it arrives and abandoned at the limit.
-    void undeclaredOversizedBodyIsAbandonedEarly()
-    {
-        QTcpServer server;
-        QVERIFY(server.listen(QHostAddress::LocalHost));
-        constexpr qint64 chunk = 64 * 1024;
-        constexpr qint64 offered = 64 * 1024 * 1024;
-        qint64 written = 0;
-        bool closedByClient = false;
-        connect(&server, &QTcpServer::newConnection, this, [&] {
-            QTcpSocket* socket = server.nextPendingConnection();
-            const auto pump = [&, socket] {
-                while (written < offered && socket->bytesToWrite() < 4 * chunk &&
-                       socket->state() == QAbstractSocket::ConnectedState) {
-                    socket->write(QByteArray::number(chunk, 16) + "\r\n" + QByteArray(chunk, ' ') +
-                                  "\r\n");
-                    written += chunk;
-                }
-            };
-            connect(socket, &QTcpSocket::readyRead, this, [socket, pump] {
-                socket->readAll();
-                socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
-                              "Transfer-Encoding: chunked\r\n\r\n");
-                pump();
-            });
-            connect(socket, &QTcpSocket::bytesWritten, this, pump);
-            connect(socket, &QTcpSocket::disconnected, this, [&] { closedByClient = true; });
-        });
-
-        PlatformConnection c{&m_network,
-                             QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort())),
-                             std::chrono::seconds(20), 1024 * 1024};
-        QVERIFY(!fetchPositions(account(alpha), c));
-        QCOMPARE(m_globalData.criticalError(),
-                 std::optional<QString>(QStringLiteral(
-                     "The answer from Orrisfield is larger than 1 MiB and was not read.")));
-        QTRY_VERIFY(closedByClient);
-        QVERIFY2(written < offered / 4, qPrintable(QString::number(written)));
-    }
-
-    void nextFetchRecoversAfterFailure()
-    {
-        m_fake.injectFault(Fault{positionsPath, Fault::Kind::Garbage});
-        QVERIFY(!fetchPositions(account(alpha), connection()));
-        QVERIFY(m_globalData.hasError());
-        QVERIFY(fetchPositions(account(alpha), connection()));
-        QVERIFY(!m_globalData.hasError());
-    }
-
-    void errorFlagFollowsBothTexts()
-    {
-        m_globalData.setCriticalError(QStringLiteral("Error: Invalid API key."));
-        m_globalData.updateHasError();
-        m_globalData.setInternetError(QStringLiteral("Cannot connect to the Orrisfield."));
-        m_globalData.updateHasError();
-        m_globalData.setInternetError(std::nullopt);
-        m_globalData.updateHasError();
-        QVERIFY(m_globalData.hasError());
-        m_globalData.setCriticalError(QString());
-        m_globalData.updateHasError();
-        QVERIFY2(m_globalData.hasError(), "an empty text is still an error");
-        m_globalData.setCriticalError(std::nullopt);
-        m_globalData.updateHasError();
-        QVERIFY(!m_globalData.hasError());
     }
 
     void brokerConnections()
