@@ -29,6 +29,8 @@
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace corvane;
 
@@ -213,10 +215,21 @@ int main(int argc, char** argv)
     tls.addCaCertificates(QSslCertificate::fromPath(info.value(QStringLiteral("ca")).toString()));
     QSslConfiguration::setDefaultConfiguration(tls);
 
+    // The engine's diagnostic lines also go to standard output; keep them out of the JSON.
+    std::fflush(stdout);
+    const int savedStdout = ::dup(STDOUT_FILENO);
+    const int devNull = ::open("/dev/null", O_WRONLY);
+    ::dup2(devNull, STDOUT_FILENO);
+
     QNetworkAccessManager network;
     QJsonArray results;
     for (const Scenario& s : scenarios)
         results.append(runScenario(s, api, network));
+
+    std::fflush(stdout);
+    ::dup2(savedStdout, STDOUT_FILENO);
+    ::close(devNull);
+    ::close(savedStdout);
 
     fake.terminate();
     fake.waitForFinished(5'000);
