@@ -42,25 +42,25 @@ double EngineRig::total(const QString& brokerNumber) const
     return entry && entry->total() ? *entry->total() : qQNaN();
 }
 
-QByteArray positionJson(const PositionSpec& spec)
+QByteArray positionJson(const TestPosition& p)
 {
-    QByteArray json = "{\"number\":\"pos\",\"status\":\"" + spec.status.toUtf8() +
-                      "\",\"bot\":{\"name\":\"" + spec.botName.toUtf8() + "\",\"number\":\"" +
-                      spec.bot.toUtf8() + "\"},\"broker_connection\":";
-    if (spec.broker.isEmpty())
+    QByteArray json = "{\"number\":\"pos\",\"status\":\"" + p.status.toUtf8() +
+                      "\",\"bot\":{\"name\":\"" + p.botName.toUtf8() + "\",\"number\":\"" +
+                      p.bot.toUtf8() + "\"},\"broker_connection\":";
+    if (p.broker.isEmpty())
         json += "null";
     else
         json += "{\"broker\":\"Interactive Brokers\",\"name\":\"IB\",\"number\":\"" +
-                spec.broker.toUtf8() + "\"}";
-    if (spec.status == QStringLiteral("CLOSED"))
-        json += ",\"profit_dollars\":\"" + spec.profit.toUtf8() + "\"";
-    else if (spec.status == QStringLiteral("OPEN"))
-        json += ",\"current_profit\":\"" + spec.profit.toUtf8() + "\"";
-    if (!spec.enteredAt.isEmpty())
-        json += ",\"entered_at\":\"" + spec.enteredAt.toUtf8() + "\"";
+                p.broker.toUtf8() + "\"}";
+    if (p.status == QStringLiteral("CLOSED"))
+        json += ",\"profit_dollars\":\"" + p.profit.toUtf8() + "\"";
+    else if (p.status == QStringLiteral("OPEN"))
+        json += ",\"current_profit\":\"" + p.profit.toUtf8() + "\"";
+    if (!p.enteredAt.isEmpty())
+        json += ",\"entered_at\":\"" + p.enteredAt.toUtf8() + "\"";
     json += ",\"legs\":[{\"quantity\":1";
-    if (spec.daysToExpiration)
-        json += ",\"days_to_expiration\":" + QByteArray::number(*spec.daysToExpiration);
+    if (p.daysToExpiration)
+        json += ",\"days_to_expiration\":" + QByteArray::number(*p.daysToExpiration);
     json += "}]}";
     return json;
 }

@@ -44,7 +44,7 @@ public:
 };
 
 // Answers of the positions endpoint, written as the platform writes them.
-struct PositionSpec {
+struct TestPosition {
     QString bot = QStringLiteral("12");
     QString botName = QStringLiteral("SPX Iron Condor");
     QString broker = QStringLiteral("bc_1"); // empty: "broker_connection": null
@@ -53,7 +53,7 @@ struct PositionSpec {
     QString enteredAt;                    // empty: absent
     std::optional<int> daysToExpiration = 0;
 };
-QByteArray positionJson(const PositionSpec& spec);
+QByteArray positionJson(const TestPosition& p);
 QByteArray positionsAnswer(const QList<QByteArray>& positions);
 QByteArray brokersAnswer(const QStringList& numbers);
 

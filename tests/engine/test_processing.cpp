@@ -24,10 +24,10 @@ QDateTime tuesdayAfternoon()
 const QString today = QStringLiteral("2024-06-18T10:15:00.250114-04:00");
 const QString yesterday = QStringLiteral("2024-06-17T15:40:00.000000-04:00");
 
-PositionSpec spec(const char* bot, const char* status, const char* profit, QString enteredAt,
-                  std::optional<int> dte = 0, QString broker = QStringLiteral("bc_1"))
+TestPosition position(const char* bot, const char* status, const char* profit, QString enteredAt,
+                      std::optional<int> dte = 0, QString broker = QStringLiteral("bc_1"))
 {
-    PositionSpec s;
+    TestPosition s;
     s.bot = QString::fromUtf8(bot);
     s.status = QString::fromUtf8(status);
     s.profit = QString::fromUtf8(profit);
@@ -76,15 +76,15 @@ private Q_SLOTS:
         m_fake.setAnswer(
             positionsPath, alpha, 200,
             positionsAnswer({
-                positionJson(spec("12", "CLOSED", "-35.5", today)),     // 12_0
-                positionJson(spec("12", "OPEN", "12", today)),          // 12_1
-                positionJson(spec("7", "OPEN", "not a number", today)), // 7_2: counts as 0
-                positionJson(spec("9", "EXPIRED", "40", today)),        // 9_3: no profit
-                positionJson(spec("12", "OPEN", "900", today, 3)),      // 12_4: runs on
-                positionJson(spec("12", "OPEN", "5", yesterday, 3)),    // 12_5: still open
-                positionJson(spec("12", "CLOSED", "77", yesterday, 0)), // 12_6: earlier day
-                positionJson(spec("30", "CLOSED", "100", today, 0, QStringLiteral("bc_2"))),
-                positionJson(spec("31", "CLOSED", "1000", today, 0, QString())), // no broker
+                positionJson(position("12", "CLOSED", "-35.5", today)),     // 12_0
+                positionJson(position("12", "OPEN", "12", today)),          // 12_1
+                positionJson(position("7", "OPEN", "not a number", today)), // 7_2: counts as 0
+                positionJson(position("9", "EXPIRED", "40", today)),        // 9_3: no profit
+                positionJson(position("12", "OPEN", "900", today, 3)),      // 12_4: runs on
+                positionJson(position("12", "OPEN", "5", yesterday, 3)),    // 12_5: still open
+                positionJson(position("12", "CLOSED", "77", yesterday, 0)), // 12_6: earlier day
+                positionJson(position("30", "CLOSED", "100", today, 0, QStringLiteral("bc_2"))),
+                positionJson(position("31", "CLOSED", "1000", today, 0, QString())), // no broker
             }));
         m_fake.setAnswer(brokersPath, alpha, 200,
                          brokersAnswer({QStringLiteral("bc_2"), QStringLiteral("bc_1")}));
@@ -163,7 +163,7 @@ private Q_SLOTS:
         QTest::newRow("no data") << QByteArray(R"({"success":true,"message":""})");
         QTest::newRow("empty data") << positionsAnswer({});
         QTest::newRow("no broker connection")
-            << positionsAnswer({positionJson(spec("1", "CLOSED", "50", today, 0, QString()))});
+            << positionsAnswer({positionJson(position("1", "CLOSED", "50", today, 0, QString()))});
     }
     void responsesWithoutBrokerGroups()
     {
@@ -192,7 +192,7 @@ private Q_SLOTS:
                                             ProcessedData::TradeInfos{}));
         m_fake.setAnswer(positionsPath, alpha, 200,
                          positionsAnswer({positionJson(
-                             spec("1", "CLOSED", "50", today, 0, QStringLiteral("bc_gone")))}));
+                             position("1", "CLOSED", "50", today, 0, QStringLiteral("bc_gone")))}));
         m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({QStringLiteral("bc_other")}));
         LogCapture log;
         QVERIFY(rig.runPass());
@@ -209,12 +209,13 @@ private Q_SLOTS:
         rig.addAccount(alpha);
         rig.addAccount(bravo);
         const QString shared = QStringLiteral("bc_shared");
-        m_fake.setAnswer(positionsPath, alpha, 200,
-                         positionsAnswer({positionJson(spec("1", "CLOSED", "10", today, 0, shared)),
-                                          positionJson(spec("2", "OPEN", "1", today, 0, shared))}));
+        m_fake.setAnswer(
+            positionsPath, alpha, 200,
+            positionsAnswer({positionJson(position("1", "CLOSED", "10", today, 0, shared)),
+                             positionJson(position("2", "OPEN", "1", today, 0, shared))}));
         m_fake.setAnswer(
             positionsPath, bravo, 200,
-            positionsAnswer({positionJson(spec("3", "OPEN", "20", today, 0, shared))}));
+            positionsAnswer({positionJson(position("3", "OPEN", "20", today, 0, shared))}));
         m_fake.setAnswer(brokersPath, QString(), 200, brokersAnswer({shared}));
         QVERIFY(rig.runPass());
 
@@ -233,13 +234,14 @@ private Q_SLOTS:
         rig.addAccount(alpha);
         const QString friday = QStringLiteral("2024-06-21T11:00:00.000000-04:00");
         const QString thursday = QStringLiteral("2024-06-20T11:00:00.000000-04:00");
-        m_fake.setAnswer(positionsPath, alpha, 200,
-                         positionsAnswer({
-                             positionJson(spec("1", "CLOSED", "10", friday, 0)),   // counts
-                             positionJson(spec("2", "CLOSED", "20", thursday, 0)), // other day
-                             positionJson(spec("3", "OPEN", "30", thursday, 2)),   // still open
-                             positionJson(spec("4", "OPEN", "40", QStringLiteral("garbled"), 0)),
-                         }));
+        m_fake.setAnswer(
+            positionsPath, alpha, 200,
+            positionsAnswer({
+                positionJson(position("1", "CLOSED", "10", friday, 0)),   // counts
+                positionJson(position("2", "CLOSED", "20", thursday, 0)), // other day
+                positionJson(position("3", "OPEN", "30", thursday, 2)),   // still open
+                positionJson(position("4", "OPEN", "40", QStringLiteral("garbled"), 0)),
+            }));
         m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({QStringLiteral("bc_1")}));
         LogCapture log;
         QVERIFY(rig.runPass());

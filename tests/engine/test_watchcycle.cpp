@@ -27,11 +27,11 @@ QDateTime tuesday()
 
 QByteArray twoBrokers(const QString& first, const QString& second)
 {
-    PositionSpec a;
+    TestPosition a;
     a.broker = QStringLiteral("bc_1");
     a.profit = first;
     a.enteredAt = today;
-    PositionSpec b = a;
+    TestPosition b = a;
     b.broker = QStringLiteral("bc_2");
     b.profit = second;
     return positionsAnswer({positionJson(a), positionJson(b)});
