@@ -60,11 +60,16 @@ QString tooLargeText(qint64 limit)
 // Reads the body as it arrives, so that an oversized answer is abandoned as soon as it passes
 // the limit, and aborts a reply that stays silent longer than the time-out.
 class BodyReader final : public QObject {
+    static constexpr qint64 readAhead = 4 * 1024 * 1024;
+
 public:
     BodyReader(QNetworkReply* reply, qint64 limit, std::chrono::milliseconds timeout)
         : m_reply(reply)
         , m_limit(limit)
     {
+        // Without a bound the network thread keeps reading ahead of us, so an endless answer
+        // would pile up far past the limit before take() gets to refuse it.
+        reply->setReadBufferSize(qMin<qint64>(limit + 1, readAhead));
         m_idle.setSingleShot(true);
         m_idle.setInterval(timeout);
         connect(&m_idle, &QTimer::timeout, this, [this] {
