@@ -3,6 +3,8 @@
 #include "pushover/poapimanager.h"
 
 #include <QCoro/QCoroTask>
+#include <QSignalSpy>
+#include <QTest>
 
 namespace corvane::test {
 
@@ -34,6 +36,34 @@ bool PushoverRig::registerDevice(const QString& deviceName)
     return m_settings->poIsRegistered();
 }
 
+std::unique_ptr<PushoverWebSocketManager> PushoverRig::openSocket(SocketTiming timing)
+{
+    if (!m_problem.isEmpty() || !registerDevice())
+        return nullptr;
+    auto manager =
+        std::make_unique<PushoverWebSocketManager>(m_network, *m_settings, nullptr, timing);
+    QSignalSpy loggedIn(&socket(), &fake::PushSocket::loggedIn);
+    manager->connect();
+    if (!QTest::qWaitFor([&] { return loggedIn.count() == 1; }))
+        return nullptr;
+    return manager;
+}
+
+QString PushoverRig::ackPath() const
+{
+    return QStringLiteral("/1/devices/") + m_settings->poDeviceUID() +
+           QStringLiteral("/update_highest_message.json");
+}
+
+void PushoverRig::breakPath(const QString& path, fake::Fault::Kind kind)
+{
+    fake::Fault fault;
+    fault.path = path;
+    fault.kind = kind;
+    fault.sticky = true;
+    m_fake.injectFault(fault);
+}
+
 QList<fake::HttpRequest> PushoverRig::requestsTo(const QString& path) const
 {
     QList<fake::HttpRequest> found;
@@ -60,6 +90,23 @@ fake::PushoverMessage platformMessage(const QString& body, std::optional<QString
     message.message = body;
     message.title = std::move(title);
     return message;
+}
+
+QByteArray messageJson(const QByteArray& id, const QByteArray& extra)
+{
+    return R"({"id":)" + id + R"(,"id_str":")" + id + R"(","umid":)" + id + R"(,"umid_str":")" +
+           id +
+           R"(","message":"body","app":"Orrisfield","aid":731904466205518390,)"
+           R"("aid_str":"731904466205518390","icon":"icon","date":1718900000,"priority":0)" +
+           extra + "}";
+}
+
+SocketTiming quickTiming()
+{
+    SocketTiming timing;
+    timing.keepAliveIntervalMs = 300;
+    timing.reconnectDelayMs = 50;
+    return timing;
 }
 
 } // namespace corvane::test

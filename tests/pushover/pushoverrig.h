@@ -3,6 +3,7 @@
 #include "fakeservices.h"
 #include "notificationrecorder.h"
 #include "pushover.h"
+#include "pushover/pushoverwebsocketmanager.h"
 #include "pushsocket.h"
 #include "settings/posettings.h"
 #include "support/tempsuite.h"
@@ -38,6 +39,13 @@ public:
     static QString email() { return QStringLiteral("trader@example.com"); }
     static QString password() { return QStringLiteral("p&ss=word"); }
 
+    // Registers a device and opens its socket; null unless the socket has logged in.
+    std::unique_ptr<PushoverWebSocketManager> openSocket(SocketTiming timing = {});
+    // Where the registered device acknowledges its messages.
+    QString ackPath() const;
+    // Every later request to the path fails in the given way.
+    void breakPath(const QString& path, fake::Fault::Kind kind);
+
     // Requests to one Pushover path, in order.
     QList<fake::HttpRequest> requestsTo(const QString& path) const;
     // Frames the client sent over the socket.
@@ -55,5 +63,9 @@ private:
 // A message for queueMessage; the platform's unless aid says otherwise.
 fake::PushoverMessage platformMessage(const QString& body,
                                       std::optional<QString> title = QStringLiteral("Orrisfield"));
+// A message as the service lists it, with the id given and any extra fields appended.
+QByteArray messageJson(const QByteArray& id, const QByteArray& extra = {});
+// Short deadlines, so that expiry and reconnection take a fraction of a second.
+SocketTiming quickTiming();
 
 } // namespace corvane::test

@@ -1,23 +1,14 @@
 #include "pushover/poapimanager.h"
 #include "pushover/porecords.h"
+#include "pushoverrig.h"
 #include "support/testregistry.h"
 
 #include <QTest>
-#include <QUrlQuery>
 
 using namespace corvane;
+using corvane::test::messageJson;
 
 namespace {
-
-// A message as the service sends it, with the id given and the rest filled in.
-QByteArray message(const QByteArray& id, const QByteArray& extra = {})
-{
-    return R"({"id":)" + id + R"(,"id_str":")" + id + R"(","umid":)" + id + R"(,"umid_str":")" +
-           id +
-           R"(","message":"body","app":"Orrisfield","aid":731904466205518390,)"
-           R"("aid_str":"731904466205518390","icon":"icon","date":1718900000,"priority":0)" +
-           extra + "}";
-}
 
 QByteArray envelope(const QByteArray& fields)
 {
@@ -38,11 +29,11 @@ private Q_SLOTS:
         QVERIFY(!bare.value().id && !bare.value().secret && !bare.value().errors &&
                 !bare.value().messages);
 
-        const auto full = decodePoLoginApiResponse(
-            envelope(R"(,"id":"u1","secret":"s1","errors":{"name":["has already been taken"]},)"
-                     R"("messages":[)" +
-                     message("9007199254740993", R"(,"title":"T","queued_date":null,"html":1)") +
-                     "," + message("5") + "]"));
+        const auto full = decodePoLoginApiResponse(envelope(
+            R"(,"id":"u1","secret":"s1","errors":{"name":["has already been taken"]},)"
+            R"("messages":[)" +
+            messageJson("9007199254740993", R"(,"title":"T","queued_date":null,"html":1)") + "," +
+            messageJson("5") + "]"));
         QVERIFY2(full.ok(), qPrintable(full.error()));
         const poLoginApiResponse& r = full.value();
         QCOMPARE(*r.id, QStringLiteral("u1"));
@@ -73,10 +64,11 @@ private Q_SLOTS:
             << envelope(R"(,"errors":["bad"])")
             << QStringLiteral("\"errors\": expected an object, found an array");
         QTest::newRow("message without icon")
-            << envelope(R"(,"messages":[)" + message("1").replace(R"("icon":"icon",)", "") + "]")
+            << envelope(R"(,"messages":[)" + messageJson("1").replace(R"("icon":"icon",)", "") +
+                        "]")
             << QStringLiteral("\"messages[0]\": missing required key \"icon\"");
         QTest::newRow("number as title")
-            << envelope(R"(,"messages":[)" + message("1", R"(,"title":5)") + "]")
+            << envelope(R"(,"messages":[)" + messageJson("1", R"(,"title":5)") + "]")
             << QStringLiteral("\"messages[0].title\": expected a string, found a number");
         QTest::newRow("not json") << QByteArray("<html>502 Bad Gateway</html>") << QString();
     }
@@ -93,9 +85,9 @@ private Q_SLOTS:
 
     void highestIsTheLargestIdFirstOfEquals()
     {
-        const auto result = decodePoLoginApiResponse(
-            envelope(R"(,"messages":[)" + message("5") + "," + message("9", R"(,"title":"a")") +
-                     "," + message("9", R"(,"title":"b")") + "," + message("7") + "]"));
+        const auto result = decodePoLoginApiResponse(envelope(
+            R"(,"messages":[)" + messageJson("5") + "," + messageJson("9", R"(,"title":"a")") +
+            "," + messageJson("9", R"(,"title":"b")") + "," + messageJson("7") + "]"));
         QVERIFY(result.ok());
         const Message* highest = highestMessage(*result.value().messages);
         QVERIFY(highest);
@@ -109,10 +101,6 @@ private Q_SLOTS:
             POApiManager::formBody({{QStringLiteral("email"), QStringLiteral("a+b@x.io")},
                                     {QStringLiteral("password"), QStringLiteral("p&w=1 %~é")}});
         QCOMPARE(body, QByteArray("email=a%2Bb%40x.io&password=p%26w%3D1%20%25~%C3%A9"));
-        const QUrlQuery parsed(QString::fromLatin1(body));
-        QCOMPARE(parsed.queryItems().size(), 2);
-        QCOMPARE(parsed.queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded),
-                 QStringLiteral("p&w=1 %~é"));
     }
 };
 
