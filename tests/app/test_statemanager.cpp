@@ -105,13 +105,6 @@ private Q_SLOTS:
         QCOMPARE(log.count(fetchLine), 1);
     }
 
-    void aSaturdayLaunchFetchesAndLeavesTheTimerAlone()
-    {
-        Rig rig(test::newYork(2024, 6, 22, 12, 0));
-        QCOMPARE(rig.evaluateAt(test::newYork(2024, 6, 22, 12, 0), true), 1);
-        QVERIFY(!rig.watch.isTimerActive());
-    }
-
     // Losing the last verified key stops a running timer, and nothing is fetched even with
     // manual syncing.
     void withoutAVerifiedKeyNothingRuns()

@@ -69,19 +69,6 @@ std::optional<std::pair<int, WatchDecision>> lookUp(bool verified, bool watch, M
     return std::nullopt;
 }
 
-const char* marketName(MarketState market)
-{
-    switch (market) {
-    case MarketState::open:
-        return "open";
-    case MarketState::closed:
-        return "closed";
-    case MarketState::afterMarket:
-        return "afterMarket";
-    }
-    return "?";
-}
-
 } // namespace
 
 class WatchDecisionTest final : public QObject {
@@ -102,8 +89,8 @@ private Q_SLOTS:
                 for (MarketState market : {open, closed, after})
                     for (bool atLaunch : {false, true})
                         for (bool manual : {false, true})
-                            QTest::addRow("A=%d W=%d S=%s launch=%d F=%d", verified, watch,
-                                          marketName(market), atLaunch, manual)
+                            QTest::addRow("A=%d W=%d S=%d launch=%d F=%d", verified, watch,
+                                          static_cast<int>(market), atLaunch, manual)
                                 << verified << watch << static_cast<int>(market) << atLaunch
                                 << manual;
     }
