@@ -331,6 +331,7 @@ QCoro::Task<void> POApiManager::setupPushover(QString email, QString password, Q
         co_return;
     }
 
+    setRequires2FA(false);
     setStatusMessage(QStringLiteral("Device registered. Cleaning up back queue for this device."));
     co_await emptyBacklog();
     if (!self)
