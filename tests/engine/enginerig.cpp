@@ -1,12 +1,33 @@
 #include "enginerig.h"
 
-#include "fakeservices.h"
 #include "settings/accountsettings.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QTest>
 
 namespace corvane::test {
+
+int EngineTest::requestCount(const QString& path) const
+{
+    int n = 0;
+    for (const fake::HttpRequest& r : m_fake.requests())
+        n += r.path == path;
+    return n;
+}
+
+void EngineTest::initTestCase()
+{
+    QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
+    m_fake.trustInProcess();
+}
+
+void EngineTest::init()
+{
+    m_fake.clearAnswers();
+    m_fake.clearFaults();
+    m_fake.clearRequests();
+}
 
 EngineRig::EngineRig(fake::FakeServices& fake, const QDateTime& now)
     : clock(now)

@@ -3,6 +3,7 @@
 #include "app/globaldata.h"
 #include "engine/processeddatamanager.h"
 #include "engine/runwatch.h"
+#include "fakeservices.h"
 #include "market/stockexchangestatus.h"
 #include "settings/settings.h"
 #include "support/tempsuite.h"
@@ -10,14 +11,30 @@
 
 #include <QByteArray>
 #include <QNetworkAccessManager>
+#include <QObject>
 #include <QString>
 #include <optional>
 
-namespace corvane::fake {
-class FakeServices;
-}
-
 namespace corvane::test {
+
+inline const QString alpha = QStringLiteral("test-key-alpha");
+inline const QString positionsPath = QStringLiteral("/v1/bots/positions/");
+inline const QString brokersPath = QStringLiteral("/v1/broker_connections");
+
+// The fake Orrisfield service, started once; every test starts with no answers, faults or
+// requests.
+class EngineTest : public QObject {
+    Q_OBJECT
+
+protected:
+    fake::FakeServices m_fake;
+    // How many requests the fake service has had for this path.
+    int requestCount(const QString& path) const;
+
+protected Q_SLOTS:
+    void initTestCase();
+    void init();
+};
 
 // A whole watch engine on private instances, pointed at the fake Orrisfield service, with a
 // clock the test sets.

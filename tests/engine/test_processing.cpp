@@ -1,5 +1,4 @@
 #include "enginerig.h"
-#include "fakeservices.h"
 #include "support/logcapture.h"
 #include "support/testregistry.h"
 
@@ -10,10 +9,7 @@ using namespace corvane::test;
 
 namespace {
 
-const QString alpha = QStringLiteral("test-key-alpha");
 const QString bravo = QStringLiteral("test-key-bravo");
-const QString positionsPath = QStringLiteral("/v1/bots/positions/");
-const QString brokersPath = QStringLiteral("/v1/broker_connections");
 
 // Tuesday 2024-06-18, 14:07 in New York.
 QDateTime tuesdayAfternoon()
@@ -36,36 +32,12 @@ TestPosition position(const char* bot, const char* status, const char* profit, Q
     return s;
 }
 
-int brokerRequests(const fake::FakeServices& fake)
-{
-    int n = 0;
-    for (const fake::HttpRequest& r : fake.requests())
-        n += r.path == brokersPath;
-    return n;
-}
-
 } // namespace
 
-class ProcessingTest final : public QObject {
+class ProcessingTest final : public EngineTest {
     Q_OBJECT
 
-private:
-    fake::FakeServices m_fake;
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
-        m_fake.trustInProcess();
-    }
-
-    void init()
-    {
-        m_fake.clearAnswers();
-        m_fake.clearFaults();
-        m_fake.clearRequests();
-    }
-
     void talliesEachBrokerOfTheDay()
     {
         EngineRig rig(m_fake, tuesdayAfternoon());
@@ -114,7 +86,7 @@ private Q_SLOTS:
         QCOMPARE(rig.store.processedDataCount(), 2);
         QCOMPARE(rig.store.lastupdated(), QStringLiteral("6-18 @ 2:07p"));
         QVERIFY(log.contains(QStringLiteral("Last updated date: 6-18 @ 2:07p")));
-        QCOMPARE(brokerRequests(m_fake), 2); // one per broker group
+        QCOMPARE(requestCount(brokersPath), 2); // one per broker group
         QVERIFY(!rig.globalData.hasError());
     }
 
@@ -174,7 +146,7 @@ private Q_SLOTS:
         QCOMPARE(log.lines(), QStringList{QStringLiteral("Last updated date: 6-18 @ 2:07p")});
         QCOMPARE(rig.store.processedDataCount(), 0);
         QCOMPARE(rig.store.rolledUpTotal(), 0.0);
-        QCOMPARE(brokerRequests(m_fake), 0);
+        QCOMPARE(requestCount(brokersPath), 0);
     }
 
     void unknownBrokerKeepsItsFacts()

@@ -1,5 +1,4 @@
 #include "enginerig.h"
-#include "fakeservices.h"
 #include "support/logcapture.h"
 #include "support/testregistry.h"
 
@@ -14,9 +13,6 @@ Q_DECLARE_METATYPE(corvane::fake::Fault)
 
 namespace {
 
-const QString alpha = QStringLiteral("test-key-alpha");
-const QString positionsPath = QStringLiteral("/v1/bots/positions/");
-const QString brokersPath = QStringLiteral("/v1/broker_connections");
 const QString today = QStringLiteral("2024-06-18T10:15:00.000000-04:00");
 
 QDateTime tuesday()
@@ -36,34 +32,15 @@ QByteArray twoBrokers(const QString& first, const QString& second)
     return positionsAnswer({positionJson(a), positionJson(b)});
 }
 
-int positionRequests(const fake::FakeServices& fake)
-{
-    int n = 0;
-    for (const fake::HttpRequest& r : fake.requests())
-        n += r.path == positionsPath;
-    return n;
-}
-
 } // namespace
 
-class WatchCycleTest final : public QObject {
+class WatchCycleTest final : public EngineTest {
     Q_OBJECT
 
-private:
-    fake::FakeServices m_fake;
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
-        m_fake.trustInProcess();
-    }
-
     void init()
     {
-        m_fake.clearAnswers();
-        m_fake.clearFaults();
-        m_fake.clearRequests();
+        EngineTest::init();
         m_fake.setAnswer(brokersPath, alpha, 200,
                          brokersAnswer({QStringLiteral("bc_1"), QStringLiteral("bc_2")}));
     }
@@ -159,7 +136,7 @@ private Q_SLOTS:
         QCOMPARE(started.count(), 2);
         QCOMPARE(finished.count(), 2);
         QCOMPARE(totalsAtEnd, (QList<double>{15.0, 15.0}));
-        QCOMPARE(positionRequests(m_fake), 2);
+        QCOMPARE(requestCount(positionsPath), 2);
     }
 
     void passWithoutAccountsOnlyClearsTheTotal()

@@ -1,78 +1,19 @@
-#include "app/globaldata.h"
-#include "fakeservices.h"
-#include "market/stockexchangestatus.h"
-#include "platform_api/apiservice.h"
+#include "fetchrig.h"
 #include "platform_api/botapiservice.h"
 #include "platform_api/brokerapiservice.h"
-#include "settings/accountsettings.h"
 #include "support/logcapture.h"
-#include "support/testclock.h"
 #include "support/testregistry.h"
 
-#include <QNetworkAccessManager>
 #include <QTest>
 
 using namespace corvane;
+using namespace corvane::test;
 using corvane::fake::Fault;
-using corvane::test::LogCapture;
-using corvane::test::newYork;
 
-namespace {
-
-const QString alpha = QStringLiteral("test-key-alpha");
-const QString positionsPath = QStringLiteral("/v1/bots/positions/");
-const QString timeoutText = QStringLiteral(
-    "The request to Orrisfield timed out. Will retry based on your frequency setting.");
-
-AccountSettings account(const QString& key, bool watched = true)
-{
-    AccountSettings a = AccountSettings::newAccount();
-    a.apiKey = key;
-    a.watchAccount = watched;
-    a.keyVerified = true;
-    return a;
-}
-
-} // namespace
-
-class FetchersTest final : public QObject {
+class FetchersTest final : public FetchRig {
     Q_OBJECT
 
-private:
-    fake::FakeServices m_fake;
-    test::TestClock m_clock{newYork(2024, 6, 18, 11, 0)};
-    StockExchangeStatus m_market{m_clock.clock()};
-    GlobalData m_globalData;
-    QNetworkAccessManager m_network;
-
-    PlatformConnection connection(std::chrono::milliseconds timeout = std::chrono::seconds(20))
-    {
-        return PlatformConnection{&m_network, m_fake.apiUrl(), timeout};
-    }
-
-    std::optional<ApiResponse> fetchPositions(const AccountSettings& a, PlatformConnection c)
-    {
-        APIService service(c, m_market, m_globalData, m_clock.clock());
-        return QCoro::waitFor(service.fetchPositions(a));
-    }
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
-        m_fake.trustInProcess();
-    }
-
-    void init()
-    {
-        m_fake.clearRequests();
-        m_fake.clearFaults();
-        m_fake.clearAnswers();
-        m_globalData.setCriticalError(std::nullopt);
-        m_globalData.setInternetError(std::nullopt);
-        m_globalData.updateHasError();
-    }
-
     void positionsRequest_data()
     {
         QTest::addColumn<QDateTime>("now");

@@ -1,0 +1,43 @@
+#include "fetchrig.h"
+
+#include <QTest>
+
+namespace corvane::test {
+
+AccountSettings account(const QString& key, bool watched)
+{
+    AccountSettings a = AccountSettings::newAccount();
+    a.apiKey = key;
+    a.watchAccount = watched;
+    a.keyVerified = true;
+    return a;
+}
+
+PlatformConnection FetchRig::connection(std::chrono::milliseconds timeout)
+{
+    return PlatformConnection{&m_network, m_fake.apiUrl(), timeout};
+}
+
+std::optional<ApiResponse> FetchRig::fetchPositions(const AccountSettings& a, PlatformConnection c)
+{
+    APIService service(c, m_market, m_globalData, m_clock.clock());
+    return QCoro::waitFor(service.fetchPositions(a));
+}
+
+void FetchRig::initTestCase()
+{
+    QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
+    m_fake.trustInProcess();
+}
+
+void FetchRig::init()
+{
+    m_fake.clearRequests();
+    m_fake.clearFaults();
+    m_fake.clearAnswers();
+    m_globalData.setCriticalError(std::nullopt);
+    m_globalData.setInternetError(std::nullopt);
+    m_globalData.updateHasError();
+}
+
+} // namespace corvane::test

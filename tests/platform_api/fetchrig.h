@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/globaldata.h"
+#include "fakeservices.h"
+#include "market/stockexchangestatus.h"
+#include "platform_api/apiservice.h"
+#include "settings/accountsettings.h"
+#include "support/testclock.h"
+
+#include <QNetworkAccessManager>
+#include <QObject>
+
+namespace corvane::test {
+
+inline const QString alpha = QStringLiteral("test-key-alpha");
+inline const QString positionsPath = QStringLiteral("/v1/bots/positions/");
+inline const QString timeoutText = QStringLiteral(
+    "The request to Orrisfield timed out. Will retry based on your frequency setting.");
+
+AccountSettings account(const QString& key, bool watched = true);
+
+// The fake Orrisfield service, a clock the test sets and the fetchers' shared state; every test
+// starts with no answers, faults, requests or error texts.
+class FetchRig : public QObject {
+    Q_OBJECT
+
+protected:
+    fake::FakeServices m_fake;
+    TestClock m_clock{newYork(2024, 6, 18, 11, 0)};
+    StockExchangeStatus m_market{m_clock.clock()};
+    GlobalData m_globalData;
+    QNetworkAccessManager m_network;
+
+    PlatformConnection connection(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    std::optional<ApiResponse> fetchPositions(const AccountSettings& a, PlatformConnection c);
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+};
+
+} // namespace corvane::test
