@@ -5,6 +5,7 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 using corvane::test::newYork;
 
 Q_DECLARE_METATYPE(corvane::PositionData)
@@ -197,22 +198,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("currentProfit");
         QTest::addColumn<bool>("adds");
         QTest::addColumn<double>("profit");
-        QTest::newRow("closed") << "CLOSED"
-                                << "-35.5"
-                                << "99" << true << -35.5;
-        QTest::newRow("open") << "OPEN"
-                              << "99"
-                              << "12" << true << 12.0;
-        QTest::newRow("open, unreadable") << "OPEN"
-                                          << "99"
-                                          << "n/a" << true << 0.0;
-        QTest::newRow("closed, absent") << "CLOSED" << QString() << "12" << true << 0.0;
-        QTest::newRow("other status") << "CANCELLED"
-                                      << "5"
-                                      << "5" << false << 0.0;
-        QTest::newRow("lower case") << "open"
-                                    << "5"
-                                    << "5" << false << 0.0;
+        QTest::newRow("closed") << u"CLOSED"_s << u"-35.5"_s << u"99"_s << true << -35.5;
+        QTest::newRow("open") << u"OPEN"_s << u"99"_s << u"12"_s << true << 12.0;
+        QTest::newRow("open, unreadable") << u"OPEN"_s << u"99"_s << u"n/a"_s << true << 0.0;
+        QTest::newRow("closed, absent") << u"CLOSED"_s << QString() << u"12"_s << true << 0.0;
+        QTest::newRow("other status") << u"CANCELLED"_s << u"5"_s << u"5"_s << false << 0.0;
+        QTest::newRow("lower case") << u"open"_s << u"5"_s << u"5"_s << false << 0.0;
     }
     void profitByStatus()
     {

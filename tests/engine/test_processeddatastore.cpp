@@ -42,6 +42,13 @@ void register_(ProcessedDataManager& store, const QStringList& numbers)
     QTRY_COMPARE(store.processedDataCount(), numbers.size());
 }
 
+// A store on settings of its own.
+struct StoreRig {
+    test::TempSuite temp;
+    CVNSettings settings{temp.suite()};
+    ProcessedDataManager store{settings};
+};
+
 } // namespace
 
 class ProcessedDataStoreTest final : public QObject {
@@ -50,13 +57,11 @@ class ProcessedDataStoreTest final : public QObject {
 private Q_SLOTS:
     void freshStoreAndEmptyResult()
     {
-        test::TempSuite temp;
-        CVNSettings settings(temp.suite());
-        ProcessedDataManager store(settings);
-        QVERIFY(store.processedDataArray().isEmpty());
-        QCOMPARE(store.rolledUpTotal(), 0.0);
-        QCOMPARE(store.lastupdated(), QStringLiteral("n/a"));
-        QCOMPARE(store.processedDataCount(), 0);
+        StoreRig rig;
+        QVERIFY(rig.store.processedDataArray().isEmpty());
+        QCOMPARE(rig.store.rolledUpTotal(), 0.0);
+        QCOMPARE(rig.store.lastupdated(), QStringLiteral("n/a"));
+        QCOMPARE(rig.store.processedDataCount(), 0);
 
         const ProcessedData empty;
         QCOMPARE(empty.total(), std::nullopt);
@@ -68,80 +73,72 @@ private Q_SLOTS:
 
     void registrationKeepsTheFirstObjectAndSharesIt()
     {
-        test::TempSuite temp;
-        CVNSettings settings(temp.suite());
-        ProcessedDataManager store(settings);
+        StoreRig rig;
         auto first = std::make_shared<ProcessedData>();
         auto second = std::make_shared<ProcessedData>(
             5.0, ProcessedData::Profits{{QStringLiteral("12_0"), 5.0}}, ProcessedData::Texts{},
             ProcessedData::Texts{}, std::nullopt, std::nullopt, ProcessedData::TradeInfos{});
-        store.addProcessedData(QStringLiteral("7"), first);
-        store.addProcessedData(QStringLiteral("7"), second);
-        store.addProcessedData(QStringLiteral("07"), second); // ids compare as exact text
-        QCOMPARE(store.processedDataCount(), 0);
-        QSignalSpy counts(&store, &ProcessedDataManager::processedDataCountChanged);
-        QTRY_COMPARE(store.processedDataCount(), 2);
+        rig.store.addProcessedData(QStringLiteral("7"), first);
+        rig.store.addProcessedData(QStringLiteral("7"), second);
+        rig.store.addProcessedData(QStringLiteral("07"), second); // ids compare as exact text
+        QCOMPARE(rig.store.processedDataCount(), 0);
+        QSignalSpy counts(&rig.store, &ProcessedDataManager::processedDataCountChanged);
+        QTRY_COMPARE(rig.store.processedDataCount(), 2);
         QCOMPARE(counts.count(), 2);
-        QCOMPARE(ids(store), (QStringList{QStringLiteral("7"), QStringLiteral("07")}));
-        QCOMPARE(store.find(QStringLiteral("7")), first);
+        QCOMPARE(ids(rig.store), (QStringList{QStringLiteral("7"), QStringLiteral("07")}));
+        QCOMPARE(rig.store.find(QStringLiteral("7")), first);
 
         // A copy into the registered object is seen through every holder of it.
         QSignalSpy totals(first.get(), &ProcessedData::totalChanged);
-        store.processedDataArray().first().processedData->setTotal(-23.5);
+        rig.store.processedDataArray().first().processedData->setTotal(-23.5);
         QCOMPARE(first->total(), std::optional(-23.5));
         QCOMPARE(totals.count(), 1);
     }
 
     void removalTakesTheAccountsEnabledBrokers()
     {
-        test::TempSuite temp;
-        CVNSettings settings(temp.suite());
-        const QUuid account = addAccountWith(settings, {broker(QStringLiteral("1"), true),
-                                                        broker(QStringLiteral("2"), false),
-                                                        broker(QStringLiteral("3"), true)});
-        ProcessedDataManager store(settings);
-        register_(store, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                          QStringLiteral("4")});
+        StoreRig rig;
+        const QUuid account = addAccountWith(rig.settings, {broker(QStringLiteral("1"), true),
+                                                            broker(QStringLiteral("2"), false),
+                                                            broker(QStringLiteral("3"), true)});
+        register_(rig.store, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                              QStringLiteral("4")});
 
-        store.removeAccountProcessedData(account);
+        rig.store.removeAccountProcessedData(account);
         // The account is read at once, so dropping it right after the call changes nothing.
-        settings.removeAccount(account);
-        QCOMPARE(store.processedDataCount(), 4);
-        QTRY_COMPARE(store.processedDataCount(), 2);
-        QCOMPARE(ids(store), (QStringList{QStringLiteral("2"), QStringLiteral("4")}));
+        rig.settings.removeAccount(account);
+        QCOMPARE(rig.store.processedDataCount(), 4);
+        QTRY_COMPARE(rig.store.processedDataCount(), 2);
+        QCOMPARE(ids(rig.store), (QStringList{QStringLiteral("2"), QStringLiteral("4")}));
     }
 
     void removalOfAnAccountWithOnlyDisabledBrokersKeepsEverything()
     {
-        test::TempSuite temp;
-        CVNSettings settings(temp.suite());
-        const QUuid account = addAccountWith(settings, {broker(QStringLiteral("1"), false)});
-        ProcessedDataManager store(settings);
-        register_(store, {QStringLiteral("1")});
-        QSignalSpy counts(&store, &ProcessedDataManager::processedDataCountChanged);
-        QSignalSpy array(&store, &ProcessedDataManager::processedDataArrayChanged);
-        store.removeAccountProcessedData(account);
+        StoreRig rig;
+        const QUuid account = addAccountWith(rig.settings, {broker(QStringLiteral("1"), false)});
+        register_(rig.store, {QStringLiteral("1")});
+        QSignalSpy counts(&rig.store, &ProcessedDataManager::processedDataCountChanged);
+        QSignalSpy array(&rig.store, &ProcessedDataManager::processedDataArrayChanged);
+        rig.store.removeAccountProcessedData(account);
         QTRY_COMPARE(counts.count(), 1);
         QCOMPARE(array.count(), 0);
-        QCOMPARE(ids(store), QStringList{QStringLiteral("1")});
+        QCOMPARE(ids(rig.store), QStringList{QStringLiteral("1")});
     }
 
     void removalOfAnUnknownAccountIsLogged()
     {
-        test::TempSuite temp;
-        CVNSettings settings(temp.suite());
-        ProcessedDataManager store(settings);
-        register_(store, {QStringLiteral("1")});
+        StoreRig rig;
+        register_(rig.store, {QStringLiteral("1")});
         const QUuid unknown(QStringLiteral("{6f1c2a9e-0b7d-4c55-8e21-3a9d4b2c1f00}"));
         test::LogCapture log;
-        QSignalSpy counts(&store, &ProcessedDataManager::processedDataCountChanged);
-        store.removeAccountProcessedData(unknown);
+        QSignalSpy counts(&rig.store, &ProcessedDataManager::processedDataCountChanged);
+        rig.store.removeAccountProcessedData(unknown);
         QCoreApplication::processEvents();
         QCOMPARE(log.lines(),
                  QStringList{QStringLiteral("Account settings not found for account "
                                             "ID: 6F1C2A9E-0B7D-4C55-8E21-3A9D4B2C1F00")});
         QCOMPARE(counts.count(), 0);
-        QCOMPARE(store.processedDataCount(), 1);
+        QCOMPARE(rig.store.processedDataCount(), 1);
     }
 
     void accountsSharingABrokerShareItsEntry_data()
@@ -154,18 +151,16 @@ private Q_SLOTS:
     void accountsSharingABrokerShareItsEntry()
     {
         QFETCH(bool, removeFirst);
-        test::TempSuite temp;
-        CVNSettings settings(temp.suite());
+        StoreRig rig;
         const QUuid a = addAccountWith(
-            settings, {broker(QStringLiteral("9"), true), broker(QStringLiteral("5"), true)});
-        const QUuid b = addAccountWith(settings, {broker(QStringLiteral("9"), true)});
-        ProcessedDataManager store(settings);
-        settings.primeProcessedData(store);
-        QTRY_COMPARE(store.processedDataCount(), 2);
+            rig.settings, {broker(QStringLiteral("9"), true), broker(QStringLiteral("5"), true)});
+        const QUuid b = addAccountWith(rig.settings, {broker(QStringLiteral("9"), true)});
+        rig.settings.primeProcessedData(rig.store);
+        QTRY_COMPARE(rig.store.processedDataCount(), 2);
 
-        store.removeAccountProcessedData(removeFirst ? a : b);
-        QTRY_VERIFY(!store.find(QStringLiteral("9")));
-        QCOMPARE(store.processedDataCount(), removeFirst ? 0 : 1);
+        rig.store.removeAccountProcessedData(removeFirst ? a : b);
+        QTRY_VERIFY(!rig.store.find(QStringLiteral("9")));
+        QCOMPARE(rig.store.processedDataCount(), removeFirst ? 0 : 1);
     }
 };
 
