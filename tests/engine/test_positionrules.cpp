@@ -16,7 +16,7 @@ PositionData position(std::optional<QString> enteredAt, std::optional<qint64> da
                       bool withLeg = true)
 {
     PositionData p;
-    p.bot = Bot{QStringLiteral("Iron Condor"), QStringLiteral("12")};
+    p.bot = Bot{u"Iron Condor"_s, u"12"_s};
     p.entered_at = std::move(enteredAt);
     if (withLeg) {
         Leg leg;
@@ -37,23 +37,23 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("readable");
         QTest::addColumn<double>("value");
-        QTest::newRow("integer") << QStringLiteral("12") << true << 12.0;
-        QTest::newRow("negative decimal") << QStringLiteral("-35.5") << true << -35.5;
-        QTest::newRow("plus sign") << QStringLiteral("+4.25") << true << 4.25;
-        QTest::newRow("exponent") << QStringLiteral("1.5e3") << true << 1500.0;
-        QTest::newRow("leading dot") << QStringLiteral(".5") << true << 0.5;
-        QTest::newRow("leading space") << QStringLiteral(" 12") << false << 0.0;
-        QTest::newRow("trailing space") << QStringLiteral("12 ") << false << 0.0;
-        QTest::newRow("decimal comma") << QStringLiteral("12,5") << false << 0.0;
-        QTest::newRow("group separator") << QStringLiteral("1,000.00") << false << 0.0;
-        QTest::newRow("currency") << QStringLiteral("$12") << false << 0.0;
-        QTest::newRow("trailing text") << QStringLiteral("12abc") << false << 0.0;
+        QTest::newRow("integer") << u"12"_s << true << 12.0;
+        QTest::newRow("negative decimal") << u"-35.5"_s << true << -35.5;
+        QTest::newRow("plus sign") << u"+4.25"_s << true << 4.25;
+        QTest::newRow("exponent") << u"1.5e3"_s << true << 1500.0;
+        QTest::newRow("leading dot") << u".5"_s << true << 0.5;
+        QTest::newRow("leading space") << u" 12"_s << false << 0.0;
+        QTest::newRow("trailing space") << u"12 "_s << false << 0.0;
+        QTest::newRow("decimal comma") << u"12,5"_s << false << 0.0;
+        QTest::newRow("group separator") << u"1,000.00"_s << false << 0.0;
+        QTest::newRow("currency") << u"$12"_s << false << 0.0;
+        QTest::newRow("trailing text") << u"12abc"_s << false << 0.0;
         QTest::newRow("empty") << QString() << false << 0.0;
-        QTest::newRow("nan") << QStringLiteral("nan") << false << 0.0;
-        QTest::newRow("infinity") << QStringLiteral("inf") << false << 0.0;
-        QTest::newRow("overflow") << QStringLiteral("1e999") << false << 0.0;
-        QTest::newRow("two signs") << QStringLiteral("+-3") << false << 0.0;
-        QTest::newRow("arabic digits") << QStringLiteral("\u0661\u0662") << false << 0.0;
+        QTest::newRow("nan") << u"nan"_s << false << 0.0;
+        QTest::newRow("infinity") << u"inf"_s << false << 0.0;
+        QTest::newRow("overflow") << u"1e999"_s << false << 0.0;
+        QTest::newRow("two signs") << u"+-3"_s << false << 0.0;
+        QTest::newRow("arabic digits") << u"\u0661\u0662"_s << false << 0.0;
     }
     void numberRule()
     {
@@ -70,13 +70,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("text");
-        QTest::newRow("whole negative") << -1250.0 << QStringLiteral("-1250.0");
-        QTest::newRow("half") << 312.5 << QStringLiteral("312.5");
-        QTest::newRow("zero") << 0.0 << QStringLiteral("0.0");
-        QTest::newRow("shortest round trip") << 0.1 + 0.2 << QStringLiteral("0.30000000000000004");
-        QTest::newRow("tenth") << 0.1 << QStringLiteral("0.1");
-        QTest::newRow("small") << 0.00001 << QStringLiteral("1e-05");
-        QTest::newRow("large") << 1e16 << QStringLiteral("1e+16");
+        QTest::newRow("whole negative") << -1250.0 << u"-1250.0"_s;
+        QTest::newRow("half") << 312.5 << u"312.5"_s;
+        QTest::newRow("zero") << 0.0 << u"0.0"_s;
+        QTest::newRow("shortest round trip") << 0.1 + 0.2 << u"0.30000000000000004"_s;
+        QTest::newRow("tenth") << 0.1 << u"0.1"_s;
+        QTest::newRow("small") << 0.00001 << u"1e-05"_s;
+        QTest::newRow("large") << 1e16 << u"1e+16"_s;
     }
     void shortestDecimal()
     {
@@ -90,16 +90,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QDateTime>("expected");
         const QDateTime ten = QDateTime(QDate(2024, 6, 18), QTime(14, 15, 0, 123), Qt::UTC);
-        QTest::newRow("offset without colon")
-            << QStringLiteral("2024-06-18T10:15:00.123456-0400") << ten;
-        QTest::newRow("offset with colon")
-            << QStringLiteral("2024-06-18T10:15:00.123456-04:00") << ten;
-        QTest::newRow("utc") << QStringLiteral("2024-06-18T14:15:00.123456Z") << ten;
-        QTest::newRow("no fraction") << QStringLiteral("2024-06-18T10:15:00-0400") << QDateTime();
-        QTest::newRow("no zone") << QStringLiteral("2024-06-18T10:15:00.123456") << QDateTime();
-        QTest::newRow("bad month") << QStringLiteral("2024-13-18T10:15:00.123456Z") << QDateTime();
-        QTest::newRow("date only") << QStringLiteral("2024-06-18") << QDateTime();
-        QTest::newRow("trailing") << QStringLiteral("2024-06-18T10:15:00.1Zx") << QDateTime();
+        QTest::newRow("offset without colon") << u"2024-06-18T10:15:00.123456-0400"_s << ten;
+        QTest::newRow("offset with colon") << u"2024-06-18T10:15:00.123456-04:00"_s << ten;
+        QTest::newRow("utc") << u"2024-06-18T14:15:00.123456Z"_s << ten;
+        QTest::newRow("no fraction") << u"2024-06-18T10:15:00-0400"_s << QDateTime();
+        QTest::newRow("no zone") << u"2024-06-18T10:15:00.123456"_s << QDateTime();
+        QTest::newRow("bad month") << u"2024-13-18T10:15:00.123456Z"_s << QDateTime();
+        QTest::newRow("date only") << u"2024-06-18"_s << QDateTime();
+        QTest::newRow("trailing") << u"2024-06-18T10:15:00.1Zx"_s << QDateTime();
         QTest::newRow("empty") << QString() << QDateTime();
     }
     void enteredAtParsing()
@@ -142,15 +140,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QString>("text");
-        QTest::newRow("afternoon") << newYork(2024, 12, 5, 14, 7) << QStringLiteral("12-5 @ 2:07p");
-        QTest::newRow("on the hour") << newYork(2024, 12, 5, 10, 0) << QStringLiteral("12-5 @ 10a");
-        QTest::newRow("noon") << newYork(2024, 6, 3, 12, 0) << QStringLiteral("6-3 @ 12p");
-        QTest::newRow("after midnight")
-            << newYork(2024, 6, 3, 0, 30) << QStringLiteral("6-3 @ 12:30a");
-        QTest::newRow("ten past") << newYork(2024, 6, 3, 16, 10) << QStringLiteral("6-3 @ 4:10p");
+        QTest::newRow("afternoon") << newYork(2024, 12, 5, 14, 7) << u"12-5 @ 2:07p"_s;
+        QTest::newRow("on the hour") << newYork(2024, 12, 5, 10, 0) << u"12-5 @ 10a"_s;
+        QTest::newRow("noon") << newYork(2024, 6, 3, 12, 0) << u"6-3 @ 12p"_s;
+        QTest::newRow("after midnight") << newYork(2024, 6, 3, 0, 30) << u"6-3 @ 12:30a"_s;
+        QTest::newRow("ten past") << newYork(2024, 6, 3, 16, 10) << u"6-3 @ 4:10p"_s;
         // The instant is shown in New York time whatever zone it was given in.
-        QTest::newRow("given in utc")
-            << newYork(2024, 1, 9, 9, 45).toUTC() << QStringLiteral("1-9 @ 9:45a");
+        QTest::newRow("given in utc") << newYork(2024, 1, 9, 9, 45).toUTC() << u"1-9 @ 9:45a"_s;
     }
     void updateTime()
     {
@@ -163,10 +159,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<PositionData>("position");
         QTest::addColumn<bool>("counts");
-        const QString today = QStringLiteral("2024-06-18T10:15:00.000000-0400");
-        const QString yesterday = QStringLiteral("2024-06-17T15:55:00.000000-0400");
+        const QString today = u"2024-06-18T10:15:00.000000-0400"_s;
+        const QString yesterday = u"2024-06-17T15:55:00.000000-0400"_s;
         // 23:30 New York on the reference day is already the next day in UTC.
-        const QString lateToday = QStringLiteral("2024-06-19T03:30:00.000000+0000");
+        const QString lateToday = u"2024-06-19T03:30:00.000000+0000"_s;
         QTest::newRow("today, 0 days left") << position(today, 0) << true;
         QTest::newRow("today, expired") << position(today, -1) << true;
         QTest::newRow("today, no days") << position(today, std::nullopt) << true;
@@ -176,10 +172,8 @@ private Q_SLOTS:
         QTest::newRow("earlier, expired") << position(yesterday, -2) << true;
         QTest::newRow("earlier, 0 days left") << position(yesterday, 0) << false;
         QTest::newRow("earlier, no days") << position(yesterday, std::nullopt) << false;
-        QTest::newRow("unreadable, judged as now (0)")
-            << position(QStringLiteral("18/06/2024"), 0) << true;
-        QTest::newRow("unreadable, judged as now (3)")
-            << position(QStringLiteral("18/06/2024"), 3) << false;
+        QTest::newRow("unreadable, judged as now (0)") << position(u"18/06/2024"_s, 0) << true;
+        QTest::newRow("unreadable, judged as now (3)") << position(u"18/06/2024"_s, 3) << false;
         QTest::newRow("absent, judged as now") << position(std::nullopt, 0) << true;
         QTest::newRow("no legs, today") << position(today, std::nullopt, false) << true;
         QTest::newRow("no legs, earlier") << position(yesterday, std::nullopt, false) << false;

@@ -6,21 +6,22 @@
 
 using namespace corvane;
 using namespace corvane::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString bravo = QStringLiteral("test-key-bravo");
+const QString bravo = u"test-key-bravo"_s;
 
 // Tuesday 2024-06-18, 14:07 in New York.
 QDateTime tuesdayAfternoon()
 {
     return newYork(2024, 6, 18, 14, 7);
 }
-const QString today = QStringLiteral("2024-06-18T10:15:00.250114-04:00");
-const QString yesterday = QStringLiteral("2024-06-17T15:40:00.000000-04:00");
+const QString today = u"2024-06-18T10:15:00.250114-04:00"_s;
+const QString yesterday = u"2024-06-17T15:40:00.000000-04:00"_s;
 
 TestPosition position(const char* bot, const char* status, const char* profit, QString enteredAt,
-                      std::optional<int> dte = 0, QString broker = QStringLiteral("bc_1"))
+                      std::optional<int> dte = 0, QString broker = u"bc_1"_s)
 {
     TestPosition s;
     s.bot = QString::fromUtf8(bot);
@@ -52,40 +53,37 @@ private Q_SLOTS:
                 positionJson(position("12", "OPEN", "900", today, 3)),      // 12_4: runs on
                 positionJson(position("12", "OPEN", "5", yesterday, 3)),    // 12_5: still open
                 positionJson(position("12", "CLOSED", "77", yesterday, 0)), // 12_6: earlier day
-                positionJson(position("30", "CLOSED", "100", today, 0, QStringLiteral("bc_2"))),
+                positionJson(position("30", "CLOSED", "100", today, 0, u"bc_2"_s)),
                 positionJson(position("31", "CLOSED", "1000", today, 0, QString())), // no broker
             }));
-        m_fake.setAnswer(brokersPath, alpha, 200,
-                         brokersAnswer({QStringLiteral("bc_2"), QStringLiteral("bc_1")}));
+        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_2"_s, u"bc_1"_s}));
         LogCapture log;
         QVERIFY(rig.runPass());
 
-        const std::shared_ptr<ProcessedData> first = rig.store.find(QStringLiteral("bc_1"));
+        const std::shared_ptr<ProcessedData> first = rig.store.find(u"bc_1"_s);
         QVERIFY(first);
         QCOMPARE(first->total(), std::optional<double>(-18.5));
-        const ProcessedData::Profits bots{{QStringLiteral("12_0"), -35.5},
-                                          {QStringLiteral("12_1"), 12.0},
-                                          {QStringLiteral("7_2"), 0.0},
-                                          {QStringLiteral("12_5"), 5.0}};
+        const ProcessedData::Profits bots{
+            {u"12_0"_s, -35.5}, {u"12_1"_s, 12.0}, {u"7_2"_s, 0.0}, {u"12_5"_s, 5.0}};
         QCOMPARE(first->bots(), bots);
-        const ProcessedData::Texts statuses{{QStringLiteral("12_0"), QStringLiteral("CLOSED")},
-                                            {QStringLiteral("12_1"), QStringLiteral("OPEN")},
-                                            {QStringLiteral("7_2"), QStringLiteral("OPEN")},
-                                            {QStringLiteral("9_3"), QStringLiteral("EXPIRED")},
-                                            {QStringLiteral("12_5"), QStringLiteral("OPEN")}};
+        const ProcessedData::Texts statuses{{u"12_0"_s, u"CLOSED"_s},
+                                            {u"12_1"_s, u"OPEN"_s},
+                                            {u"7_2"_s, u"OPEN"_s},
+                                            {u"9_3"_s, u"EXPIRED"_s},
+                                            {u"12_5"_s, u"OPEN"_s}};
         QCOMPARE(first->statuses(), statuses);
         QCOMPARE(first->name().keys(), statuses.keys());
         QCOMPARE(first->tradeInfo().keys(), statuses.keys());
-        QCOMPARE(first->name().value(QStringLiteral("9_3")), QStringLiteral("SPX Iron Condor"));
-        QCOMPARE(first->NLV(), std::optional<QString>(QStringLiteral("NLV bc_1")));
-        QCOMPARE(first->brokerExpiration(), std::optional<QString>(QStringLiteral("exp bc_1")));
+        QCOMPARE(first->name().value(u"9_3"_s), u"SPX Iron Condor"_s);
+        QCOMPARE(first->NLV(), std::optional<QString>(u"NLV bc_1"_s));
+        QCOMPARE(first->brokerExpiration(), std::optional<QString>(u"exp bc_1"_s));
 
-        QCOMPARE(rig.total(QStringLiteral("bc_2")), 100.0);
+        QCOMPARE(rig.total(u"bc_2"_s), 100.0);
         QVERIFY2(!rig.store.find(QString()), "positions without a broker are dropped");
         QCOMPARE(rig.store.rolledUpTotal(), 81.5);
         QCOMPARE(rig.store.processedDataCount(), 2);
-        QCOMPARE(rig.store.lastupdated(), QStringLiteral("6-18 @ 2:07p"));
-        QVERIFY(log.contains(QStringLiteral("Last updated date: 6-18 @ 2:07p")));
+        QCOMPARE(rig.store.lastupdated(), u"6-18 @ 2:07p"_s);
+        QVERIFY(log.contains(u"Last updated date: 6-18 @ 2:07p"_s));
         QCOMPARE(requestCount(brokersPath), 2); // one per broker group
         QVERIFY(!rig.globalData.hasError());
     }
@@ -107,22 +105,19 @@ private Q_SLOTS:
                                    R"("number":"6"},"broker_connection":{"number":"bc_1"},)"
                                    R"("legs":[]})";
         m_fake.setAnswer(positionsPath, alpha, 200, positionsAnswer({full, bare, legless}));
-        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({QStringLiteral("bc_1")}));
+        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_1"_s}));
         QVERIFY(rig.runPass());
 
-        const std::shared_ptr<ProcessedData> entry = rig.store.find(QStringLiteral("bc_1"));
+        const std::shared_ptr<ProcessedData> entry = rig.store.find(u"bc_1"_s);
         QVERIFY(entry);
-        QCOMPARE(entry->tradeInfo().value(QStringLiteral("4_0")),
-                 (TradeInfo{QStringLiteral("-0.12"), QStringLiteral("-1250.0"),
-                            QStringLiteral("4510.00"), QStringLiteral("2"),
-                            QStringLiteral("2024-06-18T14:00:01.5Z")}));
-        QCOMPARE(entry->tradeInfo().value(QStringLiteral("5_1")),
-                 (TradeInfo{QStringLiteral("n/a"), QStringLiteral("312.5"), QStringLiteral("n/a"),
-                            QStringLiteral("0"), QStringLiteral("n/a")}));
+        QCOMPARE(entry->tradeInfo().value(u"4_0"_s),
+                 (TradeInfo{u"-0.12"_s, u"-1250.0"_s, u"4510.00"_s, u"2"_s,
+                            u"2024-06-18T14:00:01.5Z"_s}));
+        QCOMPARE(entry->tradeInfo().value(u"5_1"_s),
+                 (TradeInfo{u"n/a"_s, u"312.5"_s, u"n/a"_s, u"0"_s, u"n/a"_s}));
         // Without legs a position of the day still counts, with no contracts and no entry time.
-        QCOMPARE(entry->tradeInfo().value(QStringLiteral("6_2")),
-                 (TradeInfo{QStringLiteral("n/a"), QStringLiteral("0.0"), QStringLiteral("n/a"),
-                            QStringLiteral("0"), QStringLiteral("n/a")}));
+        QCOMPARE(entry->tradeInfo().value(u"6_2"_s),
+                 (TradeInfo{u"n/a"_s, u"0.0"_s, u"n/a"_s, u"0"_s, u"n/a"_s}));
         QCOMPARE(entry->total(), std::optional<double>(4.0));
     }
 
@@ -142,8 +137,8 @@ private Q_SLOTS:
         m_fake.setAnswer(positionsPath, alpha, 200, answer);
         LogCapture log;
         QVERIFY(rig.runPass());
-        QCOMPARE(rig.store.lastupdated(), QStringLiteral("6-18 @ 2:07p"));
-        QCOMPARE(log.lines(), QStringList{QStringLiteral("Last updated date: 6-18 @ 2:07p")});
+        QCOMPARE(rig.store.lastupdated(), u"6-18 @ 2:07p"_s);
+        QCOMPARE(log.lines(), QStringList{u"Last updated date: 6-18 @ 2:07p"_s});
         QCOMPARE(rig.store.processedDataCount(), 0);
         QCOMPARE(rig.store.rolledUpTotal(), 0.0);
         QCOMPARE(requestCount(brokersPath), 0);
@@ -153,23 +148,22 @@ private Q_SLOTS:
     {
         EngineRig rig(m_fake, tuesdayAfternoon());
         rig.addAccount(alpha);
-        rig.store.addProcessedData(
-            QStringLiteral("bc_gone"),
-            std::make_shared<ProcessedData>(std::nullopt, ProcessedData::Profits{},
-                                            ProcessedData::Texts{}, ProcessedData::Texts{},
-                                            QStringLiteral("old NLV"), QStringLiteral("old expiry"),
-                                            ProcessedData::TradeInfos{}));
-        m_fake.setAnswer(positionsPath, alpha, 200,
-                         positionsAnswer({positionJson(
-                             position("1", "CLOSED", "50", today, 0, QStringLiteral("bc_gone")))}));
-        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({QStringLiteral("bc_other")}));
+        rig.store.addProcessedData(u"bc_gone"_s,
+                                   std::make_shared<ProcessedData>(
+                                       std::nullopt, ProcessedData::Profits{},
+                                       ProcessedData::Texts{}, ProcessedData::Texts{}, u"old NLV"_s,
+                                       u"old expiry"_s, ProcessedData::TradeInfos{}));
+        m_fake.setAnswer(
+            positionsPath, alpha, 200,
+            positionsAnswer({positionJson(position("1", "CLOSED", "50", today, 0, u"bc_gone"_s))}));
+        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_other"_s}));
         LogCapture log;
         QVERIFY(rig.runPass());
-        const std::shared_ptr<ProcessedData> entry = rig.store.find(QStringLiteral("bc_gone"));
+        const std::shared_ptr<ProcessedData> entry = rig.store.find(u"bc_gone"_s);
         QCOMPARE(entry->total(), std::optional<double>(50.0));
-        QCOMPARE(entry->NLV(), std::optional<QString>(QStringLiteral("old NLV")));
-        QCOMPARE(entry->brokerExpiration(), std::optional<QString>(QStringLiteral("old expiry")));
-        QVERIFY(log.contains(QStringLiteral("No matching broker account found.")));
+        QCOMPARE(entry->NLV(), std::optional<QString>(u"old NLV"_s));
+        QCOMPARE(entry->brokerExpiration(), std::optional<QString>(u"old expiry"_s));
+        QVERIFY(log.contains(u"No matching broker account found."_s));
     }
 
     void accountsSharingABroker()
@@ -177,7 +171,7 @@ private Q_SLOTS:
         EngineRig rig(m_fake, tuesdayAfternoon());
         rig.addAccount(alpha);
         rig.addAccount(bravo);
-        const QString shared = QStringLiteral("bc_shared");
+        const QString shared = u"bc_shared"_s;
         m_fake.setAnswer(
             positionsPath, alpha, 200,
             positionsAnswer({positionJson(position("1", "CLOSED", "10", today, 0, shared)),
@@ -201,27 +195,23 @@ private Q_SLOTS:
     {
         EngineRig rig(m_fake, newYork(2024, 6, 22, 10, 30));
         rig.addAccount(alpha);
-        const QString friday = QStringLiteral("2024-06-21T11:00:00.000000-04:00");
-        const QString thursday = QStringLiteral("2024-06-20T11:00:00.000000-04:00");
-        m_fake.setAnswer(
-            positionsPath, alpha, 200,
-            positionsAnswer({
-                positionJson(position("1", "CLOSED", "10", friday, 0)),   // counts
-                positionJson(position("2", "CLOSED", "20", thursday, 0)), // other day
-                positionJson(position("3", "OPEN", "30", thursday, 2)),   // still open
-                positionJson(position("4", "OPEN", "40", QStringLiteral("garbled"), 0)),
-            }));
-        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({QStringLiteral("bc_1")}));
+        const QString friday = u"2024-06-21T11:00:00.000000-04:00"_s;
+        const QString thursday = u"2024-06-20T11:00:00.000000-04:00"_s;
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         positionsAnswer({
+                             positionJson(position("1", "CLOSED", "10", friday, 0)),   // counts
+                             positionJson(position("2", "CLOSED", "20", thursday, 0)), // other day
+                             positionJson(position("3", "OPEN", "30", thursday, 2)),   // still open
+                             positionJson(position("4", "OPEN", "40", u"garbled"_s, 0)),
+                         }));
+        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_1"_s}));
         LogCapture log;
         QVERIFY(rig.runPass());
-        QCOMPARE(rig.store.lastupdated(), QStringLiteral("2024-06-21"));
-        QVERIFY(log.contains(QStringLiteral("Last updated date: 2024-06-21")));
+        QCOMPARE(rig.store.lastupdated(), u"2024-06-21"_s);
+        QVERIFY(log.contains(u"Last updated date: 2024-06-21"_s));
         // The garbled time is read as now, a Saturday, so a 0-day position is not Friday's.
-        QCOMPARE(rig.total(QStringLiteral("bc_1")), 40.0);
-        QCOMPARE(rig.store.find(QStringLiteral("bc_1"))->bots().keys(),
-                 (QStringList{QStringLiteral("1_0"), QStringLiteral("3_2")}));
-        const fake::HttpRequest positions = m_fake.requests().first();
-        QCOMPARE(positions.rawQuery, QByteArray("from_date=2024-06-20&to_date=2024-06-21"));
+        QCOMPARE(rig.total(u"bc_1"_s), 40.0);
+        QCOMPARE(rig.store.find(u"bc_1"_s)->bots().keys(), (QStringList{u"1_0"_s, u"3_2"_s}));
     }
 
     void realisticDayFromFixtures()
