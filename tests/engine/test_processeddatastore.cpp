@@ -8,6 +8,7 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -60,7 +61,7 @@ private Q_SLOTS:
         StoreRig rig;
         QVERIFY(rig.store.processedDataArray().isEmpty());
         QCOMPARE(rig.store.rolledUpTotal(), 0.0);
-        QCOMPARE(rig.store.lastupdated(), QStringLiteral("n/a"));
+        QCOMPARE(rig.store.lastupdated(), u"n/a"_s);
         QCOMPARE(rig.store.processedDataCount(), 0);
 
         const ProcessedData empty;
@@ -76,17 +77,17 @@ private Q_SLOTS:
         StoreRig rig;
         auto first = std::make_shared<ProcessedData>();
         auto second = std::make_shared<ProcessedData>(
-            5.0, ProcessedData::Profits{{QStringLiteral("12_0"), 5.0}}, ProcessedData::Texts{},
+            5.0, ProcessedData::Profits{{u"12_0"_s, 5.0}}, ProcessedData::Texts{},
             ProcessedData::Texts{}, std::nullopt, std::nullopt, ProcessedData::TradeInfos{});
-        rig.store.addProcessedData(QStringLiteral("7"), first);
-        rig.store.addProcessedData(QStringLiteral("7"), second);
-        rig.store.addProcessedData(QStringLiteral("07"), second); // ids compare as exact text
+        rig.store.addProcessedData(u"7"_s, first);
+        rig.store.addProcessedData(u"7"_s, second);
+        rig.store.addProcessedData(u"07"_s, second); // ids compare as exact text
         QCOMPARE(rig.store.processedDataCount(), 0);
         QSignalSpy counts(&rig.store, &ProcessedDataManager::processedDataCountChanged);
         QTRY_COMPARE(rig.store.processedDataCount(), 2);
         QCOMPARE(counts.count(), 2);
-        QCOMPARE(ids(rig.store), (QStringList{QStringLiteral("7"), QStringLiteral("07")}));
-        QCOMPARE(rig.store.find(QStringLiteral("7")), first);
+        QCOMPARE(ids(rig.store), (QStringList{u"7"_s, u"07"_s}));
+        QCOMPARE(rig.store.find(u"7"_s), first);
 
         // A copy into the registered object is seen through every holder of it.
         QSignalSpy totals(first.get(), &ProcessedData::totalChanged);
@@ -98,38 +99,36 @@ private Q_SLOTS:
     void removalTakesTheAccountsEnabledBrokers()
     {
         StoreRig rig;
-        const QUuid account = addAccountWith(rig.settings, {broker(QStringLiteral("1"), true),
-                                                            broker(QStringLiteral("2"), false),
-                                                            broker(QStringLiteral("3"), true)});
-        register_(rig.store, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
-                              QStringLiteral("4")});
+        const QUuid account = addAccountWith(
+            rig.settings, {broker(u"1"_s, true), broker(u"2"_s, false), broker(u"3"_s, true)});
+        register_(rig.store, {u"1"_s, u"2"_s, u"3"_s, u"4"_s});
 
         rig.store.removeAccountProcessedData(account);
         // The account is read at once, so dropping it right after the call changes nothing.
         rig.settings.removeAccount(account);
         QCOMPARE(rig.store.processedDataCount(), 4);
         QTRY_COMPARE(rig.store.processedDataCount(), 2);
-        QCOMPARE(ids(rig.store), (QStringList{QStringLiteral("2"), QStringLiteral("4")}));
+        QCOMPARE(ids(rig.store), (QStringList{u"2"_s, u"4"_s}));
     }
 
     void removalOfAnAccountWithOnlyDisabledBrokersKeepsEverything()
     {
         StoreRig rig;
-        const QUuid account = addAccountWith(rig.settings, {broker(QStringLiteral("1"), false)});
-        register_(rig.store, {QStringLiteral("1")});
+        const QUuid account = addAccountWith(rig.settings, {broker(u"1"_s, false)});
+        register_(rig.store, {u"1"_s});
         QSignalSpy counts(&rig.store, &ProcessedDataManager::processedDataCountChanged);
         QSignalSpy array(&rig.store, &ProcessedDataManager::processedDataArrayChanged);
         rig.store.removeAccountProcessedData(account);
         QTRY_COMPARE(counts.count(), 1);
         QCOMPARE(array.count(), 0);
-        QCOMPARE(ids(rig.store), QStringList{QStringLiteral("1")});
+        QCOMPARE(ids(rig.store), QStringList{u"1"_s});
     }
 
     void removalOfAnUnknownAccountIsLogged()
     {
         StoreRig rig;
-        register_(rig.store, {QStringLiteral("1")});
-        const QUuid unknown(QStringLiteral("{6f1c2a9e-0b7d-4c55-8e21-3a9d4b2c1f00}"));
+        register_(rig.store, {u"1"_s});
+        const QUuid unknown(u"{6f1c2a9e-0b7d-4c55-8e21-3a9d4b2c1f00}"_s);
         test::LogCapture log;
         QSignalSpy counts(&rig.store, &ProcessedDataManager::processedDataCountChanged);
         rig.store.removeAccountProcessedData(unknown);
@@ -152,14 +151,13 @@ private Q_SLOTS:
     {
         QFETCH(bool, removeFirst);
         StoreRig rig;
-        const QUuid a = addAccountWith(
-            rig.settings, {broker(QStringLiteral("9"), true), broker(QStringLiteral("5"), true)});
-        const QUuid b = addAccountWith(rig.settings, {broker(QStringLiteral("9"), true)});
+        const QUuid a = addAccountWith(rig.settings, {broker(u"9"_s, true), broker(u"5"_s, true)});
+        const QUuid b = addAccountWith(rig.settings, {broker(u"9"_s, true)});
         rig.settings.primeProcessedData(rig.store);
         QTRY_COMPARE(rig.store.processedDataCount(), 2);
 
         rig.store.removeAccountProcessedData(removeFirst ? a : b);
-        QTRY_VERIFY(!rig.store.find(QStringLiteral("9")));
+        QTRY_VERIFY(!rig.store.find(u"9"_s));
         QCOMPARE(rig.store.processedDataCount(), removeFirst ? 0 : 1);
     }
 };

@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 using namespace corvane::test;
 using corvane::fake::Fault;
 
@@ -39,8 +40,8 @@ private Q_SLOTS:
         QFETCH(QString, fromDate);
         QFETCH(QString, toDate);
         m_clock.set(now);
-        m_globalData.setCriticalError(QStringLiteral("stale"));
-        m_globalData.setInternetError(QStringLiteral("stale"));
+        m_globalData.setCriticalError(u"stale"_s);
+        m_globalData.setInternetError(u"stale"_s);
         m_globalData.updateHasError();
 
         const std::optional<ApiResponse> response = fetchPositions(account(alpha), connection());
@@ -67,9 +68,9 @@ private Q_SLOTS:
 
     void urlWithoutLastOpenDateHasNoQuery()
     {
-        const QUrl base(QStringLiteral("https://127.0.0.1:4443"));
+        const QUrl base(u"https://127.0.0.1:4443"_s);
         QCOMPARE(positionsUrl(base, std::nullopt, newYork(2024, 6, 18)).toString(),
-                 QStringLiteral("https://127.0.0.1:4443/v1/bots/positions/"));
+                 u"https://127.0.0.1:4443/v1/bots/positions/"_s);
     }
 
     void unwatchedAccountSendsNothing()
@@ -98,21 +99,21 @@ private Q_SLOTS:
         QVERIFY(!response->data.isEmpty());
         QCOMPARE(service.data(), response->data);
         const fake::HttpRequest r = m_fake.requests().value(0);
-        QCOMPARE(r.path, QStringLiteral("/v1/broker_connections"));
+        QCOMPARE(r.path, u"/v1/broker_connections"_s);
         QVERIFY(r.rawQuery.isEmpty());
         QCOMPARE(r.header("Authorization"), QByteArray("Bearer test-key-alpha"));
 
         // A failure is logged, and neither the list nor the user's error texts change.
-        m_fake.injectFault(Fault{QStringLiteral("/v1/broker_connections"), Fault::Kind::Garbage});
+        m_fake.injectFault(Fault{u"/v1/broker_connections"_s, Fault::Kind::Garbage});
         LogCapture log;
         QVERIFY(!QCoro::waitFor(service.fetchBrokerConnections(alpha)));
         QCOMPARE(service.data(), response->data);
         QVERIFY(!m_globalData.hasError());
         QCOMPARE(log.lines().size(), 1);
-        QVERIFY(log.lines().first().startsWith(QStringLiteral("Error fetching data: ")));
+        QVERIFY(log.lines().first().startsWith(u"Error fetching data: "_s));
 
         // An answer with success false is still an answer: it replaces the list.
-        m_fake.setAnswer(QStringLiteral("/v1/broker_connections"), alpha, 403,
+        m_fake.setAnswer(u"/v1/broker_connections"_s, alpha, 403,
                          R"({"success":false,"message":"Forbidden","data":[]})");
         const std::optional<BrokerResponse> refused =
             QCoro::waitFor(service.fetchBrokerConnections(alpha));
@@ -124,27 +125,25 @@ private Q_SLOTS:
     void bots()
     {
         BotAPIService service(connection(), m_globalData);
-        m_globalData.setCriticalError(QStringLiteral("kept"));
+        m_globalData.setCriticalError(u"kept"_s);
         m_globalData.updateHasError();
         const std::optional<BotModel> good = QCoro::waitFor(service.fetchBots(alpha));
         QVERIFY(good);
         QVERIFY(good->success);
-        QCOMPARE(m_globalData.criticalError(), std::optional<QString>(QStringLiteral("kept")));
-        QCOMPARE(m_fake.requests().value(0).path, QStringLiteral("/v1/bots"));
+        QCOMPARE(m_globalData.criticalError(), std::optional<QString>(u"kept"_s));
+        QCOMPARE(m_fake.requests().value(0).path, u"/v1/bots"_s);
 
         // A rejected key answers 401 with success false and no list: that still decodes.
-        const std::optional<BotModel> rejected =
-            QCoro::waitFor(service.fetchBots(QStringLiteral("unknown")));
+        const std::optional<BotModel> rejected = QCoro::waitFor(service.fetchBots(u"unknown"_s));
         QVERIFY(rejected);
         QVERIFY(!rejected->success);
-        QCOMPARE(rejected->message, QStringLiteral("Invalid API key."));
+        QCOMPARE(rejected->message, u"Invalid API key."_s);
 
-        m_fake.setAnswer(QStringLiteral("/v1/bots"), alpha, 502, "<html>Bad Gateway</html>");
+        m_fake.setAnswer(u"/v1/bots"_s, alpha, 502, "<html>Bad Gateway</html>");
         LogCapture log;
         QVERIFY(!QCoro::waitFor(service.fetchBots(alpha)));
         const QString text = m_globalData.criticalError().value_or(QString());
-        QVERIFY2(text.startsWith(QStringLiteral("Error fetching data: ")) && text.size() > 21,
-                 qPrintable(text));
+        QVERIFY2(text.startsWith(u"Error fetching data: "_s) && text.size() > 21, qPrintable(text));
         QVERIFY(log.lines().isEmpty());
     }
 };

@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 using namespace corvane::test;
 using corvane::fake::Fault;
 
@@ -45,23 +46,19 @@ private Q_SLOTS:
         QTest::addColumn<Trouble>("trouble");
         QTest::addColumn<QString>("internetError"); // null: unchanged
         QTest::addColumn<QString>("criticalError"); // null: unchanged; "*": a decoder text
-        QTest::newRow("refused") << Trouble::Refused
-                                 << QStringLiteral("Cannot connect to the Orrisfield.")
+        QTest::newRow("refused") << Trouble::Refused << u"Cannot connect to the Orrisfield."_s
                                  << QString();
         QTest::newRow("timed out") << Trouble::TimedOut << timeoutText << QString();
         QTest::newRow("401 with failure body")
-            << Trouble::Unauthorized << QString() << QStringLiteral("Error: Invalid API key.");
-        QTest::newRow("401 with html")
-            << Trouble::UnauthorizedHtml << QString() << QStringLiteral("*");
-        QTest::newRow("500") << Trouble::ServerError << QString() << QStringLiteral("*");
-        QTest::newRow("garbage") << Trouble::Garbage << QString() << QStringLiteral("*");
-        QTest::newRow("truncated")
-            << Trouble::Truncated << QStringLiteral("Connection error: *") << QString();
-        QTest::newRow("dropped") << Trouble::Dropped << QStringLiteral("Connection error: *")
-                                 << QString();
+            << Trouble::Unauthorized << QString() << u"Error: Invalid API key."_s;
+        QTest::newRow("401 with html") << Trouble::UnauthorizedHtml << QString() << u"*"_s;
+        QTest::newRow("500") << Trouble::ServerError << QString() << u"*"_s;
+        QTest::newRow("garbage") << Trouble::Garbage << QString() << u"*"_s;
+        QTest::newRow("truncated") << Trouble::Truncated << u"Connection error: *"_s << QString();
+        QTest::newRow("dropped") << Trouble::Dropped << u"Connection error: *"_s << QString();
         QTest::newRow("oversized")
             << Trouble::Oversized << QString()
-            << QStringLiteral("The answer from Orrisfield is larger than 32 MiB and was not read.");
+            << u"The answer from Orrisfield is larger than 32 MiB and was not read."_s;
     }
     void positionsFailures()
     {
@@ -79,7 +76,7 @@ private Q_SLOTS:
             m_fake.injectFault(Fault{positionsPath, Fault::Kind::None, 0, 5'000});
             break;
         case Trouble::Unauthorized:
-            key = QStringLiteral("not-a-known-key");
+            key = u"not-a-known-key"_s;
             break;
         case Trouble::UnauthorizedHtml:
             m_fake.setAnswer(positionsPath, alpha, 401,
@@ -102,7 +99,7 @@ private Q_SLOTS:
             break;
         }
         // What a previous failure left behind stays unless this one replaces it.
-        const QString earlier = QStringLiteral("earlier text");
+        const QString earlier = u"earlier text"_s;
         m_globalData.setCriticalError(earlier);
         m_globalData.updateHasError();
 
@@ -133,7 +130,7 @@ private Q_SLOTS:
                 QCOMPARE(text, criticalError);
             // Texts that are not the platform's own message are logged as well.
             if (!text.startsWith(u"Error: "))
-                QVERIFY(log.contains(QStringLiteral("Error fetching data: ") + text));
+                QVERIFY(log.contains(u"Error fetching data: "_s + text));
         }
         m_fake.clearFaults();
     }
@@ -167,8 +164,7 @@ private Q_SLOTS:
             connect(socket, &QTcpSocket::disconnected, this, [&] { closedByClient = true; });
         });
 
-        PlatformConnection c{&m_network,
-                             QUrl(QStringLiteral("http://127.0.0.1:%1").arg(server.serverPort())),
+        PlatformConnection c{&m_network, QUrl(u"http://127.0.0.1:%1"_s.arg(server.serverPort())),
                              std::chrono::seconds(20), 1024 * 1024};
         QVERIFY(!fetchPositions(account(alpha), c));
         QCOMPARE(m_globalData.criticalError(),
@@ -180,9 +176,9 @@ private Q_SLOTS:
 
     void errorFlagFollowsBothTexts()
     {
-        m_globalData.setCriticalError(QStringLiteral("Error: Invalid API key."));
+        m_globalData.setCriticalError(u"Error: Invalid API key."_s);
         m_globalData.updateHasError();
-        m_globalData.setInternetError(QStringLiteral("Cannot connect to the Orrisfield."));
+        m_globalData.setInternetError(u"Cannot connect to the Orrisfield."_s);
         m_globalData.updateHasError();
         m_globalData.setInternetError(std::nullopt);
         m_globalData.updateHasError();
