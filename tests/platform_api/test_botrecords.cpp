@@ -76,10 +76,6 @@ private Q_SLOTS:
             << QStringLiteral("data/0/entry_condition/allocation_type") << removed
             << QStringLiteral(
                    "\"data[0].entry_condition\": missing required key \"allocation_type\"");
-        QTest::newRow("target width missing")
-            << QStringLiteral("data/0/entry_condition/put_spread_target_width_points") << removed
-            << QStringLiteral("\"data[0].entry_condition\": missing required key "
-                              "\"put_spread_target_width_points\"");
         QTest::newRow("exit variables null")
             << QStringLiteral("data/0/exit_condition/variables") << QJsonValue()
             << QStringLiteral(
@@ -89,10 +85,6 @@ private Q_SLOTS:
             << QJsonValue(0.08)
             << QStringLiteral("\"data[0].entry_condition.put_short_strike_minimum_delta\": "
                               "expected a string, found a number");
-        QTest::newRow("stop loss as a number")
-            << QStringLiteral("data/0/exit_condition/stop_loss_percent") << QJsonValue(200)
-            << QStringLiteral("\"data[0].exit_condition.stop_loss_percent\": expected a string, "
-                              "found a number");
         QTest::newRow("number delta as text")
             << QStringLiteral("data/0/entry_condition/call_short_strike_minimum_delta")
             << QJsonValue(QStringLiteral("0.08"))

