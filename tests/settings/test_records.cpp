@@ -18,6 +18,13 @@ QJsonObject parseObject(const QByteArray& json)
     return QJsonDocument::fromJson(json).object();
 }
 
+QJsonArray parseArray(const QByteArray& json)
+{
+    const QJsonArray array = QJsonDocument::fromJson(json).array();
+    Q_ASSERT(!array.isEmpty());
+    return array;
+}
+
 BrokerSettings broker(const QString& number, bool enabled)
 {
     BrokerSettings b;
@@ -107,16 +114,12 @@ private Q_SLOTS:
             << QStringLiteral("brokerSettings") << QJsonValue(QJsonObject());
         QTest::newRow("broker without watch")
             << QStringLiteral("brokerSettings")
-            << QJsonDocument::fromJson(R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301",
+            << QJsonValue(parseArray(R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301",
                 "brokerName":"","brokerNumber":"","brokerAccountNumber":"","nickname":"",
-                "enabled":true}])")
-                   .toVariant()
-                   .toJsonValue();
-        QTest::newRow("bot without alertOnClose") << QStringLiteral("bots")
-                                                  << QJsonDocument::fromJson(R"([{"botName":"",
-                "botNumber":"","botStatus":"","botIsPaper":true,"alertOnOpen":true}])")
-                                                         .toVariant()
-                                                         .toJsonValue();
+                "enabled":true}])"));
+        QTest::newRow("bot without alertOnClose")
+            << QStringLiteral("bots") << QJsonValue(parseArray(R"([{"botName":"","botNumber":"",
+                "botStatus":"","botIsPaper":true,"alertOnOpen":true}])"));
     }
 
     void badAccountFailsNamingTheKey()
