@@ -50,11 +50,6 @@ private Q_SLOTS:
         QTest::newRow("envelope only") << QByteArray(R"({"success":false,"message":"bad key"})");
         QTest::newRow("bot with every key absent")
             << QByteArray(R"({"success":true,"message":"","data":[{}]})");
-        QTest::newRow("optional width absent") << edited(
-            sample(), QStringLiteral("data/0/entry_condition/put_spread_minimum_width_points"),
-            removed);
-        QTest::newRow("optional nested record null")
-            << edited(sample(), QStringLiteral("data/0/exit_condition"), QJsonValue());
         QTest::newRow("empty lists")
             << edited(edited(sample(), QStringLiteral("data/0/adjustments"), QJsonArray()),
                       QStringLiteral("data/0/entry_condition/variables"), QJsonArray());
@@ -90,10 +85,6 @@ private Q_SLOTS:
             << QJsonValue(QStringLiteral("0.08"))
             << QStringLiteral("\"data[0].entry_condition.call_short_strike_minimum_delta\": "
                               "expected a number, found a string");
-        QTest::newRow("days with a fraction")
-            << QStringLiteral("data/0/adjustments/0/days_to_expiration") << QJsonValue(0.5)
-            << QStringLiteral("\"data[0].adjustments[0].days_to_expiration\": expected an "
-                              "integer, found a number with a fraction");
         QTest::newRow("entry variables hold records")
             << QStringLiteral("data/0/entry_condition/variables")
             << QJsonValue(QJsonArray{QJsonObject{{QStringLiteral("name"), 1}}})
@@ -105,14 +96,6 @@ private Q_SLOTS:
         QTest::newRow("variable without value")
             << QStringLiteral("data/0/variables/0/value") << removed
             << QStringLiteral("\"data[0].variables[0]\": missing required key \"value\"");
-        QTest::newRow("notification event null")
-            << QStringLiteral("data/0/notifications/1/event") << QJsonValue()
-            << QStringLiteral("\"data[0].notifications[1].event\": expected a string, found null");
-        QTest::newRow("flag as text")
-            << QStringLiteral("data/0/can_enable") << QJsonValue(QStringLiteral("false"))
-            << QStringLiteral("\"data[0].can_enable\": expected a boolean, found a string");
-        QTest::newRow("message missing") << QStringLiteral("message") << removed
-                                         << QStringLiteral("missing required key \"message\"");
     }
 
     void rejectedShapesNameTheKey()

@@ -72,20 +72,11 @@ private Q_SLOTS:
             << edited(edited(sample(), QStringLiteral("data/0/entryBid"), removed),
                       QStringLiteral("data/0/entry_bid"), QStringLiteral("2.10"))
             << QStringLiteral("no entryBid");
-        QTest::newRow("unknown keys everywhere")
-            << edited(edited(edited(sample(), QStringLiteral("data/0/legs/0/greeks"),
-                                    QJsonArray{1, 2}),
-                             QStringLiteral("data/0/bot/owner"), QJsonValue()),
-                      QStringLiteral("server_time"), QStringLiteral("x"))
-            << QStringLiteral("as sample");
         // Skipping an ignored value is iterative, so even absurd nesting costs no stack.
         QTest::newRow("deep nesting under an ignored key")
             << QByteArray(R"({"success":true,"message":"","extra":)") + QByteArray(100000, '[') +
                    QByteArray(100000, ']') + '}'
             << QStringLiteral("no data, no pages");
-        QTest::newRow("whole number written with a fraction")
-            << QByteArray(R"({"success":false,"message":"m","pages":{"total_items":3.0}})")
-            << QStringLiteral("three items");
     }
 
     void acceptedShapes()
@@ -106,10 +97,6 @@ private Q_SLOTS:
         } else if (check == QStringLiteral("no entryBid")) {
             QVERIFY(!r.data->first().entryBid);
             QCOMPARE(r.data->first().entryAsk, QStringLiteral("2.30"));
-        } else if (check == QStringLiteral("as sample")) {
-            QCOMPARE(r, decodeApiResponse(sample()).value());
-        } else if (check == QStringLiteral("three items")) {
-            QCOMPARE(r.pages->totalItems, Q_INT64_C(3));
         } else {
             QFAIL("unknown check");
         }
@@ -123,28 +110,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::newRow("success missing") << QStringLiteral("success") << removed
                                          << QStringLiteral("missing required key \"success\"");
-        QTest::newRow("message null")
-            << QStringLiteral("message") << QJsonValue()
-            << QStringLiteral("\"message\": expected a string, found null");
         QTest::newRow("profit as a number")
             << QStringLiteral("data/0/current_profit") << QJsonValue(170)
             << QStringLiteral("\"data[0].current_profit\": expected a string, found a number");
-        QTest::newRow("price as text")
-            << QStringLiteral("data/0/entryPrice") << QJsonValue(QStringLiteral("2.20"))
-            << QStringLiteral("\"data[0].entryPrice\": expected a number, found a string");
         QTest::newRow("legs missing")
             << QStringLiteral("data/0/legs") << removed
             << QStringLiteral("\"data[0]\": missing required key \"legs\"");
-        QTest::newRow("legs null")
-            << QStringLiteral("data/0/legs") << QJsonValue()
-            << QStringLiteral("\"data[0].legs\": expected an array, found null");
         QTest::newRow("bot without name")
             << QStringLiteral("data/0/bot/name") << removed
             << QStringLiteral("\"data[0].bot\": missing required key \"name\"");
-        QTest::newRow("integer with a fraction")
-            << QStringLiteral("data/0/exitValue") << QJsonValue(12.5)
-            << QStringLiteral(
-                   "\"data[0].exitValue\": expected an integer, found a number with a fraction");
         QTest::newRow("leg quantity as text")
             << QStringLiteral("data/0/legs/2/quantity") << QJsonValue(QStringLiteral("2"))
             << QStringLiteral("\"data[0].legs[2].quantity\": expected an integer, found a string");
@@ -157,9 +131,6 @@ private Q_SLOTS:
         QTest::newRow("pages as array")
             << QStringLiteral("pages") << QJsonValue(QJsonArray())
             << QStringLiteral("\"pages\": expected an object, found an array");
-        QTest::newRow("data as object")
-            << QStringLiteral("data") << QJsonValue(QJsonObject())
-            << QStringLiteral("\"data\": expected an array, found an object");
     }
 
     void rejectedShapesNameTheKey()
@@ -178,11 +149,7 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("mentions");
         const QByteArray s = sample();
-        QTest::newRow("empty body") << QByteArray() << QStringLiteral("empty");
-        QTest::newRow("truncated") << s.left(s.size() / 2) << QStringLiteral("JSON");
         QTest::newRow("array at the root") << QByteArray("[]") << QStringLiteral("object");
-        QTest::newRow("invalid utf-8 in a text")
-            << QByteArray(s).replace("Main IRA", "Main \xC3\x28RA") << QStringLiteral("UTF-8");
         QTest::newRow("deep nesting where positions belong")
             << QByteArray(R"({"success":true,"message":"","data":)") + QByteArray(100000, '[') +
                    QByteArray(100000, ']') + '}'
@@ -190,9 +157,6 @@ private Q_SLOTS:
         QTest::newRow("unbalanced deep nesting")
             << QByteArray(R"({"success":true,"message":"","extra":)") + QByteArray(100000, '[')
             << QStringLiteral("JSON");
-        QTest::newRow("number beyond double")
-            << QByteArray(s).replace("\"brokerFee\": 4.68", "\"brokerFee\": 1e999")
-            << QStringLiteral("brokerFee");
         QTest::newRow("integer beyond 64 bits")
             << QByteArray(s).replace("\"items_per_page\": 100",
                                      "\"items_per_page\": 123456789012345678901234567890")

@@ -42,11 +42,8 @@ private Q_SLOTS:
     {
         test::TempSuite temp;
         Suite& suite = temp.suite();
-        suite.setBoolean(QStringLiteral("watchRunning"), false);
-        suite.setText(QStringLiteral("rollUpTaskBarLabel"), QString());
         suite.setText(QStringLiteral("paperLiveBoth"), QStringLiteral("paper"));
         suite.setText(QStringLiteral("timezone"), QStringLiteral("Europe/Oslo"));
-        suite.setData(frequencyKey, R"({"hourValue":7,"minuteValue":50})");
         suite.setData(QStringLiteral("bots"), R"([{"botName":"A","botNumber":"1",
             "botStatus":"","botIsPaper":true,"alertOnOpen":true,"alertOnClose":false}])");
         for (const char* key : {"runOnStartup", "allBots", "rollUp", "frequencyManual",
@@ -54,11 +51,8 @@ private Q_SLOTS:
             suite.setBoolean(QString::fromLatin1(key), true);
 
         CVNSettings settings(temp.reopen());
-        QCOMPARE(settings.watchRunning(), false);
-        QCOMPARE(settings.rollUpTaskBarLabel(), QString());
         QCOMPARE(settings.paperLiveBoth(), PaperLiveBoth::paper);
         QCOMPARE(settings.timezone(), QStringLiteral("Europe/Oslo"));
-        QCOMPARE(settings.frequencySelection(), (FrequencySelection{7, 50}));
         QCOMPARE(settings.bots().size(), 1);
         QCOMPARE(settings.bots().first()->alertOnOpen(), true);
         QVERIFY(settings.runOnStartup() && settings.allBots() && settings.rollUp() &&
@@ -167,7 +161,6 @@ private Q_SLOTS:
         const QUuid unknown = QUuid::createUuid();
         QCOMPARE(settings.accountValue(unknown, Field::nickName), QVariant(QString()));
         QCOMPARE(settings.accountValue(unknown, Field::watchAccount), QVariant(false));
-        QCOMPARE(settings.accountValue(unknown, Field::paperLiveBoth), QVariant(QString()));
         QVERIFY(settings.accountValue(unknown, Field::bots).value<BotSettingsList>().isEmpty());
 
         QSignalSpy spy(&settings, &CVNSettings::accountSettingsChanged);
@@ -188,14 +181,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("stored");
         QTest::newRow("accounts, other format")
             << accountsKey << QByteArray(R"({"accounts":[{"apiKey":"user-key"}]})");
-        QTest::newRow("accounts, missing allBots")
-            << accountsKey << QByteArray(R"(["0C8A39D6-7A3B-4E4C-9D52-6A1B9B1F0E11",{"apiKey":"k",
-                "nickName":"N","bots":[],"accountName":"0C8A39D6-7A3B-4E4C-9D52-6A1B9B1F0E11",
-                "watchAccount":true,"keyVerified":true,"paperLiveBoth":"both"}])");
         QTest::newRow("accounts, binary") << accountsKey << QByteArray("bplist00\x00\xd1\x01", 11);
         QTest::newRow("frequency, text") << frequencyKey << QByteArray("5 minutes");
-        QTest::newRow("frequency, fraction")
-            << frequencyKey << QByteArray(R"({"hourValue":0.5,"minuteValue":1})");
     }
 
     void unreadableValuesAreKeptBeforeTheDefaultLoads()

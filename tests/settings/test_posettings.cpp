@@ -25,7 +25,6 @@ private Q_SLOTS:
         QTest::newRow("both") << QStringLiteral("s") << QStringLiteral("d") << true;
         QTest::newRow("no secret") << QString() << QStringLiteral("d") << false;
         QTest::newRow("no device") << QStringLiteral("s") << QString() << false;
-        QTest::newRow("nothing stored") << QString() << QString() << false;
     }
 
     void storedValuesLoadAndDeriveRegistration()

@@ -14,11 +14,6 @@ private Q_SLOTS:
     {
         test::TempSuite temp;
         Suite& suite = temp.suite();
-        QVERIFY(!suite.contains(QStringLiteral("watchRunning")));
-        QCOMPARE(suite.boolean(QStringLiteral("watchRunning"), true), true);
-        QCOMPARE(suite.text(QStringLiteral("rollUpTaskBarLabel"), QStringLiteral("OF")),
-                 QStringLiteral("OF"));
-
         const QByteArray json = R"(["7C1E…",{"apiKey":"k=v;x\n"}])";
         suite.setBoolean(QStringLiteral("watchRunning"), false);
         suite.setText(QStringLiteral("poUserKey"), QStringLiteral("ü/=;#[x]"));
