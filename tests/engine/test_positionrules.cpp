@@ -74,7 +74,6 @@ private Q_SLOTS:
         QTest::newRow("half") << 312.5 << u"312.5"_s;
         QTest::newRow("zero") << 0.0 << u"0.0"_s;
         QTest::newRow("shortest round trip") << 0.1 + 0.2 << u"0.30000000000000004"_s;
-        QTest::newRow("tenth") << 0.1 << u"0.1"_s;
         QTest::newRow("small") << 0.00001 << u"1e-05"_s;
         QTest::newRow("large") << 1e16 << u"1e+16"_s;
     }
@@ -140,7 +139,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QString>("text");
-        QTest::newRow("afternoon") << newYork(2024, 12, 5, 14, 7) << u"12-5 @ 2:07p"_s;
         QTest::newRow("on the hour") << newYork(2024, 12, 5, 10, 0) << u"12-5 @ 10a"_s;
         QTest::newRow("noon") << newYork(2024, 6, 3, 12, 0) << u"6-3 @ 12p"_s;
         QTest::newRow("after midnight") << newYork(2024, 6, 3, 0, 30) << u"6-3 @ 12:30a"_s;

@@ -126,8 +126,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("answer");
         QTest::newRow("no data") << QByteArray(R"({"success":true,"message":""})");
         QTest::newRow("empty data") << positionsAnswer({});
-        QTest::newRow("no broker connection")
-            << positionsAnswer({positionJson(position("1", "CLOSED", "50", today, 0, QString()))});
     }
     void responsesWithoutBrokerGroups()
     {
@@ -212,23 +210,6 @@ private Q_SLOTS:
         // The garbled time is read as now, a Saturday, so a 0-day position is not Friday's.
         QCOMPARE(rig.total(u"bc_1"_s), 40.0);
         QCOMPARE(rig.store.find(u"bc_1"_s)->bots().keys(), (QStringList{u"1_0"_s, u"3_2"_s}));
-    }
-
-    void realisticDayFromFixtures()
-    {
-        EngineRig rig(m_fake, tuesdayAfternoon());
-        rig.addAccount(alpha);
-        QVERIFY(rig.runPass());
-        QVERIFY(!rig.globalData.hasError());
-        double sum = 0;
-        for (const ProcessedDataWrapper& entry : rig.store.processedDataArray()) {
-            QVERIFY2(entry.processedData->total(), qPrintable(entry.id));
-            QVERIFY2(entry.processedData->NLV() && !entry.processedData->NLV()->isEmpty(),
-                     qPrintable(entry.id));
-            sum += *entry.processedData->total();
-        }
-        QVERIFY(rig.store.processedDataCount() >= 2);
-        QCOMPARE(rig.store.rolledUpTotal(), sum);
     }
 };
 

@@ -73,13 +73,6 @@ private Q_SLOTS:
                  u"https://127.0.0.1:4443/v1/bots/positions/"_s);
     }
 
-    void unwatchedAccountSendsNothing()
-    {
-        QVERIFY(!fetchPositions(account(alpha, false), connection()));
-        QVERIFY(m_fake.requests().isEmpty());
-        QVERIFY(!m_globalData.hasError());
-    }
-
     void onlyTheFirstPageIsRead()
     {
         m_fake.setAnswer(
