@@ -70,28 +70,6 @@ private Q_SLOTS:
         QCOMPARE(rig.clientFrames().size(), 1);
     }
 
-    void keepsListOrderAndAcknowledgesTheHighestId()
-    {
-        PushoverRig rig;
-        auto manager = rig.openSocket();
-        QVERIFY(manager);
-        const QByteArray list = messageJson("5", R"(,"title":"five")") + "," +
-                                messageJson("9", R"(,"title":"nine")") + "," +
-                                messageJson("7", R"(,"title":"seven")");
-        rig.fake().setAnswer(QStringLiteral("/1/messages.json"), {}, 200,
-                             R"({"status":1,"request":"r","messages":[)" + list + "]}");
-        QSignalSpy handled(manager.get(), &PushoverWebSocketManager::messagesHandled);
-        rig.socket().sendFrame("!");
-        QTRY_COMPARE(handled.count(), 1);
-        QTRY_COMPARE(rig.recorder().calls().size(), 3);
-        QCOMPARE(rig.recorder().calls()[0].title, QStringLiteral("five"));
-        QCOMPARE(rig.recorder().calls()[1].title, QStringLiteral("nine"));
-        QCOMPARE(rig.recorder().calls()[2].title, QStringLiteral("seven"));
-        const auto acks = rig.requestsTo(rig.ackPath());
-        QCOMPARE(acks.size(), 1);
-        QCOMPARE(fake::valueOf(acks[0].form, QStringLiteral("message")), QStringLiteral("9"));
-    }
-
     void aFailedAcknowledgementNotifiesAgainAtTheNextSignal()
     {
         PushoverRig rig;
@@ -283,18 +261,6 @@ private Q_SLOTS:
             log.contains(QStringLiteral("Keep-alive timer expired. Attempting to reconnect.")));
         QTRY_COMPARE(loggedIn.count(), 1);
         QVERIFY(manager->isSocketRunning());
-    }
-
-    void aRefusedLoginClosesTheSocket()
-    {
-        PushoverRig rig;
-        QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
-        QVERIFY(rig.registerDevice());
-        rig.settings().setPoSessionSecret(QStringLiteral("not-the-secret"));
-        PushoverWebSocketManager manager(rig.network(), rig.settings(), nullptr, quickTiming());
-        manager.connect();
-        QTRY_COMPARE(manager.poApi().errorMessage(), eText);
-        QVERIFY(!manager.isSocketRunning());
     }
 
     void missingCredentialsSendNoLogin()

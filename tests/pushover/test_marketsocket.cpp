@@ -82,28 +82,6 @@ private Q_SLOTS:
         QCOMPARE(log.count(opening), 1);
         QVERIFY(!socket.isSocketRunning());
     }
-
-    void switchedOffNotificationsLeaveTheSocketAlone()
-    {
-        PushoverRig rig;
-        QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
-        QVERIFY(rig.registerDevice());
-        TempSuite suite;
-        CVNSettings settings(suite.suite());
-        settings.setEnableNotifications(false);
-        PushoverWebSocketManager socket(rig.network(), rig.settings(), nullptr);
-        TestClock clock(newYork(2024, 6, 21, 10, 0));
-        StockExchangeStatus market(clock.clock());
-        market.setNotificationStores(&settings, &rig.settings());
-        market.setLiveSocket(&socket);
-        LogCapture log;
-        market.startTimer();
-        market.updateStatus();
-        QTest::qWait(300);
-        QVERIFY(!log.contains(opening));
-        QVERIFY(!log.contains(QStringLiteral("Entered Pushover connect")));
-        QVERIFY(!socket.isSocketRunning());
-    }
 };
 
 CORVANE_TEST(MarketSocketTest)
