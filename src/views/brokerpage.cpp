@@ -13,6 +13,8 @@ namespace corvane {
 
 namespace {
 
+constexpr int maxListHeight = 330;
+
 // The info icon of a row; tells the page when the pointer comes and goes.
 class InfoIcon final : public QLabel {
 public:
@@ -69,6 +71,7 @@ BrokerPage::BrokerPage(const QPersistentModelIndex& broker, Appearance appearanc
     , m_expiry(new QLabel)
     , m_rows(new QWidget)
     , m_rowLayout(new QVBoxLayout(m_rows))
+    , m_scroll(new QScrollArea)
 {
     setObjectName(QStringLiteral("brokerPage"));
     m_total->setObjectName(QStringLiteral("totalText"));
@@ -97,13 +100,12 @@ BrokerPage::BrokerPage(const QPersistentModelIndex& broker, Appearance appearanc
 
     m_rowLayout->setContentsMargins(0, 0, 0, 0);
     m_rowLayout->setSpacing(10);
-    auto* scroll = new QScrollArea;
+    auto* scroll = m_scroll;
     scroll->setObjectName(QStringLiteral("positionList"));
     scroll->setWidget(m_rows);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setMinimumHeight(120);
     scroll->viewport()->setAutoFillBackground(false);
     m_rows->setAutoFillBackground(false);
 
@@ -202,6 +204,8 @@ void BrokerPage::rebuildRows()
         }
     }
     m_rowLayout->addStretch();
+    // The list takes the height of its rows, up to about eight of them, then scrolls.
+    m_scroll->setMinimumHeight(std::min(m_rows->sizeHint().height(), maxListHeight));
     // A card of a position that is gone would describe nothing.
     if (!m_hoveredKey.isEmpty() && !infoIcon(m_hoveredKey))
         hoverLeft();

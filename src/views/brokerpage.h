@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QLabel;
+class QScrollArea;
 class QVBoxLayout;
 
 namespace corvane {
@@ -55,6 +56,7 @@ private:
     QLabel* m_expiry;
     QWidget* m_rows;
     QVBoxLayout* m_rowLayout;
+    QScrollArea* m_scroll;
     QTimer m_hoverTimer;
     QString m_pendingKey;
     QString m_hoveredKey;

@@ -164,6 +164,8 @@ void CustomTabView::rebuildBar()
         const QUuid id = item.id;
         connect(button, &QAbstractButton::clicked, this, [this, id] { select(id); });
         m_barLayout->insertWidget(int(at), button);
+        // A child added to a shown window stays hidden until told otherwise.
+        button->show();
         m_buttons.append(button);
     }
 }

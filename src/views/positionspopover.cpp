@@ -81,10 +81,24 @@ void PositionsPopover::buildHeader()
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(5, 5, 5, 5);
+    auto* logo = new QWidget;
+    logo->setObjectName(QStringLiteral("logo"));
+    logo->setFixedWidth(175);
+    auto* logoLayout = new QHBoxLayout(logo);
+    logoLayout->setContentsMargins(0, 0, 0, 0);
+    logoLayout->setSpacing(8);
     m_logo = new QLabel;
-    m_logo->setObjectName(QStringLiteral("logo"));
-    m_logo->setFixedWidth(175);
-    header->addWidget(m_logo);
+    m_logo->setObjectName(QStringLiteral("logoMark"));
+    auto* name = new QLabel(QStringLiteral("Corvane"));
+    name->setObjectName(QStringLiteral("productName"));
+    QFont large = name->font();
+    large.setPointSizeF(large.pointSizeF() * 1.5);
+    large.setBold(true);
+    name->setFont(large);
+    logoLayout->addWidget(m_logo);
+    logoLayout->addWidget(name);
+    logoLayout->addStretch();
+    header->addWidget(logo);
     header->addStretch();
     m_marketState = new QLabel;
     m_marketState->setObjectName(QStringLiteral("marketState"));
@@ -163,6 +177,9 @@ void PositionsPopover::rebuildTabs()
                       QStringLiteral("chart.xyaxis.line"), page});
     }
     m_tabs->setTabItems(items);
+    // The popover is as tall as its content: another broker or position changes it.
+    if (isVisible())
+        adjustSize();
 }
 
 void PositionsPopover::refreshPages(const QModelIndex& first, const QModelIndex& last)
@@ -212,7 +229,7 @@ void PositionsPopover::setAppearance(Appearance appearance)
 void PositionsPopover::applyAppearance()
 {
     setPalette(paletteFor(m_appearance));
-    m_logo->setPixmap(logoPixmap(40));
+    m_logo->setPixmap(logoPixmap(36));
     tint(m_criticalError, colors::loss(m_appearance));
     tint(m_internetError, colors::loss(m_appearance));
     static_cast<QToolButton*>(m_settingsButton)
