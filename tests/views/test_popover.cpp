@@ -30,12 +30,13 @@ struct PopoverRig {
     {
         if (withAccounts) {
             fixtures.addFixtureAccount(u"test-key-alpha"_s);
-            fixtures.addFixtureAccount(u"test-key-bravo"_s);
+            bravo = fixtures.addFixtureAccount(u"test-key-bravo"_s);
         }
         fixtures.market.updateStatus();
         popover.show();
     }
     FixtureRig fixtures;
+    QUuid bravo;
     GlobalData globalData;
     BrokerResultsModel brokers{fixtures.settings, fixtures.store, fixtures.market,
                                exchange::newYork()};
@@ -137,7 +138,7 @@ private Q_SLOTS:
         QVERIFY(saveScreenshot(rig.popover, u"popover"_s, appearance));
     }
 
-    void emptyPageFollowsTheStore()
+    void pagesFollowTheStoreAndTheAccounts()
     {
         PopoverRig rig(Appearance::light);
         BrokerPage* etrade = rig.popover.page(0);
@@ -148,6 +149,15 @@ private Q_SLOTS:
         QCOMPARE(rgb(spanColor(total)), rgb(colors::loss(Appearance::light)));
         // No expiry from the platform: neither caption nor value.
         QVERIFY(!etrade->findChild<QLabel*>(u"expiryText"_s)->isVisible());
+
+        // The selected last tab goes with an account no longer watched: the new last one shows.
+        rig.popover.tabView()->setSelection(2);
+        AccountSettings bravo = rig.fixtures.settings.accountSettings().value(rig.bravo);
+        bravo.watchAccount = false;
+        rig.fixtures.settings.setAccount(bravo);
+        QCOMPARE(rig.tabTexts(), (QStringList{u"IB Margin"_s, u"Tasty IRA"_s}));
+        QCOMPARE(rig.popover.tabView()->selection(), 1);
+        QVERIFY(rig.popover.page(1)->isVisible());
     }
 
     void hoverCardWaitsAQuarterSecond()
