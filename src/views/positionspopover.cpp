@@ -246,4 +246,13 @@ void PositionsPopover::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
 }
 
+void PositionsPopover::hideEvent(QHideEvent* event)
+{
+    // A card is a window of its own: without this, a closed popover could leave one on the
+    // screen, or a pending hover could show one after it closed.
+    for (BrokerPage* page : std::as_const(m_pages))
+        page->hoverLeft();
+    QWidget::hideEvent(event);
+}
+
 } // namespace corvane

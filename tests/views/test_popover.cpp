@@ -189,6 +189,12 @@ private Q_SLOTS:
         pointerLeaves(*condor);
         QVERIFY(!page->card()->isVisible());
         QCOMPARE(page->hoveredKey(), QString());
+
+        // Closing the popover while a card is on its way: no card appears.
+        pointerEnters(*spread);
+        rig.popover.hide();
+        QTest::qWait(2 * BrokerPage::hoverDelayMs);
+        QVERIFY(!page->card()->isVisible());
     }
 
     void footerAsksTheShell()
