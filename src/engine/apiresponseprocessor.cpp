@@ -99,12 +99,13 @@ QCoro::Task<> ApiResponseProcessor::process(ApiResponse response, AccountSetting
     if (groups.isEmpty())
         co_return;
     BrokerAPIService brokers(m_connection);
+    const std::weak_ptr<int> alive = m_lifetime;
     for (const auto& [key, positions] : groups) {
         const BrokerTally tally = tallyGroup(positions, referenceDay, today);
 
         const std::optional<BrokerResponse> connections =
             co_await brokers.fetchBrokerConnections(account.apiKey);
-        if (!connections)
+        if (!connections || alive.expired())
             co_return;
 
         const std::shared_ptr<ProcessedData> existing = m_store.find(key);

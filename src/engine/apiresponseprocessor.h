@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <qcoro/qcorotask.h>
 #include <utility>
@@ -56,6 +57,8 @@ private:
     StockExchangeStatus& m_market;
     PlatformConnection m_connection;
     Clock m_clock;
+    // Expires with this object, so that a processing resumed after it was destroyed stops.
+    std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };
 
 } // namespace corvane

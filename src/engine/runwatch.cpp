@@ -7,6 +7,7 @@
 #include "processeddatamanager.h"
 #include "settings/settings.h"
 
+#include <QPointer>
 #include <algorithm>
 #include <qcoro/qcorotimer.h>
 
@@ -20,12 +21,7 @@ RunWatch::RunWatch(Services services, QObject* parent)
                                                          m_services.connection, m_services.clock))
 {}
 
-RunWatch::~RunWatch()
-{
-    // A pass holds references into this object across its awaits.
-    if (m_passRunning)
-        qWarning("RunWatch destroyed while a pass was running");
-}
+RunWatch::~RunWatch() = default;
 
 void RunWatch::startTimer()
 {
@@ -87,11 +83,17 @@ void RunWatch::setIntervalOverride(std::optional<std::chrono::milliseconds> inte
     m_intervalOverride = interval;
 }
 
+// A pass outlives the object that started it when the object is destroyed during an await
+// (the replies keep coming): every step after an await first checks that the object is still
+// there.
 QCoro::Task<> RunWatch::runPasses()
 {
+    QPointer<RunWatch> self(this);
     do {
         m_passPending = false;
         co_await runOnePass();
+        if (!self)
+            co_return;
     } while (m_passPending);
     m_passRunning = false;
     Q_EMIT passRunningChanged(false);
@@ -99,6 +101,7 @@ QCoro::Task<> RunWatch::runPasses()
 
 QCoro::Task<> RunWatch::runOnePass()
 {
+    QPointer<RunWatch> self(this);
     Q_EMIT passStarted();
     m_services.store->setRolledUpTotal(0);
     // The pass works on the accounts as they are now; edits made meanwhile wait for the next.
@@ -110,6 +113,8 @@ QCoro::Task<> RunWatch::runOnePass()
             m_services.market->updateLastOpenDate();
             response = co_await m_apiService->fetchPositions(account.apiKey,
                                                              m_services.market->lastOpenDate());
+            if (!self)
+                co_return;
         }
         if (!response) {
             logLine(QStringLiteral("Could not get response."));
@@ -117,7 +122,11 @@ QCoro::Task<> RunWatch::runOnePass()
             // Decoding a large answer is one long step; give the event loop (and the popover
             // drawing from it) a turn before processing adds another.
             co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+            if (!self)
+                co_return;
             co_await m_processor->process(std::move(*response), account);
+            if (!self)
+                co_return;
         }
         Q_EMIT runWatchDidUpdate();
     }

@@ -44,7 +44,7 @@ public:
     };
 
     explicit RunWatch(Services services, QObject* parent = nullptr);
-    // Destroy only while no pass runs (tests wait for passRunningChanged(false)).
+    // A pass still running stops at its next step, touching nothing of this object.
     ~RunWatch() override;
 
     // Starts the repeating timer with the interval of the stored frequency (hours × 3600 +

@@ -3,6 +3,7 @@
 #include "base/log.h"
 #include "base/newyork.h"
 
+#include <QPointer>
 #include <QUrlQuery>
 
 namespace corvane {
@@ -56,7 +57,10 @@ APIService::fetchPositions(QString apiKey, std::optional<QDateTime> lastOpenDate
         co_return std::nullopt;
     }
 
+    QPointer<APIService> self(this);
     const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey);
+    if (!self)
+        co_return std::nullopt;
     if (reply.failure) {
         reportTransportFailure(*reply.failure);
         co_return std::nullopt;

@@ -2,6 +2,8 @@
 
 #include "platformrequest.h"
 
+#include <QPointer>
+
 namespace corvane {
 
 BotAPIService::BotAPIService(PlatformConnection connection, QObject* parent)
@@ -12,7 +14,10 @@ BotAPIService::BotAPIService(PlatformConnection connection, QObject* parent)
 QCoro::Task<std::optional<BotModel>> BotAPIService::fetchBots(QString apiKey)
 {
     const QUrl url = platformUrl(m_connection.baseUrl, QStringLiteral("/v1/bots"));
+    QPointer<BotAPIService> self(this);
     const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey);
+    if (!self)
+        co_return std::nullopt;
     if (reply.failure) {
         fail(reply.failure->description);
         co_return std::nullopt;

@@ -3,6 +3,8 @@
 #include "base/log.h"
 #include "platformrequest.h"
 
+#include <QPointer>
+
 namespace corvane {
 
 BrokerAPIService::BrokerAPIService(PlatformConnection connection, QObject* parent)
@@ -13,7 +15,10 @@ BrokerAPIService::BrokerAPIService(PlatformConnection connection, QObject* paren
 QCoro::Task<std::optional<BrokerResponse>> BrokerAPIService::fetchBrokerConnections(QString apiKey)
 {
     const QUrl url = platformUrl(m_connection.baseUrl, QStringLiteral("/v1/broker_connections"));
+    QPointer<BrokerAPIService> self(this);
     const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey);
+    if (!self)
+        co_return std::nullopt;
     if (reply.failure) {
         logLine(QStringLiteral("Error fetching data: ") + reply.failure->description);
         co_return std::nullopt;

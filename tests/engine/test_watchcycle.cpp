@@ -2,6 +2,7 @@
 #include "support/logcapture.h"
 #include "support/testregistry.h"
 
+#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -228,6 +229,46 @@ private Q_SLOTS:
         QVERIFY(rig.runPass());
         QCOMPARE(rig.total(u"bc_2"_s), 50.0);
         QCOMPARE(rig.store.rolledUpTotal(), 70.0);
+    }
+
+    // The root destroyed while a pass waits for an answer: the late answer ends the pass
+    // without a log line, a request or a touch of what is gone.
+    void aPassOutlivedByItsEngineStopsQuietly_data()
+    {
+        QTest::addColumn<QString>("slowPath");
+        QTest::newRow("positions") << positionsPath;
+        QTest::newRow("broker connections") << brokersPath;
+    }
+
+    void aPassOutlivedByItsEngineStopsQuietly()
+    {
+        QFETCH(QString, slowPath);
+        m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(u"10"_s, u"20"_s));
+        m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_other"_s}));
+        Fault slow;
+        slow.path = slowPath;
+        slow.delayMs = 300;
+        m_fake.injectFault(slow);
+        // Outlives the root, so that the late answer still arrives.
+        QNetworkAccessManager network;
+        TestClock clock(tuesday());
+        auto core = std::make_unique<TestCore>(clock.clock(), [&](CoreConfig& config) {
+            config.network = &network;
+            config.platformApiUrl = m_fake.apiUrl();
+        });
+        AccountSettings account = AccountSettings::newAccount();
+        account.apiKey = alpha;
+        account.keyVerified = true;
+        (*core)->settings().setAccount(account);
+
+        (*core)->watch().manualStart();
+        QTRY_COMPARE(requestCount(slowPath), 1);
+        const int requests = static_cast<int>(m_fake.requests().size());
+        core.reset();
+        LogCapture log;
+        QTest::qWait(600);
+        QCOMPARE(log.lines(), QStringList());
+        QCOMPARE(m_fake.requests().size(), requests);
     }
 };
 
