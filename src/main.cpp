@@ -1,14 +1,40 @@
+#include "app/core.h"
 #include "base/log.h"
+#include "shell/appdelegate.h"
+#include "shell/quitsignals.h"
+#include "shell/singleinstance.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QIcon>
 
-// The application shell arrives with its own change; until then the program starts, says
-// what it is and leaves, so the build always yields a runnable binary.
+using namespace corvane;
+
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
-    corvane::logLine(QStringLiteral("Corvane %1: the desktop shell is not built yet.")
-                         .arg(QStringLiteral(CORVANE_VERSION)));
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("io.corvane.Corvane"));
+    // A status-area program: closing the settings window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (!instance.claim()) {
+        instance.askOwnerToShowPopover();
+        return 0;
+    }
+
+    const QIcon logo(QStringLiteral(":/corvane/corvane.svg"));
+    QApplication::setWindowIcon(logo);
+    Core core(CoreConfig::fromEnvironment());
+    AppDelegate delegate(core, logo);
+    QObject::connect(&instance, &SingleInstance::showPopoverRequested, &delegate, [&delegate] {
+        if (!delegate.isPopoverShown())
+            delegate.togglePopover();
+    });
+    QuitSignals quitSignals;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     &AppDelegate::applicationWillTerminate);
+    delegate.applicationDidFinishLaunching();
+    return QApplication::exec();
 }
