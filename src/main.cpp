@@ -28,6 +28,7 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(logo);
     Core core(CoreConfig::fromEnvironment());
     AppDelegate delegate(core, logo);
+    instance.setDelegate(&delegate);
     QObject::connect(&instance, &SingleInstance::showPopoverRequested, &delegate, [&delegate] {
         if (!delegate.isPopoverShown())
             delegate.togglePopover();

@@ -1,6 +1,9 @@
 #include "singleinstance.h"
 
-#include "base/log.h"
+#include "appdelegate.h"
+#include "models/statuslabelpresenter.h"
+#include "status_bar/statusitem.h"
+#include "status_bar/statuslabelview.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -46,6 +49,40 @@ bool SingleInstance::askOwnerToShowPopover()
 void SingleInstance::ShowPopover()
 {
     Q_EMIT showPopoverRequested();
+}
+
+QString SingleInstance::StatusItemKind() const
+{
+    return m_delegate && m_delegate->statusItem() ? m_delegate->statusItem()->kind() : QString();
+}
+
+bool SingleInstance::StatusItemRegistered() const
+{
+    return m_delegate && m_delegate->statusItem() && m_delegate->statusItem()->isRegistered();
+}
+
+QRect SingleInstance::StatusItemGeometry() const
+{
+    return m_delegate && m_delegate->statusItem() ? m_delegate->statusItem()->geometry() : QRect();
+}
+
+QString SingleInstance::Label() const
+{
+    return m_delegate && m_delegate->statusItem() ? m_delegate->presenter().summary() : QString();
+}
+
+bool SingleInstance::PopoverVisible() const
+{
+    return m_delegate && m_delegate->isPopoverShown();
+}
+
+QString SingleInstance::Appearance() const
+{
+    if (!m_delegate || !m_delegate->statusItem())
+        return {};
+    return m_delegate->labelView().appearance() == corvane::Appearance::dark
+               ? QStringLiteral("dark")
+               : QStringLiteral("light");
 }
 
 } // namespace corvane
