@@ -6,8 +6,32 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 
 using namespace corvane;
+
+namespace {
+
+// The logo, or a plain mark when the build carries none, so the item is never blank.
+QIcon logo()
+{
+    QIcon icon(QStringLiteral(":/corvane/corvane.svg"));
+    if (!icon.availableSizes().isEmpty() || !icon.pixmap(QSize(22, 22)).isNull())
+        return icon;
+    QPixmap mark(64, 64);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(24, 90, 120));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QRectF(4, 4, 56, 56));
+    painter.setPen(QPen(Qt::white, 7, Qt::SolidLine, Qt::RoundCap));
+    painter.drawArc(QRectF(18, 18, 28, 28), 45 * 16, 270 * 16);
+    return QIcon(mark);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -24,10 +48,9 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    const QIcon logo(QStringLiteral(":/corvane/corvane.svg"));
-    QApplication::setWindowIcon(logo);
+    QApplication::setWindowIcon(logo());
     Core core(CoreConfig::fromEnvironment());
-    AppDelegate delegate(core, logo);
+    AppDelegate delegate(core, QApplication::windowIcon());
     instance.setDelegate(&delegate);
     QObject::connect(&instance, &SingleInstance::showPopoverRequested, &delegate, [&delegate] {
         if (!delegate.isPopoverShown())
