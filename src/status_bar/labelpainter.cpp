@@ -169,17 +169,17 @@ QImage LabelPainter::paintRow(const QList<StatusLabel>& labels, bool hasError,
                 std::max(layout.size.width(), layout.size.height()) / perspective;
             painter.setTransform(flipAboutHorizontalAxis(angle, centreY, distance), true);
         }
-        const QFont top_ = nicknameFont();
-        const QFont bottom = valueFont();
-        painter.setFont(top_);
+        const QFont topFont = nicknameFont();
+        const QFont bottomFont = valueFont();
+        painter.setFont(topFont);
         painter.setPen(palette.nickname);
-        const qreal nicknameWidth = metrics(top_).horizontalAdvance(label.nickname);
+        const qreal nicknameWidth = metrics(topFont).horizontalAdvance(label.nickname);
         painter.drawText(
             QPointF(left + (textWidth - nicknameWidth) / 2, top + layout.nicknameBaseline),
             label.nickname);
-        painter.setFont(bottom);
+        painter.setFont(bottomFont);
         painter.setPen(label.positive ? palette.positive : palette.negative);
-        const qreal valueWidth = metrics(bottom).horizontalAdvance(label.value);
+        const qreal valueWidth = metrics(bottomFont).horizontalAdvance(label.value);
         painter.drawText(QPointF(left + (textWidth - valueWidth) / 2, top + layout.valueBaseline),
                          label.value);
         painter.restore();

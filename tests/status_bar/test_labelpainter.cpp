@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QTest>
 
 using namespace corvane;
@@ -41,15 +42,17 @@ int countColor(const QImage& image, const QColor& color, qreal fromRow = 0, qrea
     return count;
 }
 
-QString saveTo(const QByteArray& variable, const QString& name, const QImage& image)
+// For looking at: the label on a bar of its appearance, as a panel would show it.
+void saveScreenshot(const QString& name, const QImage& image, Appearance appearance)
 {
-    const QString dir = qEnvironmentVariable(variable.constData());
+    const QString dir = qEnvironmentVariable("CORVANE_SCREENSHOT_DIR");
     if (dir.isEmpty())
-        return {};
+        return;
     QDir().mkpath(dir);
-    const QString path = dir + u'/' + name;
-    image.save(path);
-    return path;
+    QImage bar(image.size() + QSize(8, 8), QImage::Format_ARGB32);
+    bar.fill(appearance == Appearance::dark ? QColor(43, 43, 43) : QColor(236, 236, 236));
+    QPainter(&bar).drawImage(4, 4, image);
+    bar.save(dir + u'/' + name);
 }
 
 } // namespace
@@ -172,7 +175,7 @@ private Q_SLOTS:
         const QImage image = LabelPainter::paintRow(labels, hasError, appearance, ratio)
                                  .convertToFormat(QImage::Format_ARGB32);
         const QString file = name + u".png"_s;
-        saveTo("CORVANE_SCREENSHOT_DIR", file, image);
+        saveScreenshot(file, image, appearance);
         const QString golden = qEnvironmentVariable("CORVANE_GOLDEN_DIR") + u'/' + file;
         if (qEnvironmentVariableIntValue("CORVANE_UPDATE_GOLDEN") == 1)
             QVERIFY(image.save(golden));
