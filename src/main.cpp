@@ -5,6 +5,7 @@
 #include "shell/singleinstance.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -16,9 +17,9 @@ namespace {
 // The logo, or a plain mark when the build carries none, so the item is never blank.
 QIcon logo()
 {
-    QIcon icon(QStringLiteral(":/corvane/corvane.svg"));
-    if (!icon.availableSizes().isEmpty() || !icon.pixmap(QSize(22, 22)).isNull())
-        return icon;
+    const QString svg = QStringLiteral(":/corvane/corvane.svg");
+    if (QFile::exists(svg))
+        return QIcon(svg);
     QPixmap mark(64, 64);
     mark.fill(Qt::transparent);
     QPainter painter(&mark);

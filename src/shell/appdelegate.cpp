@@ -59,7 +59,7 @@ void AppDelegate::setSettingsWindowFactory(WindowFactory factory)
 bool AppDelegate::applicationDidFinishLaunching()
 {
     decideFirstRun();
-    m_core.store().primeProcessedData();
+    m_core.settings().primeProcessedData(m_core.store());
     if (qEnvironmentVariable("XCODE_RUNNING_FOR_PREVIEWS") == QLatin1String("1"))
         return false;
     setupStatusBar();
@@ -175,7 +175,7 @@ void AppDelegate::showStatusContent()
 
 void AppDelegate::refreshStatusItem()
 {
-    m_core.store().primeProcessedData();
+    m_core.settings().primeProcessedData(m_core.store());
     QTimer::singleShot(StatusLabelView::resizeDelayMs, this, &AppDelegate::resizeStatusItem);
 }
 

@@ -55,7 +55,9 @@ LabelLayout layoutOf(const StatusLabel& label)
     const qreal textWidth =
         std::max(top.horizontalAdvance(label.nickname), bottom.horizontalAdvance(label.value));
     const qreal textHeight = top.height() + lineSpacing + bottom.height();
-    const qreal height = std::max(textHeight, minimumSide);
+    // The fraction of a pixel below the last descender is dropped, so that the label fits a
+    // 22-pixel tray at its own size instead of being scaled (and blurred) to fit.
+    const qreal height = std::max(std::floor(textHeight), minimumSide);
     const qreal topOffset = (height - textHeight) / 2;
     return {QSizeF(std::max(textWidth, minimumSide) + leadingPadding, height),
             topOffset + top.ascent(), topOffset + top.height() + lineSpacing + bottom.ascent()};

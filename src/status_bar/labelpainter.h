@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/appearance.h"
 #include "models/statuslabelpresenter.h"
 
 #include <QColor>
@@ -10,8 +11,6 @@
 #include <QSizeF>
 
 namespace corvane {
-
-enum class Appearance { light, dark };
 
 // Draws the status item's row: the warning triangle while there is an error, then one
 // two-line label per entry. Sizes are in logical pixels (the desktop's points); the image

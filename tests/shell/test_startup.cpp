@@ -25,6 +25,13 @@ struct Rig {
         fake.trustInProcess();
     }
 
+    // A pass still out when the core goes would be cut off mid-way.
+    ~Rig()
+    {
+        if (core)
+            QTRY_VERIFY_WITH_TIMEOUT(!core->watch().isPassRunning(), 10000);
+    }
+
     QString suitePath() const { return dir.filePath(u"CVNSuite.conf"_s); }
 
     // Writes what a previous run left: accounts and, optionally, a Pushover registration.
