@@ -13,7 +13,7 @@ int main(int argc, char** argv)
     QPixmap picture(22, 22);
     picture.fill(Qt::transparent);
     QPainter(&picture).fillRect(4, 4, 14, 14, Qt::darkCyan);
-    QSystemTrayIcon tray(QIcon(picture));
+    QSystemTrayIcon tray{QIcon(picture)};
     tray.show();
     return QApplication::exec();
 }

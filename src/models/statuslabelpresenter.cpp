@@ -1,11 +1,11 @@
 #include "statuslabelpresenter.h"
 
 #include "engine/processeddatamanager.h"
+#include "resulttext.h"
 #include "settings/settings.h"
 
 #include <QSet>
 #include <algorithm>
-#include <cmath>
 
 namespace corvane {
 
@@ -13,9 +13,6 @@ const QString StatusLabelPresenter::rollUpId = QStringLiteral("roll-up");
 const QString StatusLabelPresenter::noVerifiedAccounts = QStringLiteral("No verified accounts");
 
 namespace {
-
-// Past this the whole-dollar text would be digits of rounding noise, wider than any tray.
-constexpr double largestShownAmount = 9.2e18;
 
 QList<BrokerSettings> allBrokers(const CVNSettings& settings)
 {
@@ -75,14 +72,7 @@ StatusLabelPresenter::StatusLabelPresenter(const ProcessedDataManager& store,
 
 QString StatusLabelPresenter::formatTotal(std::optional<double> total, MarketState market)
 {
-    if (!total)
-        return market == MarketState::closed ? QStringLiteral("Mkt closed")
-                                             : QStringLiteral("No data");
-    const double amount = std::ceil(std::fabs(*total));
-    if (!std::isfinite(amount) || amount > largestShownAmount)
-        return QStringLiteral("n/a");
-    const QString digits = QString::number(amount, 'f', 0);
-    return *total < 0 ? QStringLiteral("($%1)").arg(digits) : QStringLiteral("$%1").arg(digits);
+    return text::totalText(total, market == MarketState::closed);
 }
 
 QString StatusLabelPresenter::summary() const

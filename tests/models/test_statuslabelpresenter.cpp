@@ -7,7 +7,6 @@
 
 #include <QSignalSpy>
 #include <QTest>
-#include <limits>
 
 using namespace corvane;
 using namespace Qt::StringLiterals;
@@ -88,33 +87,6 @@ class StatusLabelPresenterTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void formatsTotals_data()
-    {
-        QTest::addColumn<Total>("total");
-        QTest::addColumn<MarketState>("market");
-        QTest::addColumn<QString>("text");
-        const auto open = MarketState::open;
-        QTest::newRow("cents round up") << Total(12.01) << open << u"$13"_s;
-        QTest::newRow("loss in brackets") << Total(-12.01) << open << u"($13)"_s;
-        QTest::newRow("zero") << Total(0.0) << open << u"$0"_s;
-        QTest::newRow("small loss") << Total(-0.4) << open << u"($1)"_s;
-        QTest::newRow("no grouping") << Total(-1233.5) << open << u"($1234)"_s;
-        QTest::newRow("no data") << Total() << open << u"No data"_s;
-        QTest::newRow("after market") << Total() << MarketState::afterMarket << u"No data"_s;
-        QTest::newRow("closed") << Total() << MarketState::closed << u"Mkt closed"_s;
-        QTest::newRow("infinite") << Total(std::numeric_limits<double>::infinity()) << open
-                                  << u"n/a"_s;
-        QTest::newRow("nan") << Total(std::numeric_limits<double>::quiet_NaN()) << open << u"n/a"_s;
-        QTest::newRow("huge") << Total(-1e300) << open << u"n/a"_s;
-    }
-    void formatsTotals()
-    {
-        QFETCH(Total, total);
-        QFETCH(MarketState, market);
-        QFETCH(QString, text);
-        QCOMPARE(StatusLabelPresenter::formatTotal(total, market), text);
-    }
-
     // One label per watched broker, by id; names fall back from nickname to broker name to
     // "OF"; an unwatched entry shows nothing unless it is the only one.
     void perBrokerLabels()
