@@ -97,8 +97,10 @@ void AppDelegate::decideFirstRun()
         showFirstRunWindow();
         return;
     }
+    // The task's first request sets up TLS, which takes a while; it waits for the loop so
+    // that the status item appears first.
     if (settings.verifiedAccountCount() > 0)
-        launchBrokerRefresh();
+        QTimer::singleShot(0, this, [this] { launchBrokerRefresh(); });
     else
         showFirstRunWindow();
 }
