@@ -2,6 +2,7 @@
 #include "base/log.h"
 #include "shell/appdelegate.h"
 #include "shell/quitsignals.h"
+#include "shell/shellwindows.h"
 #include "shell/singleinstance.h"
 
 #include <QApplication>
@@ -53,6 +54,7 @@ int main(int argc, char* argv[])
     Core core(CoreConfig::fromEnvironment());
     AppDelegate delegate(core, QApplication::windowIcon());
     instance.setDelegate(&delegate);
+    ShellWindows windows(core, delegate);
     QObject::connect(&instance, &SingleInstance::showPopoverRequested, &delegate, [&delegate] {
         if (!delegate.isPopoverShown())
             delegate.togglePopover();

@@ -3,6 +3,7 @@
 #include "app/core.h"
 #include "appearancewatcher.h"
 #include "base/log.h"
+#include "engine/recordconversions.h"
 #include "models/statuslabelpresenter.h"
 #include "placement.h"
 #include "status_bar/statusitem.h"
@@ -22,6 +23,7 @@ namespace corvane {
 namespace {
 
 constexpr int closeHandshakeMs = 1000;
+constexpr int closingClickMs = 250;
 
 QRect screenAt(const QPoint& point)
 {
@@ -44,6 +46,15 @@ AppDelegate::~AppDelegate() = default;
 void AppDelegate::setPopover(QWidget* popover)
 {
     m_popover = popover;
+    if (popover)
+        popover->installEventFilter(this);
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_popover && event->type() == QEvent::Hide)
+        m_popoverHidden.start();
+    return QObject::eventFilter(watched, event);
 }
 
 void AppDelegate::setMenu(QMenu* menu)
@@ -59,7 +70,7 @@ void AppDelegate::setSettingsWindowFactory(WindowFactory factory)
 bool AppDelegate::applicationDidFinishLaunching()
 {
     decideFirstRun();
-    m_core.settings().primeProcessedData(m_core.store());
+    m_core.store().primeProcessedData();
     if (qEnvironmentVariable("XCODE_RUNNING_FOR_PREVIEWS") == QLatin1String("1"))
         return false;
     setupStatusBar();
@@ -67,7 +78,7 @@ bool AppDelegate::applicationDidFinishLaunching()
     logLine(redacted(m_core.pushoverSettings().poDeviceUID()));
     logLine(redacted(m_core.pushoverSettings().poSessionSecret()));
     if (m_core.settings().enableNotifications() && m_core.pushoverSettings().poIsRegistered())
-        m_core.socket().connect();
+        m_core.socket().openSocket();
     m_core.market().updateStatus();
     m_core.stateManager().evaluateWatchState(true);
     m_core.market().startTimer();
@@ -79,7 +90,7 @@ void AppDelegate::applicationWillTerminate()
     if (m_terminated)
         return;
     m_terminated = true;
-    m_core.socket().disconnect();
+    m_core.socket().closeSocket();
     // The closing handshake needs the event loop, which is ending: give it a moment so the
     // server hears "going away" rather than a dropped connection.
     QDeadlineTimer deadline(closeHandshakeMs);
@@ -177,7 +188,7 @@ void AppDelegate::showStatusContent()
 
 void AppDelegate::refreshStatusItem()
 {
-    m_core.settings().primeProcessedData(m_core.store());
+    m_core.store().primeProcessedData();
     QTimer::singleShot(StatusLabelView::resizeDelayMs, this, &AppDelegate::resizeStatusItem);
 }
 
@@ -196,7 +207,7 @@ void AppDelegate::togglePopover(const QPoint& at)
 {
     if (isPopoverShown())
         m_popover->hide();
-    else
+    else if (!m_popoverHidden.isValid() || m_popoverHidden.elapsed() > closingClickMs)
         showPopover(at);
 }
 

@@ -2,6 +2,7 @@
 
 #include "status_bar/labelpainter.h"
 
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
@@ -68,6 +69,7 @@ private:
     void setupStatusBar();
     void showStatusContent();
     void showPopover(const QPoint& at);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     Core& m_core;
     QIcon m_logo;
@@ -80,6 +82,9 @@ private:
     QPointer<QWidget> m_settingsWindow;
     WindowFactory m_settingsFactory;
     bool m_terminated = false;
+    // A click on the item while the popover is open first closes it (a click outside a
+    // popup), then arrives as an activation; that one must not open it again.
+    QElapsedTimer m_popoverHidden;
 };
 
 } // namespace corvane
