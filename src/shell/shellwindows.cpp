@@ -48,6 +48,11 @@ ShellWindows::~ShellWindows()
     delete m_settings;
 }
 
+SettingsTabView* ShellWindows::settingsWindow() const
+{
+    return m_settings;
+}
+
 void ShellWindows::setAppearance(Appearance appearance)
 {
     m_appearance = appearance;

@@ -30,7 +30,7 @@ public:
 
     PositionsPopover* popover() const { return m_popover.get(); }
     StatusMenu* menu() const { return m_menu.get(); }
-    SettingsTabView* settingsWindow() const { return m_settings; }
+    SettingsTabView* settingsWindow() const;
 
     void setAppearance(Appearance appearance);
 
