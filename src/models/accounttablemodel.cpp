@@ -69,6 +69,8 @@ QVariant AccountTableModel::data(const QModelIndex& index, int role) const
         return id;
     if (role == apiKeyRole)
         return account.apiKey;
+    if (role == brokerSettingsRole)
+        return QVariant::fromValue(account.brokerSettings);
     const bool display = role == Qt::DisplayRole || role == Qt::EditRole;
     switch (index.column()) {
     case nicknameColumn:
@@ -130,6 +132,10 @@ bool AccountTableModel::setData(const QModelIndex& index, const QVariant& value,
         if (!isText)
             return false;
         account.apiKey = value.toString();
+    } else if (role == brokerSettingsRole) {
+        if (value.metaType() != QMetaType::fromType<QList<BrokerSettings>>())
+            return false;
+        account.brokerSettings = value.value<QList<BrokerSettings>>();
     } else if (index.column() == nicknameColumn && role == Qt::EditRole && isText) {
         account.nickName = value.toString();
     } else if (index.column() == tradeTypeColumn && role == Qt::EditRole && isText) {

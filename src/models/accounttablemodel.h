@@ -20,6 +20,7 @@ public:
     enum Role {
         accountIdRole = Qt::UserRole + 1, // QUuid, any column
         apiKeyRole,                       // QString, any column; editable
+        brokerSettingsRole,               // QList<BrokerSettings>, any column; editable
     };
 
     explicit AccountTableModel(CVNSettings& settings, QObject* parent = nullptr);
@@ -30,7 +31,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     // Text columns and the API key take a QString; the two switches take a bool (EditRole) or
-    // a check state. The trade type takes "live", "paper" or "both". Anything else is refused.
+    // a check state. The trade type takes "live", "paper" or "both"; the brokers a
+    // QList<BrokerSettings>. Anything else is refused.
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
     // The row of an account, or -1.

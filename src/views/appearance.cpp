@@ -52,7 +52,7 @@ QPalette paletteFor(Appearance appearance)
 {
     const bool dark = appearance == Appearance::dark;
     const QColor window = dark ? QColor(40, 40, 42) : QColor(246, 246, 246);
-    const QColor base = dark ? QColor(30, 30, 32) : QColor(Qt::white);
+    const QColor base = dark ? QColor(52, 52, 55) : QColor(Qt::white);
     const QColor button = dark ? QColor(72, 72, 74) : QColor(255, 255, 255);
     const QColor text = colors::text(appearance);
     QPalette p;
@@ -71,7 +71,7 @@ QPalette paletteFor(Appearance appearance)
     p.setColor(QPalette::Link, colors::accent(appearance));
     p.setColor(QPalette::Light, dark ? QColor(90, 90, 92) : QColor(Qt::white));
     p.setColor(QPalette::Midlight, dark ? QColor(70, 70, 72) : QColor(227, 227, 227));
-    p.setColor(QPalette::Mid, dark ? QColor(60, 60, 62) : QColor(200, 200, 200));
+    p.setColor(QPalette::Mid, dark ? QColor(100, 100, 104) : QColor(200, 200, 200));
     p.setColor(QPalette::Dark, dark ? QColor(20, 20, 22) : QColor(160, 160, 160));
     p.setColor(QPalette::Shadow, Qt::black);
     for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})

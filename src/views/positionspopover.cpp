@@ -168,6 +168,9 @@ BrokerPage* PositionsPopover::page(int row) const
 void PositionsPopover::rebuildTabs()
 {
     QList<TabItem> items;
+    // The old pages are deleted later; none of them may still show a card meanwhile.
+    for (BrokerPage* page : std::as_const(m_pages))
+        page->hoverLeft();
     m_pages.clear();
     for (int row = 0; row < m_brokers.rowCount(); ++row) {
         const QModelIndex index = m_brokers.index(row);

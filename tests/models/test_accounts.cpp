@@ -45,6 +45,11 @@ private Q_SLOTS:
             QVERIFY(model.setData(model.index(row, AccountTableModel::tradeTypeColumn), u"paper"_s,
                                   Qt::EditRole));
             QVERIFY(model.setData(model.index(row, 0), u"key-1"_s, AccountTableModel::apiKeyRole));
+            BrokerSettings broker;
+            broker.brokerNumber = u"bc_1"_s;
+            QVERIFY(model.setData(model.index(row, 0),
+                                  QVariant::fromValue(QList<BrokerSettings>{broker}),
+                                  AccountTableModel::brokerSettingsRole));
             QCOMPARE(model.data(model.index(row, AccountTableModel::watchAccountColumn),
                                 Qt::DisplayRole),
                      u"false"_s);
@@ -64,6 +69,11 @@ private Q_SLOTS:
         QCOMPARE(stored.keyVerified, true);
         QCOMPARE(stored.paperLiveBoth, u"paper"_s);
         QCOMPARE(stored.apiKey, u"key-1"_s);
+        QCOMPARE(model.data(model.index(0, 0), AccountTableModel::brokerSettingsRole)
+                     .value<QList<BrokerSettings>>()
+                     .value(0)
+                     .brokerNumber,
+                 u"bc_1"_s);
         QCOMPARE(model.data(model.index(0, AccountTableModel::tradeTypeColumn), Qt::DisplayRole),
                  u"paper"_s);
     }
@@ -85,6 +95,7 @@ private Q_SLOTS:
                                Qt::EditRole));
         QVERIFY(!model.setData(model.index(0, AccountTableModel::nicknameColumn), u"x"_s,
                                Qt::CheckStateRole));
+        QVERIFY(!model.setData(model.index(0, 0), u"x"_s, AccountTableModel::brokerSettingsRole));
         QVERIFY(!model.setData(model.index(3, 0), u"x"_s, Qt::EditRole));
         QCOMPARE(stored.count(), 0);
         QCOMPARE(settings.accountSettings(), before);
