@@ -1,14 +1,67 @@
+#include "app/core.h"
 #include "base/log.h"
+#include "shell/appdelegate.h"
+#include "shell/quitsignals.h"
+#include "shell/shellwindows.h"
+#include "shell/singleinstance.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 
-// The application shell arrives with its own change; until then the program starts, says
-// what it is and leaves, so the build always yields a runnable binary.
+using namespace corvane;
+
+namespace {
+
+// The logo, or a plain mark when the build carries none, so the item is never blank.
+QIcon logo()
+{
+    const QString svg = QStringLiteral(":/corvane/corvane.svg");
+    if (QFile::exists(svg))
+        return QIcon(svg);
+    QPixmap mark(64, 64);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(24, 90, 120));
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QRectF(4, 4, 56, 56));
+    painter.setPen(QPen(Qt::white, 7, Qt::SolidLine, Qt::RoundCap));
+    painter.drawArc(QRectF(18, 18, 28, 28), 45 * 16, 270 * 16);
+    return QIcon(mark);
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
-    corvane::logLine(QStringLiteral("Corvane %1: the desktop shell is not built yet.")
-                         .arg(QStringLiteral(CORVANE_VERSION)));
-    return 0;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("io.corvane.Corvane"));
+    // A status-area program: closing the settings window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (!instance.claim()) {
+        instance.askOwnerToShowPopover();
+        return 0;
+    }
+
+    QApplication::setWindowIcon(logo());
+    Core core(CoreConfig::fromEnvironment());
+    AppDelegate delegate(core, QApplication::windowIcon());
+    instance.setDelegate(&delegate);
+    ShellWindows windows(core, delegate);
+    QObject::connect(&instance, &SingleInstance::showPopoverRequested, &delegate, [&delegate] {
+        if (!delegate.isPopoverShown())
+            delegate.togglePopover();
+    });
+    QuitSignals quitSignals;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     &AppDelegate::applicationWillTerminate);
+    delegate.applicationDidFinishLaunching();
+    return QApplication::exec();
 }

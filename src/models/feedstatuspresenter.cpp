@@ -1,5 +1,6 @@
 #include "feedstatuspresenter.h"
 
+#include "base/newyork.h"
 #include "engine/processeddatamanager.h"
 #include "market/exchangecalendar.h"
 #include "market/stockexchangestatus.h"
@@ -49,7 +50,7 @@ QString FeedStatusPresenter::lastUpdated() const
 
 QString FeedStatusPresenter::newYorkOffsetText() const
 {
-    return text::zoneOffsetText(m_clock(), exchange::newYork());
+    return text::zoneOffsetText(m_clock(), newYorkTimeZone());
 }
 
 bool FeedStatusPresenter::watchRunning() const

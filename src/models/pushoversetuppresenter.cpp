@@ -8,10 +8,10 @@
 namespace corvane {
 
 PushoverSetupPresenter::PushoverSetupPresenter(QNetworkAccessManager& network, POSettings& settings,
-                                               LiveSocket* liveSocket, QObject* parent)
+                                               QUrl apiUrl, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
-    , m_api(new POApiManager(network, settings, liveSocket, this))
+    , m_api(new POApiManager(network, settings, std::move(apiUrl), this))
 {
     connect(m_api, &POApiManager::statusMessageChanged, this,
             &PushoverSetupPresenter::statusTextChanged);

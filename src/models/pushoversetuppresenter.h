@@ -2,13 +2,13 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 #include <qcoro/qcorotask.h>
 
 class QNetworkAccessManager;
 
 namespace corvane {
 
-class LiveSocket;
 class POApiManager;
 class POSettings;
 
@@ -28,8 +28,9 @@ class PushoverSetupPresenter final : public QObject {
 
 public:
     // liveSocket is opened after a successful set-up; it may be null.
-    PushoverSetupPresenter(QNetworkAccessManager& network, POSettings& settings,
-                           LiveSocket* liveSocket, QObject* parent = nullptr);
+    // apiUrl: Pushover's HTTP API; a registration opens the socket through the core.
+    PushoverSetupPresenter(QNetworkAccessManager& network, POSettings& settings, QUrl apiUrl,
+                           QObject* parent = nullptr);
     ~PushoverSetupPresenter() override;
 
     QString statusText() const;

@@ -47,7 +47,7 @@ private Q_SLOTS:
     {
         TempSuite suite;
         POSettings settings(suite.suite());
-        PushoverSetupPresenter presenter(m_network, settings, nullptr);
+        PushoverSetupPresenter presenter(m_network, settings, QUrl());
         QSignalSpy finished(&presenter, &PushoverSetupPresenter::setUpFinished);
         QSignalSpy registered(&presenter, &PushoverSetupPresenter::registeredChanged);
         m_fake.clearRequests();
@@ -78,7 +78,7 @@ private Q_SLOTS:
     {
         TempSuite suite;
         POSettings settings(suite.suite());
-        auto presenter = std::make_unique<PushoverSetupPresenter>(m_network, settings, nullptr);
+        auto presenter = std::make_unique<PushoverSetupPresenter>(m_network, settings, QUrl());
         QSignalSpy finished(presenter.get(), &PushoverSetupPresenter::setUpFinished);
         m_fake.clearRequests();
         presenter->setUp(email, password, u"desk"_s, u"424242"_s);

@@ -127,8 +127,12 @@ Reply FakeServices::handle(const HttpRequest& request)
     const Fault fault = takeFault(request.path);
     const QString key = Orrisfield::apiKeyOf(request);
     for (const QString& lookup : {answerKey(request.path, key), answerKey(request.path, {})}) {
-        if (const auto found = answers_.constFind(lookup); found != answers_.cend())
-            return {*found, fault};
+        if (const auto found = answers_.constFind(lookup); found != answers_.cend()) {
+            HttpResponse answer = *found;
+            if (orrisfield_->handles(request.path))
+                answer.body = Orrisfield::withDates(answer.body, request);
+            return {answer, fault};
+        }
     }
     if (orrisfield_->handles(request.path))
         return {orrisfield_->answer(request), fault};

@@ -91,6 +91,11 @@ QString Orrisfield::apiKeyOf(const HttpRequest& request)
     return QString::fromUtf8(value.mid(7));
 }
 
+QByteArray Orrisfield::withDates(const QByteArray& text, const HttpRequest& request)
+{
+    return fillPlaceholders(text, request.query);
+}
+
 HttpResponse Orrisfield::answer(const HttpRequest& request) const
 {
     if (request.method != "GET")

@@ -26,6 +26,9 @@ public:
 
     // The key of "Authorization: Bearer <key>", or empty.
     static QString apiKeyOf(const HttpRequest& request);
+    // Fills the date placeholders of a fixture text for this request; fixed answers set
+    // through the control routes get them too, so a changing day can be fed from outside.
+    static QByteArray withDates(const QByteArray& text, const HttpRequest& request);
 
 private:
     QHash<QString, QHash<QString, QByteArray>> fixtures_; // key -> file name -> text

@@ -87,6 +87,7 @@ void PushSocket::accept()
         connect(socket, &QWebSocket::binaryMessageReceived, this,
                 [this, socket](const QByteArray& data) { received(socket, data, true); });
         connect(socket, &QWebSocket::disconnected, this, [this, socket] {
+            closeCodes_.append(socket->closeCode());
             clients_.remove(socket);
             socket->deleteLater();
         });

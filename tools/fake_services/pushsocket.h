@@ -45,6 +45,8 @@ public:
 
     QList<Frame> frames() const { return frames_; }
     void clearFrames() { frames_.clear(); }
+    // The close code of every client that went away, in order (1005: none given).
+    QList<int> closeCodes() const { return closeCodes_; }
     int loggedInCount() const;
 
 Q_SIGNALS:
@@ -68,6 +70,7 @@ private:
     Pushover& pushover_;
     QHash<QWebSocket*, Client> clients_;
     QList<Frame> frames_;
+    QList<int> closeCodes_;
     int keepAliveMs_ = 30000;
 };
 

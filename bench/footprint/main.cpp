@@ -1,0 +1,209 @@
+// Corvane's footprint beside the toolkit's floor (a bare Qt Widgets tray program), both run
+// the same way: on a virtual X server of their own with a private session bus whose
+// StatusNotifierWatcher has a host, Corvane against the fake services with two verified
+// accounts and the watch switch off, so nothing polls whatever the time of day. Prints one
+// JSON object:
+//   startup_ms   exec until the item registers with the watcher (median of the runs)
+//   rss_kib      resident memory 10 s after the start
+//   idle_cpu_s_per_min  user + system CPU over the following 60 s
+//
+//   build-ci/bench/footprint/bench_footprint [runs]   (default 5 start-ups each)
+
+#include "fakeservices.h"
+#include "fakewatcher.h"
+#include "settings/settings.h"
+#include "settings/suite.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+using namespace corvane;
+
+namespace {
+
+template <class Done> bool waitUntil(Done done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    return done();
+}
+
+void pause(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+QString firstLine(QProcess& process)
+{
+    waitUntil([&] { return process.canReadLine(); }, 10000);
+    return QString::fromUtf8(process.readLine()).trimmed();
+}
+
+// utime + stime of a process, in seconds.
+double cpuSeconds(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray stat = file.readAll();
+    // Fields after the command name, which is in parentheses and may hold spaces.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / ticks;
+}
+
+qint64 rssKib(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+struct Desktop {
+    QProcess bus;
+    QProcess xvfb;
+    QString busAddress;
+    QString display;
+    QDBusConnection connection{QString()};
+
+    bool start()
+    {
+        bus.start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address=1")});
+        busAddress = firstLine(bus);
+        xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                                            QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        display = QLatin1Char(':') + firstLine(xvfb);
+        connection = QDBusConnection::connectToBus(busAddress, QStringLiteral("footprint"));
+        return !busAddress.isEmpty() && display.size() > 1 && connection.isConnected();
+    }
+    ~Desktop()
+    {
+        for (QProcess* process : {&xvfb, &bus}) {
+            process->terminate();
+            process->waitForFinished(3000);
+        }
+    }
+};
+
+struct Figures {
+    double startupMs = 0;
+    qint64 rssKib = 0;
+    double idleCpuPerMinute = 0;
+};
+
+Figures measure(const QString& program, const QProcessEnvironment& env, Desktop& desktop, int runs)
+{
+    std::vector<double> startups;
+    Figures figures;
+    for (int run = 0; run < runs; ++run) {
+        test::FakeWatcher watcher(desktop.connection);
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setStandardOutputFile(QProcess::nullDevice());
+        QElapsedTimer clock;
+        clock.start();
+        process.start(program, {});
+        if (!waitUntil([&] { return !watcher.items().isEmpty(); }, 20000)) {
+            std::fprintf(stderr, "%s did not register its item\n", qPrintable(program));
+            return {};
+        }
+        startups.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        // The last run stays for the memory and idle figures.
+        if (run == runs - 1) {
+            pause(10'000);
+            figures.rssKib = rssKib(process.processId());
+            const double before = cpuSeconds(process.processId());
+            pause(60'000);
+            figures.idleCpuPerMinute = cpuSeconds(process.processId()) - before;
+        }
+        process.terminate();
+        if (!process.waitForFinished(5000))
+            process.kill();
+        process.waitForFinished(1000);
+    }
+    std::sort(startups.begin(), startups.end());
+    figures.startupMs = startups[startups.size() / 2];
+    return figures;
+}
+
+QJsonObject toJson(const Figures& figures)
+{
+    return {{QStringLiteral("startup_ms"), figures.startupMs},
+            {QStringLiteral("rss_kib"), figures.rssKib},
+            {QStringLiteral("idle_cpu_s_per_min"), figures.idleCpuPerMinute}};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
+
+    Desktop desktop;
+    fake::FakeServices fake;
+    QTemporaryDir config;
+    if (!desktop.start() || !fake.start()) {
+        std::fprintf(stderr, "cannot start the bus, Xvfb or the fake services\n");
+        return 1;
+    }
+    {
+        Suite suite(config.filePath(QStringLiteral("CVNSuite.conf")));
+        CVNSettings settings(suite);
+        AccountMap accounts;
+        for (const char* key : {"test-key-alpha", "test-key-bravo"}) {
+            AccountSettings account = AccountSettings::newAccount();
+            account.apiKey = QString::fromLatin1(key);
+            account.keyVerified = true;
+            accounts.insert(account.accountName, account);
+        }
+        settings.setAccountSettings(accounts);
+        settings.setWatchRunning(false);
+    }
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), desktop.busAddress);
+    env.insert(QStringLiteral("DISPLAY"), desktop.display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("CORVANE_PLATFORM_API_URL"), fake.apiUrl().toString());
+    env.insert(QStringLiteral("CORVANE_PUSHOVER_API_URL"), fake.pushoverUrl().toString());
+    env.insert(QStringLiteral("CORVANE_PUSHOVER_SOCKET_URL"), fake.socketUrl().toString());
+    env.insert(QStringLiteral("CORVANE_EXTRA_CA_FILE"), fake.caFile());
+
+    const Figures floor = measure(QStringLiteral(FLOOR_PROGRAM), env, desktop, runs);
+    const Figures corvane = measure(QStringLiteral(CORVANE_PROGRAM), env, desktop, runs);
+    const QJsonObject result{
+        {QStringLiteral("floor"), toJson(floor)},
+        {QStringLiteral("corvane"), toJson(corvane)},
+        {QStringLiteral("startup_ratio"), corvane.startupMs / std::max(floor.startupMs, 1e-9)},
+        {QStringLiteral("rss_ratio"), static_cast<double>(corvane.rssKib) /
+                                          static_cast<double>(std::max<qint64>(floor.rssKib, 1))},
+        {QStringLiteral("runs"), runs},
+    };
+    std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
+    return 0;
+}

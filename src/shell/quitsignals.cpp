@@ -1,0 +1,58 @@
+#include "quitsignals.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace corvane {
+
+namespace {
+
+int pipeEnds[2] = {-1, -1};
+
+void onSignal(int signalNumber)
+{
+    const auto byte = static_cast<char>(signalNumber);
+    [[maybe_unused]] const auto written = ::write(pipeEnds[0], &byte, 1);
+}
+
+} // namespace
+
+QuitSignals::QuitSignals(QObject* parent)
+    : QObject(parent)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeEnds) != 0)
+        return;
+    m_notifier = new QSocketNotifier(pipeEnds[1], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &QuitSignals::onReadable);
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+QuitSignals::~QuitSignals()
+{
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+    if (pipeEnds[0] >= 0) {
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        pipeEnds[0] = pipeEnds[1] = -1;
+    }
+}
+
+void QuitSignals::onReadable()
+{
+    char byte = 0;
+    if (::read(pipeEnds[1], &byte, 1) != 1)
+        return;
+    Q_EMIT received(byte);
+    QCoreApplication::quit();
+}
+
+} // namespace corvane

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+
+namespace corvane {
+
+class AppDelegate;
+
+// One Corvane per user: the first instance owns a name on the session bus; a later start
+// finds it taken, asks the owner to open its popover and leaves. The same object answers
+// what the status item shows, for scripts and the end-to-end tests.
+class SingleInstance final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SingleInstance)
+    Q_CLASSINFO("D-Bus Interface", "io.corvane.Corvane")
+
+public:
+    static QString serviceName();
+    static QString objectPath();
+
+    explicit SingleInstance(QDBusConnection bus = QDBusConnection::sessionBus(),
+                            QObject* parent = nullptr);
+
+    // Claims the name. False when another instance holds it; without a session bus there is
+    // no way to tell, and this instance goes on alone (true).
+    bool claim();
+    // Asks the instance that holds the name to open its popover.
+    bool askOwnerToShowPopover();
+    void setDelegate(AppDelegate* delegate) { m_delegate = delegate; }
+
+public Q_SLOTS:
+    Q_SCRIPTABLE void ShowPopover();
+    // "XEmbed", "StatusNotifierItem", or empty before the item exists.
+    Q_SCRIPTABLE QString StatusItemKind() const;
+    Q_SCRIPTABLE bool StatusItemRegistered() const;
+    // Where the item is on screen, when the tray tells.
+    Q_SCRIPTABLE QRect StatusItemGeometry() const;
+    // The labels as text ("No verified accounts" when the logo stands in).
+    Q_SCRIPTABLE QString Label() const;
+    Q_SCRIPTABLE bool PopoverVisible() const;
+    // "light" or "dark".
+    Q_SCRIPTABLE QString Appearance() const;
+
+Q_SIGNALS:
+    void showPopoverRequested();
+
+private:
+    QDBusConnection m_bus;
+    QPointer<AppDelegate> m_delegate;
+};
+
+} // namespace corvane
