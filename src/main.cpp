@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "base/log.h"
 
 #include <QCoreApplication>
@@ -6,6 +7,8 @@
 // what it is and leaves, so the build always yields a runnable binary.
 int main(int argc, char* argv[])
 {
+    if (const auto code = corvane::runCommandLine(argc, argv, QStringLiteral(CORVANE_VERSION)))
+        return *code;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
     corvane::logLine(QStringLiteral("Corvane %1: the desktop shell is not built yet.")

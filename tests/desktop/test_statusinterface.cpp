@@ -1,0 +1,189 @@
+#include "app/commandline.h"
+#include "app/statusclient.h"
+#include "app/statusinterface.h"
+#include "privatebus.h"
+#include "support/testregistry.h"
+
+#include <QDBusInterface>
+#include <QJsonDocument>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace corvane;
+
+namespace {
+
+StatusSnapshot sample()
+{
+    StatusSnapshot status;
+    status.labels = {{QStringLiteral("IBKR"), QStringLiteral("$13"), true},
+                     {QStringLiteral("IRA"), QStringLiteral("($5)"), false}};
+    status.marketState = QStringLiteral("open");
+    status.lastupdated = QStringLiteral("2024-06-18T11:05:00-04:00");
+    return status;
+}
+
+QJsonObject parsed(const QString& line)
+{
+    return QJsonDocument::fromJson(line.toUtf8()).object();
+}
+
+// A running instance on a private session bus, and a client on its own connection.
+struct Rig {
+    Rig()
+        : status(sample())
+        , server(bus.connect(QStringLiteral("server")))
+        , client(bus.connect(QStringLiteral("client")))
+        , published([this] { return status; })
+    {
+        QVERIFY(bus.isUp());
+        QVERIFY(published.exportOn(server));
+        QVERIFY(server.registerService(QString::fromLatin1(statusServiceName)));
+    }
+
+    void update(const StatusSnapshot& next)
+    {
+        status = next;
+        published.scheduleRefresh();
+    }
+
+    test::PrivateBus bus;
+    StatusSnapshot status;
+    QDBusConnection server;
+    QDBusConnection client;
+    StatusInterface published;
+};
+
+} // namespace
+
+class StatusInterfaceTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void clientReadsWhatTheTrayShows()
+    {
+        Rig rig;
+        StatusSnapshot erring = sample();
+        erring.internetError =
+            QStringLiteral("Cannot connect to the internet. Check your connection.");
+        erring.hasError = true;
+        rig.status = erring;
+        rig.published.scheduleRefresh();
+        QTRY_COMPARE(rig.published.snapshot(), erring);
+
+        StatusClient client(rig.client);
+        QCOMPARE(client.read(), std::optional<StatusSnapshot>(erring));
+        QCOMPARE(statusText(erring), QStringLiteral("⚠ IBKR $13  IRA ($5)"));
+        const QJsonObject json = statusJson(erring);
+        QCOMPARE(json.value(QStringLiteral("labels"))
+                     .toArray()
+                     .at(1)
+                     .toObject()
+                     .value(QStringLiteral("sign")),
+                 QStringLiteral("negative"));
+        QVERIFY(json.value(QStringLiteral("criticalError")).isNull());
+
+        rig.server.unregisterService(QString::fromLatin1(statusServiceName));
+        QString error;
+        QCOMPARE(client.read(&error), std::nullopt);
+        QCOMPARE(error, QStringLiteral("Corvane is not running."));
+    }
+
+    void panelClassFollowsSignsAndErrors()
+    {
+        StatusSnapshot status = sample();
+        QCOMPARE(panelJson(status).value(QStringLiteral("class")), QStringLiteral("negative"));
+        status.labels.removeLast();
+        QCOMPARE(panelJson(status).value(QStringLiteral("class")), QStringLiteral("positive"));
+        status.criticalError = QStringLiteral("Invalid API key.");
+        status.hasError = true;
+        const QJsonObject erring = panelJson(status);
+        QCOMPARE(erring.value(QStringLiteral("class")), QStringLiteral("error"));
+        QVERIFY(erring.value(QStringLiteral("tooltip")).toString().contains(status.criticalError));
+        QCOMPARE(panelJson(std::nullopt).value(QStringLiteral("class")), QStringLiteral("error"));
+        status.labels.clear();
+        status.hasError = false;
+        QCOMPARE(panelJson(status).value(QStringLiteral("class")), QStringLiteral("negative"));
+    }
+
+    void changesAreAnnouncedOncePerBurst()
+    {
+        Rig rig;
+        QSignalSpy changed(&rig.published, &StatusInterface::changed);
+        StatusSnapshot next = sample();
+        next.labels[0].value = QStringLiteral("$14");
+        rig.update(next);
+        rig.update(next);
+        rig.published.scheduleRefresh();
+        QTRY_COMPARE(changed.size(), 1);
+        rig.published.scheduleRefresh(); // nothing new
+        QTest::qWait(50);
+        QCOMPARE(changed.size(), 1);
+    }
+
+    void followPrintsEveryChangeAndTheInstanceComingAndGoing()
+    {
+        Rig rig;
+        QStringList lines;
+        StatusClient client(rig.client);
+        client.follow([&lines](const QString& line) { lines << line; });
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(parsed(lines[0]).value(QStringLiteral("text")),
+                 QStringLiteral("IBKR $13  IRA ($5)"));
+        // The subscription is in place once a call on the client's connection has come back.
+        QVERIFY(client.read());
+
+        StatusSnapshot next = sample();
+        next.labels.removeLast();
+        rig.update(next);
+        QTRY_COMPARE(lines.size(), 2);
+        QCOMPARE(parsed(lines[1]).value(QStringLiteral("class")), QStringLiteral("positive"));
+
+        rig.server.unregisterService(QString::fromLatin1(statusServiceName));
+        QTRY_COMPARE(lines.size(), 3);
+        QCOMPARE(parsed(lines[2]).value(QStringLiteral("tooltip")),
+                 QStringLiteral("Corvane is not running."));
+        QVERIFY(rig.server.registerService(QString::fromLatin1(statusServiceName)));
+        QTRY_COMPARE(lines.size(), 4);
+        QCOMPARE(parsed(lines[3]).value(QStringLiteral("class")), QStringLiteral("positive"));
+    }
+
+    void methodsReachTheShell()
+    {
+        Rig rig;
+        QSignalSpy sync(&rig.published, &StatusInterface::syncNowRequested);
+        QSignalSpy popover(&rig.published, &StatusInterface::openPopoverRequested);
+        QDBusInterface remote(QString::fromLatin1(statusServiceName),
+                              QString::fromLatin1(statusObjectPath),
+                              QString::fromLatin1(statusInterfaceName), rig.client);
+        QVERIFY(remote.call(QStringLiteral("SyncNow")).type() == QDBusMessage::ReplyMessage);
+        QVERIFY(remote.call(QStringLiteral("OpenPopover")).type() == QDBusMessage::ReplyMessage);
+        QTRY_COMPARE(sync.size(), 1);
+        QCOMPARE(popover.size(), 1);
+        // The shell's own signals are not part of the bus interface.
+        QVERIFY(remote.call(QStringLiteral("syncNowRequested")).type() ==
+                QDBusMessage::ErrorMessage);
+    }
+
+    void commandLineOptions()
+    {
+        const QString v = QStringLiteral("1.2.3");
+        auto parse = [&v](QStringList args) {
+            args.prepend(QStringLiteral("corvane"));
+            return parseCommandLine(args, v);
+        };
+        using A = CommandLine::Action;
+        QCOMPARE(parse({}).action, A::runApp);
+        QCOMPARE(parse({QStringLiteral("--version")}).text, QStringLiteral("corvane 1.2.3\n"));
+        QVERIFY(parse({QStringLiteral("--help")}).text.contains(QStringLiteral("--follow")));
+        const CommandLine follow = parse({QStringLiteral("--status"), QStringLiteral("--follow")});
+        QCOMPARE(follow.action, A::status);
+        QVERIFY(follow.follow && !follow.json);
+        QCOMPARE(parse({QStringLiteral("--json")}).action, A::invalid);
+        QCOMPARE(parse({QStringLiteral("--stat")}).action, A::invalid);
+        QCOMPARE(parse({QStringLiteral("extra")}).action, A::invalid);
+    }
+};
+
+CORVANE_TEST(StatusInterfaceTest)
+#include "test_statusinterface.moc"
