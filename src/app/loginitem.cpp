@@ -50,7 +50,7 @@ QString desktopExecValue(const QString& program)
         if (c == u'%')
             quoted += QStringLiteral("%%");
         else if (needsQuotes && (c == u'"' || c == u'`' || c == u'$' || c == u'\\'))
-            quoted += u'\\' + QString(c);
+            quoted += QStringLiteral("\\") + c;
         else
             quoted += c;
     }

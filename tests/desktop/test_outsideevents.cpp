@@ -15,6 +15,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <utility>
 
 using namespace corvane;
 

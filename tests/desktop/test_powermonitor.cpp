@@ -32,7 +32,7 @@ class PowerMonitorTest final : public QObject {
 private Q_SLOTS:
     void logindSignalsBecomeSleepAndWake()
     {
-        PrivateBus bus;
+        test::PrivateBus bus;
         QVERIFY2(bus.isUp(), "dbus-daemon did not start");
         QDBusConnection logind = bus.connect(QStringLiteral("logind"));
         QDBusConnection stranger = bus.connect(QStringLiteral("stranger"));
@@ -59,7 +59,7 @@ private Q_SLOTS:
 
     void missingBusOrLogindIsLoggedOnce()
     {
-        PrivateBus bus;
+        test::PrivateBus bus;
         QVERIFY2(bus.isUp(), "dbus-daemon did not start");
         test::LogCapture log;
         PowerMonitor withoutLogind(bus.connect(QStringLiteral("lonely")));
