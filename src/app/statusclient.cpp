@@ -4,6 +4,7 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -119,20 +120,31 @@ StatusClient::StatusClient(QDBusConnection bus, QObject* parent)
     registerStatusTypes();
 }
 
-std::optional<StatusSnapshot> StatusClient::read(QString* error) const
+QDBusMessage StatusClient::getAllCall()
 {
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString::fromLatin1(statusServiceName), QString::fromLatin1(statusObjectPath),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
     call << QString::fromLatin1(statusInterfaceName);
-    const QDBusMessage reply = m_bus.call(call, QDBus::Block, 5000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-        if (error)
-            *error = m_bus.isConnected() ? notRunning
-                                         : QStringLiteral("There is no session bus to ask.");
+    return call;
+}
+
+std::optional<StatusSnapshot> StatusClient::snapshotOf(const QDBusMessage& reply)
+{
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return std::nullopt;
-    }
     return snapshotFrom(qdbus_cast<QVariantMap>(reply.arguments().first()));
+}
+
+std::optional<StatusSnapshot> StatusClient::read(QString* error) const
+{
+    // Events keep flowing while it waits, so an instance in the same process can answer.
+    const std::optional<StatusSnapshot> status =
+        snapshotOf(m_bus.call(getAllCall(), QDBus::BlockWithGui, 5000));
+    if (!status && error)
+        *error =
+            m_bus.isConnected() ? notRunning : QStringLiteral("There is no session bus to ask.");
+    return status;
 }
 
 void StatusClient::follow(std::function<void(const QString&)> print)
@@ -148,7 +160,14 @@ void StatusClient::follow(std::function<void(const QString&)> print)
 
 void StatusClient::printCurrent()
 {
-    m_print(QString::fromUtf8(QJsonDocument(panelJson(read())).toJson(QJsonDocument::Compact)));
+    // Asked without waiting: replies come back in the order of the calls, so the lines keep
+    // the order of the changes.
+    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(getAllCall(), 5000), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
+        pending->deleteLater();
+        const QJsonObject line = panelJson(snapshotOf(pending->reply()));
+        m_print(QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact)));
+    });
 }
 
 } // namespace corvane

@@ -3,6 +3,7 @@
 #include "app/statusinterface.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QJsonObject>
 #include <QObject>
 #include <functional>
@@ -34,6 +35,8 @@ public:
     void follow(std::function<void(const QString&)> print);
 
 private:
+    static QDBusMessage getAllCall();
+    static std::optional<StatusSnapshot> snapshotOf(const QDBusMessage& reply);
     void printCurrent();
 
     QDBusConnection m_bus;

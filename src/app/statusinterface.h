@@ -9,9 +9,10 @@
 
 namespace corvane {
 
-// Where a running Corvane answers on the session bus.
+// Where a running Corvane answers on the session bus: its single-instance name, and a path
+// of its own beside the object that keeps the instance single.
 inline constexpr auto statusServiceName = "io.corvane.Corvane";
-inline constexpr auto statusObjectPath = "/io/corvane/Corvane";
+inline constexpr auto statusObjectPath = "/io/corvane/Corvane/Status";
 inline constexpr auto statusInterfaceName = "io.corvane.Corvane.Status";
 
 // One label as the tray shows it.

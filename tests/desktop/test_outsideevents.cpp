@@ -23,6 +23,14 @@ namespace {
 
 const QString offline = QStringLiteral("Cannot connect to the internet. Check your connection.");
 
+// The handler's own lines; the passes it starts log their own outcome.
+QStringList handlerLines(const test::LogCapture& log)
+{
+    QStringList lines = log.lines();
+    lines.removeAll(QStringLiteral("Could not get response."));
+    return lines;
+}
+
 class FakeReachability final : public ReachabilitySource {
 public:
     void start() override {}
@@ -51,6 +59,7 @@ struct Rig : LiveSocket {
     {
         AccountSettings account = AccountSettings::newAccount();
         account.watchAccount = false;
+        account.keyVerified = true;
         settings.setAccountSettings({{account.accountName, account}});
         handler.listenTo(reachability, power);
         QObject::connect(&globalData, &GlobalData::internetErrorChanged, [this] {
@@ -119,8 +128,9 @@ private Q_SLOTS:
         rig.reachability.report(true);
         QCOMPARE(rig.take(), (QStringList{QStringLiteral("clear"), QStringLiteral("connect"),
                                           QStringLiteral("pass")}));
-        QCOMPARE(log.lines(), (QStringList{QStringLiteral("Internet connection is available."),
-                                           QStringLiteral("in manualStart")}));
+        QCOMPARE(handlerLines(log),
+                 (QStringList{QStringLiteral("Internet connection is available."),
+                              QStringLiteral("in manualStart")}));
         rig.reachability.report(true);
         QCOMPARE(rig.take(), QStringList());
     }
@@ -144,10 +154,11 @@ private Q_SLOTS:
         rig.reachability.report(true);
         QCOMPARE(rig.take(), (QStringList{QStringLiteral("clear"), QStringLiteral("pass")}));
         QVERIFY(!rig.globalData.hasError());
-        QCOMPARE(log.lines(), (QStringList{QStringLiteral("Internet connection is not available."),
-                                           QStringLiteral("in manualStart"),
-                                           QStringLiteral("Internet connection is available."),
-                                           QStringLiteral("in manualStart")}));
+        QCOMPARE(handlerLines(log),
+                 (QStringList{QStringLiteral("Internet connection is not available."),
+                              QStringLiteral("in manualStart"),
+                              QStringLiteral("Internet connection is available."),
+                              QStringLiteral("in manualStart")}));
     }
 
     void regainingKeepsAPlatformError()

@@ -13,6 +13,9 @@ using Kind = UpdateResult::Kind;
 namespace {
 
 const QString current = QStringLiteral("1.4.2");
+// Raw string literals with a URL in them trip up moc, so the namespace is spelled once here.
+const QByteArray sparkle = "xmlns:sparkle='http:"
+                           "//www.andymatuschak.org/xml-namespaces/sparkle'";
 
 QByteArray feedOf(const QString& version, const QString& url = QStringLiteral("https://x.io/dl"))
 {
@@ -59,23 +62,23 @@ private Q_SLOTS:
     void appcastItemsAreReadWhereverTheVersionSits()
     {
         // The older form: versions on the enclosure, several items in any order.
-        const QByteArray feed = R"(<?xml version="1.0"?>
-<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
-<channel><title>c</title>
-<item><enclosure url="https://x.io/1.9" sparkle:version="1.9"/></item>
-<item><enclosure url="https://x.io/1.10" sparkle:version="1.10"
-      sparkle:shortVersionString="One ten"/></item>
-<item><title>no version</title></item>
-</channel></rss>)";
+        const QByteArray feed =
+            "<?xml version='1.0'?>\n<rss version='2.0' " + sparkle +
+            ">\n<channel><title>c</title>\n"
+            "<item><enclosure url='https://x.io/1.9' sparkle:version='1.9'/></item>\n"
+            "<item><enclosure url='https://x.io/1.10' sparkle:version='1.10'\n"
+            "      sparkle:shortVersionString='One ten'/></item>\n"
+            "<item><title>no version</title></item>\n</channel></rss>";
         const UpdateResult newest = evaluateAppcast(feed, current);
         QCOMPARE(newest.kind, Kind::newer);
         QCOMPARE(newest.version, QStringLiteral("One ten"));
         QCOMPARE(newest.downloadPage, QUrl(QStringLiteral("https://x.io/1.10")));
 
         const QByteArray notesOnly =
-            R"(<rss xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
-<channel><item><sparkle:version>2.0</sparkle:version>
-<sparkle:releaseNotesLink> https://x.io/notes </sparkle:releaseNotesLink></item></channel></rss>)";
+            "<rss " + sparkle +
+            "><channel><item><sparkle:version>2.0</sparkle:version>"
+            "<sparkle:releaseNotesLink> https://x.io/notes </sparkle:releaseNotesLink>"
+            "</item></channel></rss>";
         QCOMPARE(evaluateAppcast(notesOnly, current).downloadPage,
                  QUrl(QStringLiteral("https://x.io/notes")));
     }
@@ -86,7 +89,7 @@ private Q_SLOTS:
             "",
             "<html><body>Not found</body></html>",
             "<rss><channel><item><sparkle:version>2</sparkle:version>",
-            R"(<rss><channel><item><version>9.9</version></item></channel></rss>)",
+            "<rss><channel><item><version>9.9</version></item></channel></rss>",
             // A newer version must not send the user's browser to a local file.
             feedOf(QStringLiteral("9.0"), QStringLiteral("file:///etc/passwd")),
             feedOf(QStringLiteral("9.0"), QStringLiteral("javascript:alert(1)")),
