@@ -13,7 +13,8 @@ using Kind = UpdateResult::Kind;
 namespace {
 
 const QString current = QStringLiteral("1.4.2");
-// Raw string literals with a URL in them trip up moc, so the namespace is spelled once here.
+// moc reads "//" inside a raw string literal as a comment and loses the test class, so the
+// feeds below are plain literals and the namespace, with its URL, is spelled once here.
 const QByteArray sparkle = "xmlns:sparkle='http:"
                            "//www.andymatuschak.org/xml-namespaces/sparkle'";
 
