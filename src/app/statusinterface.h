@@ -29,7 +29,7 @@ struct StatusSnapshot {
     QList<ShownLabel> labels;
     bool rollUp = false;
     QString marketState; // "open", "closed", "afterMarket"
-    QString lastupdated; // ISO 8601, empty before the first sync
+    QString lastupdated; // as the popover shows it; empty before the first sync
     QString criticalError;
     QString internetError;
     bool hasError = false;

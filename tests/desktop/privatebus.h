@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QProcess>
 #include <QStringList>
 
@@ -40,5 +41,15 @@ private:
     QString m_address;
     QStringList m_names;
 };
+
+// Sends logind's signal from `from`, as logind would before sleeping (true) and after waking.
+inline void emitPrepareForSleep(QDBusConnection& from, bool sleeping)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(
+        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+        QStringLiteral("PrepareForSleep"));
+    signal << sleeping;
+    from.send(signal);
+}
 
 } // namespace corvane::test

@@ -1,4 +1,5 @@
 #include "app/connectivitymonitor.h"
+#include "app/desktopservices.h"
 #include "app/globaldata.h"
 #include "app/outsideevents.h"
 #include "app/powermonitor.h"
@@ -6,6 +7,7 @@
 #include "engine/runwatch.h"
 #include "market/livesocket.h"
 #include "market/stockexchangestatus.h"
+#include "privatebus.h"
 #include "settings/posettings.h"
 #include "settings/settings.h"
 #include "support/logcapture.h"
@@ -13,6 +15,8 @@
 #include "support/testclock.h"
 #include "support/testregistry.h"
 
+#include <QDBusConnectionInterface>
+#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTest>
 #include <utility>
@@ -189,6 +193,31 @@ private Q_SLOTS:
         QCOMPARE(log.count(QStringLiteral("System will go to sleep")), 2);
         QCOMPARE(log.count(QStringLiteral("System did wake up")), 2);
         QVERIFY(!rig.watch.isTimerActive());
+    }
+
+    void logindSleepReachesTheSocket()
+    {
+        test::PrivateBus bus;
+        QVERIFY2(bus.isUp(), "dbus-daemon did not start");
+        QDBusConnection logind = bus.connect(QStringLiteral("logind-e2e"));
+        QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+        Rig rig;
+        rig.wantNotifications(true);
+        DesktopConfig config;
+        config.systemBus = bus.connect(QStringLiteral("app-e2e"));
+        config.watchReachability = false;
+        QNetworkAccessManager network;
+        DesktopServices desktop(
+            config, {&rig.globalData, &rig, &rig.settings, &rig.poSettings, &rig.watch}, network);
+        desktop.startPowerWatch();
+        desktop.startReachability();
+        QVERIFY(config.systemBus.interface()->isServiceRegistered(
+            QStringLiteral("org.freedesktop.login1")));
+
+        test::emitPrepareForSleep(logind, true);
+        QTRY_COMPARE(rig.events, QStringList{QStringLiteral("close")});
+        test::emitPrepareForSleep(logind, false);
+        QTRY_COMPARE(rig.events, (QStringList{QStringLiteral("close"), QStringLiteral("connect")}));
     }
 };
 

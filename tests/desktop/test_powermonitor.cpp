@@ -15,15 +15,6 @@ namespace {
 
 const QString logindName = QStringLiteral("org.freedesktop.login1");
 
-void emitPrepareForSleep(QDBusConnection& from, bool sleeping)
-{
-    QDBusMessage signal = QDBusMessage::createSignal(
-        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
-        QStringLiteral("PrepareForSleep"));
-    signal << sleeping;
-    QVERIFY(from.send(signal));
-}
-
 } // namespace
 
 class PowerMonitorTest final : public QObject {
@@ -48,10 +39,10 @@ private Q_SLOTS:
         QVERIFY(client.interface()->isServiceRegistered(logindName).value());
 
         // Anyone may send a signal of that name; only logind's own counts.
-        emitPrepareForSleep(stranger, true);
-        emitPrepareForSleep(logind, true);
+        test::emitPrepareForSleep(stranger, true);
+        test::emitPrepareForSleep(logind, true);
         QVERIFY(sleeps.wait(5000));
-        emitPrepareForSleep(logind, false);
+        test::emitPrepareForSleep(logind, false);
         QVERIFY(wakes.wait(5000));
         QCOMPARE(sleeps.size(), 1);
         QCOMPARE(wakes.size(), 1);
