@@ -7,7 +7,7 @@ namespace corvane {
 DesktopConfig DesktopConfig::defaults(const QString& version)
 {
     DesktopConfig config;
-    config.updateFeed = endpointUrl(Endpoint::UpdateFeed);
+    config.updateFeed = endpointUrl(Endpoint::updateFeed);
     config.version = version;
     return config;
 }

@@ -5,7 +5,7 @@
 #include "app/powermonitor.h"
 #include "base/log.h"
 #include "engine/runwatch.h"
-#include "market/livesocket.h"
+#include "pushover/livesocket.h"
 #include "settings/posettings.h"
 #include "settings/settings.h"
 
@@ -51,7 +51,7 @@ void OutsideEventHandler::reachabilityUpdated(bool available)
         globalData.setInternetError(std::nullopt);
         globalData.updateHasError();
         if (notificationsWanted())
-            m_services.socket->connectSocket();
+            m_services.socket->openSocket();
     }
     // Either way the user gets a fresh answer: the data, or the error a failed fetch leaves.
     logLine(QStringLiteral("in manualStart"));
@@ -68,7 +68,7 @@ void OutsideEventHandler::systemDidWake()
 {
     logLine(QStringLiteral("System did wake up"));
     if (notificationsWanted())
-        QTimer::singleShot(0, this, [this] { m_services.socket->connectSocket(); });
+        QTimer::singleShot(0, this, [this] { m_services.socket->openSocket(); });
 }
 
 } // namespace corvane

@@ -5,9 +5,9 @@
 #include "app/powermonitor.h"
 #include "engine/processeddatamanager.h"
 #include "engine/runwatch.h"
-#include "market/livesocket.h"
 #include "market/stockexchangestatus.h"
 #include "privatebus.h"
+#include "pushover/livesocket.h"
 #include "settings/posettings.h"
 #include "settings/settings.h"
 #include "support/logcapture.h"
@@ -57,8 +57,7 @@ struct Rig : LiveSocket {
         , poSettings(suite.suite())
         , market(clock.clock())
         , store(settings)
-        , watch(RunWatch::Services{&settings, &store, &market, &globalData, PlatformConnection{},
-                                   clock.clock()})
+        , watch(RunWatch::Services{&settings, &store, &market, PlatformConnection{}, clock.clock()})
         , handler({&globalData, this, &settings, &poSettings, &watch})
     {
         AccountSettings account = AccountSettings::newAccount();
@@ -96,7 +95,7 @@ struct Rig : LiveSocket {
     }
 
     bool isSocketRunning() const override { return false; }
-    void connectSocket() override { events << QStringLiteral("connect"); }
+    void openSocket() override { events << QStringLiteral("connect"); }
     void closeSocket() override { events << QStringLiteral("close"); }
 
     test::TempSuite suite;

@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -179,6 +180,57 @@ private Q_SLOTS:
         QVERIFY2(xml.contains(QStringLiteral("<signal name=\"changed\"")), qPrintable(xml));
         QVERIFY(xml.contains(QStringLiteral("<property name=\"labels\" type=\"aa{sv}\"")));
         QVERIFY(!xml.contains(QStringLiteral("Requested")));
+    }
+
+    void statusCommandAgainstARunningInstance()
+    {
+        Rig rig;
+        auto run = [&rig](const QStringList& arguments, QProcess& process) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), rig.bus.address());
+            process.setProcessEnvironment(environment);
+            process.start(QStringLiteral(CORVANE_BINARY), arguments);
+        };
+        // The instance answers from this process's event loop, so waiting must keep it turning.
+        auto finish = [](QProcess& process) {
+            QSignalSpy done(&process, &QProcess::finished);
+            return done.wait(20'000) ? process.exitCode() : -1;
+        };
+
+        QProcess plain;
+        run({QStringLiteral("--status")}, plain);
+        QCOMPARE(finish(plain), 0);
+        QCOMPARE(plain.readAllStandardOutput(), QByteArray("IBKR $13  IRA ($5)\n"));
+
+        QProcess json;
+        run({QStringLiteral("--status"), QStringLiteral("--json")}, json);
+        QCOMPARE(finish(json), 0);
+        const QJsonObject object = QJsonDocument::fromJson(json.readAllStandardOutput()).object();
+        QCOMPARE(object.value(QStringLiteral("marketState")), QStringLiteral("open"));
+        QCOMPARE(object.value(QStringLiteral("labels")).toArray().size(), 2);
+
+        QProcess follow;
+        run({QStringLiteral("--status"), QStringLiteral("--follow")}, follow);
+        QTRY_VERIFY_WITH_TIMEOUT(follow.canReadLine(), 20'000);
+        QCOMPARE(parsed(QString::fromUtf8(follow.readLine())).value(QStringLiteral("class")),
+                 QStringLiteral("negative"));
+        StatusSnapshot next = sample();
+        next.hasError = true;
+        // Its subscription went out before the call that brought the first line, so it is in
+        // place by now.
+        rig.update(next);
+        QTRY_VERIFY_WITH_TIMEOUT(follow.canReadLine(), 20'000);
+        QCOMPARE(parsed(QString::fromUtf8(follow.readLine())).value(QStringLiteral("class")),
+                 QStringLiteral("error"));
+        follow.kill();
+        follow.waitForFinished();
+
+        rig.server.unregisterService(QString::fromLatin1(statusServiceName));
+        QProcess absent;
+        run({QStringLiteral("--status"), QStringLiteral("--json")}, absent);
+        QCOMPARE(finish(absent), 1);
+        QCOMPARE(absent.readAllStandardError(), QByteArray("Corvane is not running.\n"));
+        QVERIFY(absent.readAllStandardOutput().isEmpty());
     }
 
     void commandLineOptions()

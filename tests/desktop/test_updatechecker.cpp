@@ -122,13 +122,13 @@ private Q_SLOTS:
         rig.fake.setFeed("<rss><channel><item>");
         QCOMPARE(rig.checkOnce(checker).kind, Kind::unreadable);
 
-        rig.fake.injectFault({QStringLiteral("/appcast.xml"), fake::Fault::Kind::None, 404});
+        rig.fake.injectFault({QStringLiteral("/appcast.xml"), fake::Fault::Kind::none, 404});
         const UpdateResult missing = rig.checkOnce(checker);
         QCOMPARE(missing.kind, Kind::unreadable);
         QVERIFY2(missing.problem.contains(QStringLiteral("cannot be reached")),
                  qPrintable(missing.problem));
 
-        rig.fake.injectFault({QStringLiteral("/appcast.xml"), fake::Fault::Kind::Oversized});
+        rig.fake.injectFault({QStringLiteral("/appcast.xml"), fake::Fault::Kind::oversized});
         QCOMPARE(rig.checkOnce(checker).problem, QStringLiteral("The update feed is too large."));
     }
 
@@ -146,7 +146,7 @@ private Q_SLOTS:
     void askingDuringAQuietCheckGetsItsAnswer()
     {
         FeedRig rig;
-        rig.fake.injectFault({QStringLiteral("/appcast.xml"), fake::Fault::Kind::None, 0, 300});
+        rig.fake.injectFault({QStringLiteral("/appcast.xml"), fake::Fault::Kind::none, 0, 300});
         UpdateChecker checker(rig.network, rig.fake.feedUrl(), current);
         QSignalSpy spy(&checker, &UpdateChecker::checked);
         checker.start();
