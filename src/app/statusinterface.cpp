@@ -1,8 +1,10 @@
 #include "statusinterface.h"
 
+#include "app/core.h"
 #include "base/log.h"
 
 #include <QDBusMetaType>
+#include <QMetaEnum>
 #include <QTimer>
 
 namespace corvane {
@@ -55,6 +57,40 @@ void StatusInterface::refresh()
         return;
     m_snapshot = std::move(fresh);
     Q_EMIT changed();
+}
+
+std::unique_ptr<StatusInterface>
+makeStatusInterface(Core& core, std::function<QList<ShownLabel>()> labels, QObject* parent)
+{
+    auto read = [&core, labels = std::move(labels)] {
+        StatusSnapshot status;
+        status.labels = labels();
+        status.rollUp = core.settings().rollUp();
+        status.marketState =
+            QString::fromLatin1(QMetaEnum::fromType<StockExchangeStatus::MarketState>().valueToKey(
+                static_cast<int>(core.market().statusState())));
+        const QString lastupdated = core.store().lastupdated();
+        status.lastupdated = lastupdated == QStringLiteral("n/a") ? QString() : lastupdated;
+        status.criticalError = core.globalData().criticalErrorText();
+        status.internetError = core.globalData().internetErrorText();
+        status.hasError = core.globalData().hasError();
+        return status;
+    };
+    auto status = std::make_unique<StatusInterface>(std::move(read), parent);
+    StatusInterface* raw = status.get();
+    QObject::connect(&core.globalData(), &GlobalData::changed, raw,
+                     &StatusInterface::scheduleRefresh);
+    QObject::connect(&core.globalData(), &GlobalData::hasErrorChanged, raw,
+                     &StatusInterface::scheduleRefresh);
+    QObject::connect(&core.market(), &StockExchangeStatus::statusStateChanged, raw,
+                     &StatusInterface::scheduleRefresh);
+    QObject::connect(&core.store(), &ProcessedDataManager::lastupdatedChanged, raw,
+                     &StatusInterface::scheduleRefresh);
+    QObject::connect(&core.settings(), &CVNSettings::rollUpChanged, raw,
+                     &StatusInterface::scheduleRefresh);
+    QObject::connect(raw, &StatusInterface::syncNowRequested, &core.watch(),
+                     &RunWatch::manualStart);
+    return status;
 }
 
 QList<QVariantMap> StatusInterface::labels() const

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariantMap>
 #include <functional>
+#include <memory>
 
 namespace corvane {
 
@@ -91,6 +92,16 @@ private:
     StatusSnapshot m_snapshot;
     bool m_refreshScheduled = false;
 };
+
+class Core;
+
+// The interface fed from the core: market state, last update, errors and the roll-up come from
+// it, the labels from `labels` (the status label presenter's, as the tray shows them). Its
+// refresh follows the core's changes; call scheduleRefresh() when the labels change. SyncNow
+// asks for a pass at once.
+std::unique_ptr<StatusInterface> makeStatusInterface(Core& core,
+                                                     std::function<QList<ShownLabel>()> labels,
+                                                     QObject* parent = nullptr);
 
 // Registers the label list's D-Bus type (aa{sv}); both ends call it before use.
 void registerStatusTypes();

@@ -1,7 +1,10 @@
 #include "app/commandline.h"
 #include "app/statusclient.h"
 #include "app/statusinterface.h"
+#include "engine/runwatch.h"
 #include "privatebus.h"
+#include "support/testclock.h"
+#include "support/testcore.h"
 #include "support/testregistry.h"
 
 #include <QDBusMessage>
@@ -231,6 +234,27 @@ private Q_SLOTS:
         QCOMPARE(finish(absent), 1);
         QCOMPARE(absent.readAllStandardError(), QByteArray("Corvane is not running.\n"));
         QVERIFY(absent.readAllStandardOutput().isEmpty());
+    }
+
+    void coreFeedsTheInterface()
+    {
+        test::TestClock clock(test::newYork(2024, 6, 22, 12, 0)); // a Saturday
+        test::TestCore core(clock.clock());
+        auto status = makeStatusInterface(*core, [] { return sample().labels; });
+        core->market().updateStatus();
+        core->globalData().setInternetError(QStringLiteral("offline"));
+        core->globalData().updateHasError();
+        QSignalSpy changed(status.get(), &StatusInterface::changed);
+        QTRY_COMPARE(changed.size(), 1);
+        QCOMPARE(status->snapshot().marketState, QStringLiteral("closed"));
+        QVERIFY(status->snapshot().hasError);
+        QCOMPARE(status->snapshot().internetError, QStringLiteral("offline"));
+        QCOMPARE(status->snapshot().labels, sample().labels);
+
+        QSignalSpy passes(&core->watch(), &RunWatch::passStarted);
+        status->SyncNow();
+        QTRY_COMPARE(passes.size(), 1);
+        QTRY_VERIFY(!core->watch().isPassRunning());
     }
 
     void commandLineOptions()
