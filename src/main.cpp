@@ -1,3 +1,4 @@
+#include "app/commandline.h"
 #include "app/core.h"
 #include "base/log.h"
 #include "shell/appdelegate.h"
@@ -37,6 +38,8 @@ QIcon logo()
 
 int main(int argc, char* argv[])
 {
+    if (const auto code = runCommandLine(argc, argv, QStringLiteral(CORVANE_VERSION)))
+        return *code;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));

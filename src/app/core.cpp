@@ -2,6 +2,7 @@
 
 #include "base/endpoints.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 
 namespace corvane {
@@ -29,6 +30,8 @@ CoreConfig CoreConfig::fromEnvironment()
     config.platformWebUrl = endpointUrl(Endpoint::platformWeb);
     config.pushover = {endpointUrl(Endpoint::pushoverApi), endpointUrl(Endpoint::pushoverSocket)};
     config.updateFeedUrl = endpointUrl(Endpoint::updateFeed);
+    config.desktop = DesktopConfig::defaults(QCoreApplication::applicationVersion());
+    config.desktop->updateFeed = config.updateFeedUrl;
     return config;
 }
 
@@ -71,6 +74,13 @@ Core::Core(CoreConfig config, QObject* parent)
     // A broker enabled by an edit gets its empty result before the next pass fills it.
     connect(&m_settings, &CVNSettings::accountSettingsChanged, &m_store,
             &ProcessedDataManager::primeProcessedData);
+
+    if (m_config.desktop)
+        m_desktop = std::make_unique<DesktopServices>(
+            *m_config.desktop,
+            OutsideEventHandler::Services{&m_globalData, &m_socket, &m_settings,
+                                          &m_pushoverSettings, &m_watch},
+            *m_network);
 }
 
 Core::~Core() = default;
@@ -82,10 +92,17 @@ PlatformConnection Core::platformConnection() const
 
 void Core::start()
 {
+    if (m_desktop) {
+        m_desktop->startPowerWatch();
+        m_desktop->startUpdater();
+    }
     m_store.primeProcessedData();
     m_market.updateStatus();
     m_stateManager.evaluateWatchState(true);
     m_market.startTimer();
+    // Its first report is only remembered, so it comes after everything it could act on.
+    if (m_desktop)
+        m_desktop->startReachability();
 }
 
 } // namespace corvane

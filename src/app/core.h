@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/desktopservices.h"
 #include "app/globaldata.h"
 #include "app/marketsocket.h"
 #include "app/statemanager.h"
@@ -49,6 +50,10 @@ struct CoreConfig {
     std::chrono::milliseconds platformTimeout = std::chrono::minutes(1);
     SocketTiming socketTiming;
 
+    // Sleep and wake, the network, launch at login and update checks. Empty: none of them
+    // (tests of the core run without the machine's buses and the real feed).
+    std::optional<DesktopConfig> desktop;
+
     // The user's suite and the endpoints with their environment overrides.
     static CoreConfig fromEnvironment();
 };
@@ -64,8 +69,9 @@ public:
     explicit Core(CoreConfig config, QObject* parent = nullptr);
     ~Core() override;
 
-    // The core's part of start-up, in its order: one empty result per enabled broker, one
-    // market tick, the launch evaluation of the watch state, and the market clock. The shell
+    // The core's part of start-up, in its order: the sleep and wake watch and the updater,
+    // one empty result per enabled broker, one market tick, the launch evaluation of the watch
+    // state, the market clock, and last the network watch. The shell
     // puts its own steps (the status item, the socket) between them by calling the services
     // itself instead.
     void start();
@@ -86,6 +92,8 @@ public:
     RunWatch& watch() { return m_watch; }
     StateManager& stateManager() { return m_stateManager; }
     MarketSocket& marketSocket() { return m_marketSocket; }
+    // Null when the configuration asks for no desktop services.
+    DesktopServices* desktop() { return m_desktop.get(); }
 
 private:
     PlatformConnection platformConnection() const;
@@ -106,6 +114,7 @@ private:
     RunWatch m_watch;
     StateManager m_stateManager;
     MarketSocket m_marketSocket;
+    std::unique_ptr<DesktopServices> m_desktop;
 };
 
 } // namespace corvane

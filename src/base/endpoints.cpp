@@ -6,6 +6,11 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
+// The build sets the feed; a build without one gets the project's own.
+#ifndef CORVANE_DEFAULT_UPDATE_FEED_URL
+#define CORVANE_DEFAULT_UPDATE_FEED_URL "https://corvane.app/appcast.xml"
+#endif
+
 namespace corvane {
 
 namespace {
@@ -27,7 +32,7 @@ EndpointDefault defaultOf(Endpoint endpoint)
     case Endpoint::pushoverSocket:
         return {"CORVANE_PUSHOVER_SOCKET_URL", "wss://client.pushover.net/push"};
     case Endpoint::updateFeed:
-        return {"CORVANE_UPDATE_FEED_URL", "https://corvane.app/appcast.xml"};
+        return {"CORVANE_UPDATE_FEED_URL", CORVANE_DEFAULT_UPDATE_FEED_URL};
     }
     return {"", ""};
 }

@@ -119,9 +119,14 @@ HttpResponse handleControl(FakeServices& fake, const HttpRequest& request)
             {QStringLiteral("api"), fake.apiUrl().toString()},
             {QStringLiteral("pushover"), fake.pushoverUrl().toString()},
             {QStringLiteral("socket"), fake.socketUrl().toString()},
+            {QStringLiteral("feed"), fake.feedUrl().toString()},
             {QStringLiteral("ca"), fake.caFile()},
             {QStringLiteral("keys"), QJsonArray::fromStringList(fake.knownKeys())},
         });
+    }
+    if (route == QStringLiteral("feed")) {
+        fake.setFeed(text("body").toUtf8());
+        return ok();
     }
     if (route == QStringLiteral("answer")) {
         if (text("path").isEmpty())

@@ -7,7 +7,7 @@ namespace corvane::fake {
 class FakeServices;
 
 // The control routes for a fake that runs as a separate program; JSON in, JSON out.
-//   GET  /_control/info                  {"api","pushover","socket","ca","keys"}
+//   GET  /_control/info                  {"api","pushover","socket","feed","ca","keys"}
 //   POST /_control/answer                {"path","key"?,"status"?,"body"}  body: text or JSON
 //   POST /_control/answer/clear          {"path","key"?}; without "path": every answer
 //   POST /_control/fault                 {"path","kind"?,"status"?,"delay_ms"?,"sticky"?,
@@ -16,6 +16,7 @@ class FakeServices;
 //   GET  /_control/requests              [{"method","path","query","query_items","headers",
 //                                          "form","body"}]
 //   POST /_control/requests/clear
+//   POST /_control/feed                  {"body"}  the appcast served at /appcast.xml
 //   POST /_control/pushover/account      {"email","password","twofa"?}
 //   POST /_control/pushover/message      {"message","title"?,"app"?,"aid"?,"email"?}
 //   POST /_control/pushover/keepalive    {"interval_ms"}

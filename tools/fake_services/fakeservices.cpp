@@ -13,6 +13,7 @@ namespace corvane::fake {
 
 namespace {
 const QString controlPrefix = QStringLiteral("/_control/");
+const QString feedPath = QStringLiteral("/appcast.xml");
 
 QString answerKey(const QString& path, const QString& apiKey)
 {
@@ -33,6 +34,8 @@ QUrl loopbackUrl(const char* scheme, quint16 port, const QString& path = {})
 FakeServices::FakeServices(QObject* parent)
     : QObject(parent)
     , pushover_(new Pushover(this))
+    , feed_(appcast(QStringLiteral("0.1.0"), QStringLiteral("0.1.0"),
+                    QStringLiteral("https://corvane.app/download/")))
 {}
 
 FakeServices::~FakeServices() = default;
@@ -80,6 +83,28 @@ QUrl FakeServices::pushoverUrl() const
 QUrl FakeServices::socketUrl() const
 {
     return loopbackUrl("wss", socket_->port(), QStringLiteral("/push"));
+}
+
+QUrl FakeServices::feedUrl() const
+{
+    return loopbackUrl("https", http_->port(), feedPath);
+}
+
+QByteArray FakeServices::appcast(const QString& version, const QString& shortVersion,
+                                 const QString& downloadUrl)
+{
+    return QStringLiteral(
+               "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+               "<rss version=\"2.0\" "
+               "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">\n"
+               "<channel><title>Corvane</title>\n"
+               "<item><title>Version %2</title>\n"
+               "<sparkle:version>%1</sparkle:version>\n"
+               "<sparkle:shortVersionString>%2</sparkle:shortVersionString>\n"
+               "<enclosure url=\"%3\" length=\"1000\" type=\"application/octet-stream\"/>\n"
+               "</item></channel></rss>\n")
+        .arg(version.toHtmlEscaped(), shortVersion.toHtmlEscaped(), downloadUrl.toHtmlEscaped())
+        .toUtf8();
 }
 
 QString FakeServices::caFile() const
@@ -134,6 +159,8 @@ Reply FakeServices::handle(const HttpRequest& request)
             return {answer, fault};
         }
     }
+    if (request.path == feedPath)
+        return {HttpResponse{200, feed_, "application/rss+xml; charset=utf-8"}, fault};
     if (orrisfield_->handles(request.path))
         return {orrisfield_->answer(request), fault};
     if (Pushover::handles(request.path))

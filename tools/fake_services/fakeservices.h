@@ -48,6 +48,7 @@ public:
     QUrl apiUrl() const;      // Orrisfield base URL
     QUrl pushoverUrl() const; // Pushover API base URL
     QUrl socketUrl() const;   // the whole push socket URL, ".../push"
+    QUrl feedUrl() const;     // the app's update feed, ".../appcast.xml"
     QString caFile() const;   // PEM of the self-signed certificate
     void trustInProcess() const;
     QStringList knownKeys() const;
@@ -56,6 +57,11 @@ public:
     void setAnswer(const QString& path, const QString& apiKey, int status, const QByteArray& body);
     void clearAnswer(const QString& path, const QString& apiKey = {});
     void clearAnswers() { answers_.clear(); }
+
+    // The update feed's body (an appcast). Until set, it lists one item, version 0.1.0.
+    void setFeed(const QByteArray& body) { feed_ = body; }
+    static QByteArray appcast(const QString& version, const QString& shortVersion,
+                              const QString& downloadUrl);
 
     // The first matching fault is used; a one-shot fault is gone once used.
     void injectFault(const Fault& fault) { faults_.append(fault); }
@@ -84,6 +90,7 @@ private:
     QHash<QString, HttpResponse> answers_; // path + '\n' + key
     QList<Fault> faults_;
     QList<HttpRequest> requests_;
+    QByteArray feed_;
 };
 
 } // namespace corvane::fake

@@ -82,6 +82,7 @@ int main(int argc, char** argv)
         {QStringLiteral("api"), fake.apiUrl().toString()},
         {QStringLiteral("pushover"), fake.pushoverUrl().toString()},
         {QStringLiteral("socket"), fake.socketUrl().toString()},
+        {QStringLiteral("feed"), fake.feedUrl().toString()},
         {QStringLiteral("ca"), fake.caFile()},
         {QStringLiteral("keys"), QJsonArray::fromStringList(fake.knownKeys())},
     };

@@ -1,0 +1,53 @@
+# Icons, AppStream data and the Debian package (cpack -G DEB from the build folder).
+include(GNUInstallDirs)
+# cpack packs what the build made; it does not first rebuild every test and benchmark. The
+# package test runs after the build, and a missing program fails the install step loudly.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
+set(CORVANE_APP_ID io.corvane.Corvane)
+set(packaging_dir ${CMAKE_SOURCE_DIR}/packaging)
+set(icon_sizes 16 22 24 32 48 64 128 256)
+
+set(icon_pngs)
+foreach(size IN LISTS icon_sizes)
+  list(APPEND icon_pngs ${CMAKE_BINARY_DIR}/icons/${size}x${size}/corvane.png)
+endforeach()
+add_custom_command(
+  OUTPUT ${icon_pngs}
+  COMMAND corvane-icon-render ${packaging_dir}/icons/corvane.svg ${CMAKE_BINARY_DIR}/icons
+          ${icon_sizes}
+  DEPENDS corvane-icon-render ${packaging_dir}/icons/corvane.svg
+  COMMENT "Rendering the icon")
+add_custom_target(corvane_icons ALL DEPENDS ${icon_pngs})
+
+configure_file(${packaging_dir}/${CORVANE_APP_ID}.metainfo.xml
+               ${CMAKE_BINARY_DIR}/${CORVANE_APP_ID}.metainfo.xml @ONLY)
+
+install(FILES ${packaging_dir}/${CORVANE_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${packaging_dir}/icons/corvane.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+foreach(size IN LISTS icon_sizes)
+  install(FILES ${CMAKE_BINARY_DIR}/icons/${size}x${size}/corvane.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+install(FILES ${CMAKE_BINARY_DIR}/${CORVANE_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+set(CPACK_PACKAGE_NAME corvane)
+set(CPACK_PACKAGE_VENDOR "The Corvane developers")
+set(CPACK_PACKAGE_CONTACT "The Corvane developers <dev@corvane.app>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Day P&L of your Orrisfield trading bots in the panel")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_INSTALL_DIRECTORY corvane)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://corvane.app/)
+# The libraries come from dpkg-shlibdeps; the Qt plugins and services it cannot see are named.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, dbus, tzdata, ca-certificates")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "network-manager")
+set(CPACK_STRIP_FILES ON)
+include(CPack)

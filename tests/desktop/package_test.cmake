@@ -1,0 +1,53 @@
+# Builds the Debian package from a finished build, unpacks it into a scratch root and runs the
+# program from there. Arguments: BUILD_DIR, VERSION.
+set(work ${BUILD_DIR}/package-test)
+file(REMOVE_RECURSE ${work})
+file(MAKE_DIRECTORY ${work}/root)
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "${ARGN} failed (${rc}):\n${out}\n${err}")
+  endif()
+  set(out "${out}" PARENT_SCOPE)
+endfunction()
+
+run(cpack -G DEB -B ${work} --config ${BUILD_DIR}/CPackConfig.cmake)
+file(GLOB debs ${work}/corvane_${VERSION}_*.deb)
+list(LENGTH debs count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "expected one corvane_${VERSION} package in ${work}, found: ${debs}")
+endif()
+
+run(dpkg-deb -f ${debs} Depends)
+if(NOT out MATCHES "libqt6core6" OR NOT out MATCHES "libqt6dbus6")
+  message(FATAL_ERROR "the package does not declare Qt among its dependencies: ${out}")
+endif()
+
+run(dpkg-deb -x ${debs} ${work}/root)
+set(root ${work}/root/usr)
+foreach(file bin/corvane share/applications/io.corvane.Corvane.desktop
+             share/metainfo/io.corvane.Corvane.metainfo.xml
+             share/icons/hicolor/scalable/apps/corvane.svg
+             share/icons/hicolor/48x48/apps/corvane.png
+             share/icons/hicolor/256x256/apps/corvane.png)
+  if(NOT EXISTS ${root}/${file})
+    message(FATAL_ERROR "the package lacks /usr/${file}")
+  endif()
+endforeach()
+file(SIZE ${root}/share/icons/hicolor/48x48/apps/corvane.png png_size)
+if(png_size LESS 100)
+  message(FATAL_ERROR "the 48 px icon is empty (${png_size} bytes)")
+endif()
+
+run(${root}/bin/corvane --version)
+if(NOT out STREQUAL "corvane ${VERSION}\n")
+  message(FATAL_ERROR "--version from the package printed '${out}'")
+endif()
+
+find_program(APPSTREAMCLI appstreamcli)
+if(APPSTREAMCLI)
+  run(${APPSTREAMCLI} validate --no-net ${root}/share/metainfo/io.corvane.Corvane.metainfo.xml)
+else()
+  message(STATUS "appstreamcli is not installed; the metainfo file was not validated")
+endif()
