@@ -7,6 +7,8 @@
 
 #include <QTimeZone>
 #include <QUrlQuery>
+#include <QtConcurrentRun>
+#include <qcoro/qcorofuture.h>
 
 namespace corvane {
 
@@ -71,7 +73,9 @@ QCoro::Task<std::optional<ApiResponse>> APIService::fetchPositions(AccountSettin
         reportTransportFailure(*reply.failure);
         co_return std::nullopt;
     }
-    wire::Result<ApiResponse> decoded = decodeApiResponse(reply.body);
+    // A day's answer takes milliseconds to decode; the main thread keeps serving the views.
+    wire::Result<ApiResponse> decoded =
+        co_await QtConcurrent::run(&decodeApiResponse, std::move(reply.body));
     if (!decoded.ok()) {
         reportCriticalError(decoded.error());
         co_return std::nullopt;

@@ -2,9 +2,10 @@
 
 // Table-driven reading and writing of the platform's records, shared by their decoders and
 // encoders. A record is described once, as a table of (JSON key, member) pairs; the member's
-// C++ type decides the reader (QString: text, double: number, qint64: integer, bool: boolean,
-// QList: array, std::optional: may be absent or null, anything else: a nested record) and
-// whether the key is required (every member that is not a std::optional).
+// C++ type decides the reader (QString: text, wire::Text: text viewed in place, double: number,
+// qint64: integer, bool: boolean, QList: array, std::optional: may be absent or null, anything
+// else: a nested record) and whether the key is required (every member that is not a
+// std::optional).
 //
 // Nested records are read and written through readValue(wire::Value, R&) and
 // toJsonValue(const R&) overloads found next to the record type (argument-dependent lookup).
@@ -23,6 +24,7 @@
 #include <type_traits>
 
 namespace corvane::records {
+inline namespace CORVANE_WIRE_KERNEL {
 
 // ---- reading one value by the member's type ----
 //
@@ -36,6 +38,14 @@ inline bool tryRead(wire::Value v, QString& out)
     if (v.get_string().get(s) != simdjson::SUCCESS)
         return false;
     out = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    return true;
+}
+inline bool tryRead(wire::Value v, wire::Text& out)
+{
+    std::string_view s;
+    if (v.get_string().get(s) != simdjson::SUCCESS)
+        return false;
+    out = wire::keptText(s);
     return true;
 }
 inline bool tryRead(wire::Value v, double& out)
@@ -62,6 +72,11 @@ inline void readValue(wire::Value v, QString& out)
     if (!tryRead(v, out))
         out = wire::text(v);
 }
+inline void readValue(wire::Value v, wire::Text& out)
+{
+    if (!tryRead(v, out))
+        out = wire::textView(v);
+}
 inline void readValue(wire::Value v, double& out)
 {
     if (!tryRead(v, out))
@@ -79,8 +94,9 @@ inline void readValue(wire::Value v, bool& out)
 }
 
 template <class T>
-inline constexpr bool isScalar = std::is_same_v<T, QString> || std::is_same_v<T, double> ||
-                                 std::is_same_v<T, qint64> || std::is_same_v<T, bool>;
+inline constexpr bool isScalar =
+    std::is_same_v<T, QString> || std::is_same_v<T, wire::Text> || std::is_same_v<T, double> ||
+    std::is_same_v<T, qint64> || std::is_same_v<T, bool>;
 
 // Elements are read in place: a record is never built aside and moved into the list.
 template <class T> void readValue(wire::Value v, QList<T>& out)
@@ -236,4 +252,5 @@ QJsonObject writeFields(const R& record, const std::array<Field<R>, N>& fields)
     return object;
 }
 
+} // namespace CORVANE_WIRE_KERNEL
 } // namespace corvane::records
