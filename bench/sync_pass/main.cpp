@@ -67,7 +67,7 @@ qint64 statusKb(const QByteArray& field)
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field + ':'))
+        if (line.startsWith(QByteArray(field + ':')))
             return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
     }
     return 0;
