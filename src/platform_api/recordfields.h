@@ -216,26 +216,46 @@ template <auto Member> constexpr auto field(std::string_view key)
                                           !isOptional<typename Traits::Type>};
 }
 
-// Reads one object front to back. Keys usually arrive in table order, so the search starts
-// after the last match and a whole record costs about one comparison per key.
+// Reads one object front to back. Keys usually arrive in table order and without escapes, so
+// the raw key is first compared with the one expected next, and only a miss unescapes it and
+// searches the table: a whole record costs about one comparison per key. Every value is read by
+// its field's reader or, under a key the table does not know, skipped with validation.
 template <class R, size_t N>
 void readFields(wire::Value v, R& out, const std::array<Field<R>, N>& fields)
 {
+    static_assert(N > 0);
     std::bitset<N> seen;
     size_t next = 0;
-    const size_t count = fields.size();
-    wire::object(v, [&](std::string_view key, wire::Value value) {
-        for (size_t tried = 0; tried < count; ++tried) {
-            const size_t i = next + tried < count ? next + tried : next + tried - count;
-            if (fields[i].key == key) {
-                fields[i].read(value, out);
-                seen.set(i);
-                next = i + 1 < count ? i + 1 : 0;
-                return;
+    for (auto item : wire::detail::objectOf(v)) {
+        simdjson::ondemand::field field;
+        if (auto error = std::move(item).get(field))
+            wire::failSimdjson(error);
+        size_t match = N;
+        std::string_view key = fields[next].key;
+        if (field.key().unsafe_is_equal(key)) {
+            match = next;
+        } else {
+            if (auto error = field.unescaped_key().get(key))
+                wire::failSimdjson(error);
+            for (size_t i = 0; i < N && match == N; ++i) {
+                if (fields[i].key == key)
+                    match = i;
             }
         }
-    });
-    for (size_t i = 0; i < count; ++i) {
+        try {
+            if (match == N) {
+                wire::skip(field.value());
+                continue;
+            }
+            fields[match].read(field.value(), out);
+        } catch (wire::DecodeError& e) {
+            e.prefixKey(key);
+            throw;
+        }
+        seen.set(match);
+        next = match + 1 < N ? match + 1 : 0;
+    }
+    for (size_t i = 0; i < N; ++i) {
         if (fields[i].required)
             wire::require(seen.test(i), fields[i].key);
     }

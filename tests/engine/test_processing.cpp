@@ -107,7 +107,7 @@ private Q_SLOTS:
         QCOMPARE(rig.store.processedDataCount(), 2);
         QCOMPARE(rig.store.lastupdated(), u"6-18 @ 2:07p"_s);
         QVERIFY(log.contains(u"Last updated date: 6-18 @ 2:07p"_s));
-        QCOMPARE(requestCount(brokersPath), 2); // one per broker group
+        QCOMPARE(requestCount(brokersPath), 4); // one per broker group and pass
         QVERIFY(!rig.globalData.hasError());
     }
 
