@@ -3,7 +3,6 @@
 #include "base/endpoints.h"
 #include "base/log.h"
 #include "notificationmanager.h"
-#include "platform_api/network.h"
 #include "settings/posettings.h"
 
 #include <QNetworkAccessManager>
@@ -32,22 +31,24 @@ QString closeDescription(QWebSocket* socket)
 } // namespace
 
 PushoverWebSocketManager::PushoverWebSocketManager(
-    QNetworkAccessManager& network, POSettings& settings,
+    QNetworkAccessManager& network, POSettings& settings, PushoverEndpoints endpoints,
     std::shared_ptr<NotificationService> notifications, SocketTiming timing, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
+    , m_socketUrl(std::move(endpoints.socket))
     , m_timing(timing)
-    , m_poApi(network, settings, this)
+    , m_poApi(network, settings, std::move(endpoints.api), this)
     , m_notificationMgr(
-          new NotificationManager(std::move(notifications), timing.notificationDelayMs, this))
+          new NotificationManager(std::move(notifications), timing.notificationDelay, this))
 {
     m_keepAliveTimer.setSingleShot(true);
-    m_keepAliveTimer.setInterval(m_timing.keepAliveIntervalMs);
+    m_keepAliveTimer.setInterval(m_timing.keepAliveInterval);
     QObject::connect(&m_keepAliveTimer, &QTimer::timeout, this,
                      &PushoverWebSocketManager::onKeepAliveExpired);
     m_reconnectTimer.setSingleShot(true);
-    m_reconnectTimer.setInterval(m_timing.reconnectDelayMs);
-    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, &PushoverWebSocketManager::connect);
+    m_reconnectTimer.setInterval(m_timing.reconnectDelay);
+    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this,
+                     &PushoverWebSocketManager::openSocket);
 }
 
 PushoverWebSocketManager::~PushoverWebSocketManager()
@@ -70,7 +71,7 @@ bool PushoverWebSocketManager::isSocketRunning() const
            state == QAbstractSocket::HostLookupState;
 }
 
-void PushoverWebSocketManager::connect()
+void PushoverWebSocketManager::openSocket()
 {
     logLine(QStringLiteral("Entered Pushover connect"));
     m_meantOpen = true;
@@ -86,7 +87,7 @@ void PushoverWebSocketManager::open()
     // A running socket already delivers its frames to the one handler; nothing to add.
     if (connected)
         return;
-    const QUrl url = endpointUrl(Endpoint::PushoverSocket);
+    const QUrl& url = m_socketUrl;
     if (!url.isValid() || url.host().isEmpty())
         return;
 
@@ -145,7 +146,7 @@ std::optional<PushoverError> PushoverWebSocketManager::loginCheck()
 {
     if (m_settings.poDeviceUID().isEmpty() || m_settings.poSessionSecret().isEmpty()) {
         logLine(QStringLiteral("Device ID or User Secret is empty"));
-        return PushoverError::of(PushoverError::Kind::LoginCredentialsMissing);
+        return PushoverError::of(PushoverError::Kind::loginCredentialsMissing);
     }
     return std::nullopt;
 }
@@ -180,7 +181,7 @@ void PushoverWebSocketManager::dropSocket()
     Q_EMIT socketRunningChanged();
 }
 
-void PushoverWebSocketManager::disconnect()
+void PushoverWebSocketManager::closeSocket()
 {
     m_meantOpen = false;
     m_keepAliveTimer.stop();
@@ -250,22 +251,22 @@ QCoro::Task<void> PushoverWebSocketManager::handleFrame(QByteArray frame)
         logLine(QStringLiteral("Reload request; drop connection and re-connect."));
         m_poApi.setErrorMessage(
             QStringLiteral("Pushover reload requested. Dropping connection and reconnecting."));
-        disconnect();
-        connect();
+        closeSocket();
+        openSocket();
         break;
     case 'A':
         m_poApi.setErrorMessage(QStringLiteral(
             "This device name logged in from another session. Disconnecting this session."));
         logLine(QStringLiteral(
             "The device logged in from another session and this session is being closed."));
-        disconnect();
+        closeSocket();
         break;
     case 'E':
         logLine(QStringLiteral("Error or another session logged in; this session is closed."));
         m_poApi.setErrorMessage(QStringLiteral(
             "An error occurred communicating with Pushover. This session is being disconnected. "
             "Restart corvane to try to reconnect."));
-        disconnect();
+        closeSocket();
         break;
     default:
         logLine(QStringLiteral("Unknown response: ") + describe(frame));
@@ -320,17 +321,6 @@ void PushoverWebSocketManager::reportFailure(const PushoverError& error)
     m_poApi.setErrorMessage(QStringLiteral("An error occurred while receiving: ") +
                             error.description);
     logLine(QStringLiteral("An error occurred: ") + error.description);
-}
-
-} // namespace corvane
-
-namespace corvane {
-
-PushoverWebSocketManager& PushoverWebSocketManager::shared()
-{
-    static auto* instance =
-        new PushoverWebSocketManager(sharedNetworkAccessManager(), POSettings::shared(), nullptr);
-    return *instance;
 }
 
 } // namespace corvane
