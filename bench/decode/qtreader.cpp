@@ -34,6 +34,17 @@ void readQt(const QJsonValue& v, QString& out, QLatin1StringView key)
     out = v.toString();
 }
 
+void readQt(const QJsonValue& v, wire::Text& out, QLatin1StringView key)
+{
+    if (!v.isString())
+        fail(key, "expected a string");
+    const QByteArray utf8 = v.toString().toUtf8();
+    const auto kept = wire::TextSink::keep(std::string_view(utf8.constData(), size_t(utf8.size())));
+    if (!kept)
+        fail(key, "no room to keep a text");
+    out = *kept;
+}
+
 void readQt(const QJsonValue& v, double& out, QLatin1StringView key)
 {
     if (!v.isDouble())
@@ -250,6 +261,7 @@ std::optional<ApiResponse> readWithQt(const QByteArray& body, QString* error)
     }
     try {
         ApiResponse response;
+        const wire::TextSink sink(response.texts, body.size());
         readObject(QJsonValue(document.object()), response, responseFields,
                    QLatin1StringView("response"));
         return response;

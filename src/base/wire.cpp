@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 namespace corvane::wire {
+inline namespace CORVANE_WIRE_KERNEL {
 
 using simdjson::ondemand::json_type;
 using simdjson::ondemand::number_type;
@@ -98,7 +101,104 @@ void expect(Value v, json_type wanted, const char* wantedName)
 
 bool isNull(Value v)
 {
-    return typeOf(v) == json_type::null;
+    if (typeOf(v) != json_type::null)
+        return false;
+    // The type comes from the first byte alone; "nul" or "nonsense" must not pass for null.
+    bool null = false;
+    if (auto error = v.is_null().get(null))
+        failSimdjson(error);
+    if (!null)
+        failSimdjson(simdjson::N_ATOM_ERROR);
+    return true;
+}
+
+void skip(Value v)
+{
+    // Iterative, so that absurd nesting under an ignored key costs heap, never stack.
+    struct Level {
+        bool isObject;
+        bool started = false;
+        simdjson::ondemand::array_iterator element{};
+        simdjson::ondemand::array_iterator elementsEnd{};
+        simdjson::ondemand::object_iterator field{};
+        simdjson::ondemand::object_iterator fieldsEnd{};
+    };
+    std::vector<Level> open;
+    const auto visit = [&open](Value x) {
+        switch (typeOf(x)) {
+        case json_type::array: {
+            Level level{.isObject = false};
+            auto array = detail::arrayOf(x);
+            if (auto error = array.begin().get(level.element))
+                failSimdjson(error);
+            if (auto error = array.end().get(level.elementsEnd))
+                failSimdjson(error);
+            open.push_back(level);
+            return;
+        }
+        case json_type::object: {
+            Level level{.isObject = true};
+            auto object = detail::objectOf(x);
+            if (auto error = object.begin().get(level.field))
+                failSimdjson(error);
+            if (auto error = object.end().get(level.fieldsEnd))
+                failSimdjson(error);
+            open.push_back(level);
+            return;
+        }
+        case json_type::string: {
+            std::string_view s;
+            if (auto error = x.get_string().get(s))
+                failSimdjson(error);
+            return;
+        }
+        case json_type::number: {
+            simdjson::ondemand::number n;
+            if (auto error = x.get_number().get(n))
+                failSimdjson(error);
+            return;
+        }
+        case json_type::boolean: {
+            bool b;
+            if (auto error = x.get_bool().get(b))
+                failSimdjson(error);
+            return;
+        }
+        case json_type::null:
+            isNull(x);
+            return;
+        }
+    };
+    visit(v);
+    while (!open.empty()) {
+        Level& top = open.back();
+        Value next;
+        if (top.isObject) {
+            if (std::exchange(top.started, true))
+                ++top.field;
+            if (!(top.field != top.fieldsEnd)) {
+                open.pop_back();
+                continue;
+            }
+            simdjson::ondemand::field f;
+            if (auto error = (*top.field).get(f))
+                failSimdjson(error);
+            std::string_view key;
+            if (auto error = f.unescaped_key().get(key))
+                failSimdjson(error);
+            next = f.value();
+        } else {
+            if (std::exchange(top.started, true))
+                ++top.element;
+            if (!(top.element != top.elementsEnd)) {
+                open.pop_back();
+                continue;
+            }
+            if (auto error = (*top.element).get(next))
+                failSimdjson(error);
+        }
+        visit(next); // may grow `open`, so `top` is not used after this
+    }
 }
 
 QString text(Value v)
@@ -108,6 +208,22 @@ QString text(Value v)
     if (auto error = v.get_string().get(s))
         failSimdjson(error);
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+Text keptText(std::string_view s)
+{
+    if (const std::optional<Text> kept = TextSink::keep(s))
+        return *kept;
+    fail(QStringLiteral("no room to keep a text"));
+}
+
+Text textView(Value v)
+{
+    expect(v, json_type::string, "a string");
+    std::string_view s;
+    if (auto error = v.get_string().get(s))
+        failSimdjson(error);
+    return keptText(s);
 }
 
 double number(Value v)
@@ -196,6 +312,21 @@ simdjson::ondemand::object objectOf(Value v)
     return object;
 }
 
+const char* position(Value v)
+{
+    const char* at = nullptr;
+    return v.current_location().get(at) == simdjson::SUCCESS ? at : nullptr;
+}
+
+bool hasPadding(const QByteArray& bytes)
+{
+    // capacity() also counts the free space in front of the data (left by remove(0, n)), so
+    // only the space behind the last byte tells whether the padding is really there.
+    // Qt 6.4 offers the data pointer without const only; reading it neither detaches nor writes.
+    return const_cast<QByteArray&>(bytes).data_ptr().freeSpaceAtEnd() >=
+           qsizetype(simdjson::SIMDJSON_PADDING);
+}
+
 simdjson::ondemand::array arrayOf(Value v)
 {
     expect(v, json_type::array, "an array");
@@ -214,9 +345,8 @@ void open(Document& d, const QByteArray& bytes)
         fail(QStringLiteral("the data is too large"));
     const auto size = static_cast<size_t>(bytes.size());
     simdjson::error_code error;
-    if (static_cast<size_t>(bytes.capacity()) >= size + simdjson::SIMDJSON_PADDING) {
-        error =
-            p.iterate(bytes.constData(), size, static_cast<size_t>(bytes.capacity())).get(d.doc);
+    if (hasPadding(bytes)) {
+        error = p.iterate(bytes.constData(), size, size + simdjson::SIMDJSON_PADDING).get(d.doc);
     } else {
         d.copy = simdjson::padded_string(bytes.constData(), size);
         error = p.iterate(d.copy).get(d.doc);
@@ -243,4 +373,5 @@ void finish(Document& d)
 
 } // namespace detail
 
+} // namespace CORVANE_WIRE_KERNEL
 } // namespace corvane::wire

@@ -11,12 +11,89 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QUtf8StringView>
 #include <optional>
 #include <simdjson.h>
 #include <string_view>
 #include <utility>
 
+// The decoder is built once for the generic target and, where the CPU family has one, once for
+// a wider vector unit; each build keeps its simdjson-facing code in its own namespace.
+#ifndef CORVANE_WIRE_KERNEL
+#define CORVANE_WIRE_KERNEL generic
+#endif
+
 namespace corvane::wire {
+
+// The outcome of decoding a whole document: a value or a readable description.
+template <class T> class Result final {
+public:
+    Result(T value)
+        : m_value(std::move(value))
+    {}
+    static Result failure(QString description)
+    {
+        Result r;
+        r.m_error = std::move(description);
+        return r;
+    }
+
+    bool ok() const { return m_value.has_value(); }
+    const T& value() const& { return *m_value; }
+    T& value() & { return *m_value; }
+    T&& value() && { return std::move(*m_value); }
+    std::optional<T> take() { return std::move(m_value); }
+    const QString& error() const { return m_error; }
+
+private:
+    Result() = default;
+    std::optional<T> m_value;
+    QString m_error;
+};
+
+// A text of a decoded answer, viewed where it lies (in the answer's text storage, or a literal):
+// reading one allocates nothing; toString() copies it out.
+using Text = QUtf8StringView;
+
+// Collects the texts read as Text while it is in scope on this thread. The storage is reserved
+// once to a bound it never passes, so it never moves and the views into it stay valid for as
+// long as a copy of the storage lives.
+class TextSink final {
+public:
+    TextSink(QByteArray& storage, qsizetype bound)
+        : m_previous(std::exchange(current(), &storage))
+    {
+        storage.clear();
+        storage.reserve(bound);
+    }
+    ~TextSink() { current() = m_previous; }
+    TextSink(const TextSink&) = delete;
+    TextSink& operator=(const TextSink&) = delete;
+
+    // Nothing when no sink is in scope or the bound would be passed.
+    static std::optional<Text> keep(std::string_view s)
+    {
+        QByteArray* storage = current();
+        if (!storage || storage->data_ptr().freeSpaceAtEnd() < qsizetype(s.size()))
+            return std::nullopt;
+        const qsizetype at = storage->size();
+        storage->append(s.data(), qsizetype(s.size()));
+        return Text(storage->constData() + at, qsizetype(s.size()));
+    }
+
+private:
+    static QByteArray*& current()
+    {
+        static thread_local QByteArray* storage = nullptr;
+        return storage;
+    }
+    QByteArray* m_previous;
+};
+
+} // namespace corvane::wire
+
+namespace corvane::wire {
+inline namespace CORVANE_WIRE_KERNEL {
 
 using Value = simdjson::ondemand::value;
 
@@ -44,6 +121,10 @@ double number(Value v);
 qint64 integer(Value v);
 bool boolean(Value v);
 
+// A text kept in the TextSink in scope; fails when there is none or it is full.
+Text keptText(std::string_view s);
+Text textView(Value v);
+
 // Optional readers: null gives nothing; another JSON type still fails.
 std::optional<QString> optText(Value v);
 std::optional<double> optNumber(Value v);
@@ -53,6 +134,10 @@ std::optional<bool> optBoolean(Value v);
 bool isNull(Value v);
 void require(bool present, std::string_view key);
 
+// Reads past a value nobody decodes, still failing when it is not valid JSON: a document is
+// accepted or refused as a whole, whatever its decoder happens to look at.
+void skip(Value v);
+
 // Iterates the fields of an object, front to back; onField(std::string_view key, Value v).
 template <class OnField> void object(Value v, OnField&& onField);
 
@@ -61,31 +146,6 @@ template <class Element> auto array(Value v, Element&& element);
 template <class Element> auto optArray(Value v, Element&& element);
 
 template <class Decode> auto optObject(Value v, Decode&& decode);
-
-// The outcome of decoding a whole document: a value or a readable description.
-template <class T> class Result final {
-public:
-    Result(T value)
-        : m_value(std::move(value))
-    {}
-    static Result failure(QString description)
-    {
-        Result r;
-        r.m_error = std::move(description);
-        return r;
-    }
-
-    bool ok() const { return m_value.has_value(); }
-    const T& value() const& { return *m_value; }
-    T&& value() && { return std::move(*m_value); }
-    std::optional<T> take() { return std::move(m_value); }
-    const QString& error() const { return m_error; }
-
-private:
-    Result() = default;
-    std::optional<T> m_value;
-    QString m_error;
-};
 
 // Parses one JSON document and hands its root to root(Value) -> T. Malformed JSON, invalid
 // UTF-8, too deep nesting, trailing content and every reader failure end as a failure.
@@ -97,6 +157,18 @@ namespace detail {
 simdjson::ondemand::parser& parser();
 simdjson::ondemand::object objectOf(Value v);
 simdjson::ondemand::array arrayOf(Value v);
+// Where the iteration stands; unchanged across a reader call when the reader left the value.
+const char* position(Value v);
+// Hands v to read(v), then skips what read left unread.
+template <class Read> void consume(Value v, Read&& read)
+{
+    const char* before = position(v);
+    read(v);
+    if (position(v) == before)
+        skip(v);
+}
+// Whether simdjson may read its padding past the last byte without leaving the allocation.
+bool hasPadding(const QByteArray& bytes);
 // Keeps the padded copy alive when the bytes lack simdjson's padding.
 struct Document {
     simdjson::padded_string copy;
@@ -117,7 +189,7 @@ template <class OnField> void object(Value v, OnField&& onField)
         if (auto error = field.value().get(value))
             failSimdjson(error);
         try {
-            onField(key, value);
+            detail::consume(value, [&](Value v) { onField(key, v); });
         } catch (DecodeError& e) {
             e.prefixKey(key);
             throw;
@@ -135,7 +207,7 @@ template <class Element> auto array(Value v, Element&& element)
         if (auto error = item.get(value))
             failSimdjson(error);
         try {
-            list.append(element(value));
+            detail::consume(value, [&](Value v) { list.append(element(v)); });
         } catch (DecodeError& e) {
             e.prefixIndex(index);
             throw;
@@ -175,4 +247,5 @@ template <class Root> auto decode(const QByteArray& bytes, Root&& root)
     }
 }
 
+} // namespace CORVANE_WIRE_KERNEL
 } // namespace corvane::wire

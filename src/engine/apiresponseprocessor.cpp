@@ -7,13 +7,18 @@
 #include "processeddatamanager.h"
 #include "settings/accountsettings.h"
 
+#include <QtConcurrentRun>
+#include <qcoro/qcorofuture.h>
+#include <string_view>
+#include <unordered_map>
+
 namespace corvane {
 
 namespace {
 
-QString orNotAvailable(const std::optional<QString>& text)
+QString orNotAvailable(const std::optional<wire::Text>& text)
 {
-    return text.value_or(QStringLiteral("n/a"));
+    return text ? text->toString() : QStringLiteral("n/a");
 }
 
 } // namespace
@@ -23,17 +28,18 @@ BrokerGroups groupByBroker(const ApiResponse& response)
     BrokerGroups groups;
     if (!response.data)
         return groups;
-    QHash<QString, qsizetype> indexOf;
+    // Keyed by the views themselves: a text is copied once per group, not once per position.
+    std::unordered_map<std::string_view, qsizetype> indexOf;
     for (const PositionData& position : *response.data) {
         if (!position.brokerConnection)
             continue;
-        const QString key = position.brokerConnection->number.value_or(QString());
-        auto found = indexOf.constFind(key);
-        if (found == indexOf.constEnd()) {
-            found = indexOf.insert(key, groups.size());
-            groups.append({key, {}});
-        }
-        groups[*found].second.append(&position);
+        const wire::Text number = position.brokerConnection->number.value_or(wire::Text());
+        const std::string_view key(reinterpret_cast<const char*>(number.data()),
+                                   size_t(number.size()));
+        const auto [found, added] = indexOf.try_emplace(key, groups.size());
+        if (added)
+            groups.append({number.toString(), {}});
+        groups[found->second].second.append(&position);
     }
     return groups;
 }
@@ -58,16 +64,24 @@ BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceD
         const PositionData& position = *group[i];
         if (!positionCounts(position, referenceDay, today))
             continue;
-        const QString key = position.bot.number + u'_' + QString::number(i);
+        const QString key = position.bot.number.toString() + u'_' + QString::number(i);
         if (const std::optional<double> profit = positionProfit(position)) {
             tally.total += *profit;
             tally.bots.insert(key, *profit);
         }
         tally.tradeInfo.insert(key, tradeInfoOf(position));
-        tally.statuses.insert(key, position.status.value_or(QString()));
-        tally.name.insert(key, position.bot.name);
+        tally.statuses.insert(key, position.status ? position.status->toString() : QString());
+        tally.name.insert(key, position.bot.name.toString());
     }
     return tally;
+}
+
+BrokerTallies tallyResponse(ApiResponse response, QDate referenceDay, QDate today)
+{
+    BrokerTallies tallies;
+    for (const auto& [key, positions] : groupByBroker(response))
+        tallies.append({key, tallyGroup(positions, referenceDay, today)});
+    return tallies;
 }
 
 ApiResponseProcessor::ApiResponseProcessor(ProcessedDataManager& store, StockExchangeStatus& market,
@@ -95,13 +109,15 @@ QCoro::Task<> ApiResponseProcessor::process(ApiResponse response, AccountSetting
     }
     logLine(QStringLiteral("Last updated date: ") + m_store.lastupdated());
 
-    const BrokerGroups groups = groupByBroker(response);
-    if (groups.isEmpty())
+    // The tallies are private until copied below, so they are all made at once, off the main
+    // thread; only the copies into the store happen here, group by group.
+    const std::weak_ptr<int> alive = m_lifetime;
+    const BrokerTallies tallies =
+        co_await QtConcurrent::run(&tallyResponse, std::move(response), referenceDay, today);
+    if (tallies.isEmpty() || alive.expired())
         co_return;
     BrokerAPIService brokers(m_connection);
-    const std::weak_ptr<int> alive = m_lifetime;
-    for (const auto& [key, positions] : groups) {
-        const BrokerTally tally = tallyGroup(positions, referenceDay, today);
+    for (const auto& [key, tally] : tallies) {
 
         const std::optional<BrokerResponse> connections =
             co_await brokers.fetchBrokerConnections(account.apiKey);

@@ -41,6 +41,11 @@ BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceD
 
 TradeInfo tradeInfoOf(const PositionData& position);
 
+// Every broker group's tally, in the order of groupByBroker. Reads the answer only, so it runs
+// on a worker; the answer is released there as well.
+using BrokerTallies = QList<std::pair<QString, BrokerTally>>;
+BrokerTallies tallyResponse(ApiResponse response, QDate referenceDay, QDate today);
+
 // Turns one account's positions response into per-broker results in the processed data
 // store: groups by broker connection, tallies each group, fetches the account's broker
 // connections for their value and expiry, copies each tally into the broker's entry

@@ -6,19 +6,30 @@
 #include <QTimeZone>
 #include <charconv>
 #include <cmath>
+#include <type_traits>
 
 namespace corvane {
 
 namespace {
 
+// The answers' texts are UTF-8 views; tests and views pass QStrings. The rules read ASCII only,
+// so each reader works on the code units of either.
+template <class View> char32_t unitAt(View text, qsizetype pos)
+{
+    if constexpr (std::is_same_v<View, QStringView>)
+        return text[pos].unicode();
+    else
+        return static_cast<unsigned char>(text.data()[pos]);
+}
+
 // Reads exactly `count` digits at `pos`; -1 when any is not a digit.
-int digits(QStringView text, qsizetype pos, int count)
+template <class View> int digits(View text, qsizetype pos, int count)
 {
     if (pos + count > text.size())
         return -1;
     int value = 0;
     for (int i = 0; i < count; ++i) {
-        const char16_t c = text[pos + i].unicode();
+        const char32_t c = unitAt(text, pos + i);
         if (c < u'0' || c > u'9')
             return -1;
         value = value * 10 + (c - u'0');
@@ -35,21 +46,19 @@ qint64 floorDiv(qint64 a, qint64 b)
     return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
 }
 
-bool charAt(QStringView text, qsizetype pos, char16_t expected)
+template <class View> bool charAt(View text, qsizetype pos, char32_t expected)
 {
-    return pos < text.size() && text[pos].unicode() == expected;
+    return pos < text.size() && unitAt(text, pos) == expected;
 }
 
-} // namespace
-
-std::optional<double> parseDecimal(QStringView text)
+template <class View> std::optional<double> parseDecimalIn(View text)
 {
     if (text.isEmpty() || text.size() > 64)
         return std::nullopt;
     char buffer[65];
     qsizetype length = 0;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char32_t u = unitAt(text, i);
         const bool allowed = (u >= u'0' && u <= u'9') || u == u'.' || u == u'-' || u == u'+' ||
                              u == u'e' || u == u'E';
         if (!allowed)
@@ -68,21 +77,7 @@ std::optional<double> parseDecimal(QStringView text)
     return value;
 }
 
-QString shortestDecimalText(double value)
-{
-    char buffer[64];
-    const double magnitude = std::fabs(value);
-    const bool plain = value == 0 || (magnitude >= 1e-4 && magnitude < 9007199254740992.0);
-    const auto result =
-        plain ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
-              : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-    QString text = QString::fromLatin1(buffer, result.ptr - buffer);
-    if (plain && !text.contains(u'.'))
-        text += QStringLiteral(".0");
-    return text;
-}
-
-std::optional<qint64> parseEnteredAtMsecs(QStringView text)
+template <class View> std::optional<qint64> parseEnteredAtIn(View text)
 {
     // yyyy-MM-ddTHH:mm:ss.S+ then the zone.
     const int year = digits(text, 0, 4);
@@ -98,9 +93,9 @@ std::optional<qint64> parseEnteredAtMsecs(QStringView text)
     qsizetype pos = 20;
     int fraction = 0;
     int fractionDigits = 0;
-    while (pos < text.size() && text[pos].isDigit() && text[pos].unicode() < 128) {
+    while (pos < text.size() && unitAt(text, pos) >= U'0' && unitAt(text, pos) <= U'9') {
         if (fractionDigits < 3)
-            fraction = fraction * 10 + (text[pos].unicode() - u'0');
+            fraction = fraction * 10 + int(unitAt(text, pos) - U'0');
         ++fractionDigits;
         ++pos;
     }
@@ -113,7 +108,7 @@ std::optional<qint64> parseEnteredAtMsecs(QStringView text)
     if (charAt(text, pos, u'Z') && pos + 1 == text.size()) {
         offsetSeconds = 0;
     } else if (charAt(text, pos, u'+') || charAt(text, pos, u'-')) {
-        const int sign = text[pos].unicode() == u'-' ? -1 : 1;
+        const int sign = unitAt(text, pos) == U'-' ? -1 : 1;
         const int offsetHours = digits(text, pos + 1, 2);
         qsizetype minutesAt = pos + 3;
         if (charAt(text, minutesAt, u':'))
@@ -135,7 +130,44 @@ std::optional<qint64> parseEnteredAtMsecs(QStringView text)
            qint64(offsetSeconds) * 1000;
 }
 
-std::optional<QDateTime> parseEnteredAt(QStringView text)
+// Latin-1 views come only from callers' literals; read them like UTF-8 (ASCII is all that passes).
+template <class Read> auto readAny(QAnyStringView text, Read&& read)
+{
+    return text.visit([&](auto view) {
+        if constexpr (std::is_same_v<decltype(view), QStringView>)
+            return read(view);
+        else
+            return read(QUtf8StringView(view.data(), view.size()));
+    });
+}
+
+} // namespace
+
+QString shortestDecimalText(double value)
+{
+    char buffer[64];
+    const double magnitude = std::fabs(value);
+    const bool plain = value == 0 || (magnitude >= 1e-4 && magnitude < 9007199254740992.0);
+    const auto result =
+        plain ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+              : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    QString text = QString::fromLatin1(buffer, result.ptr - buffer);
+    if (plain && !text.contains(u'.'))
+        text += QStringLiteral(".0");
+    return text;
+}
+
+std::optional<double> parseDecimal(QAnyStringView text)
+{
+    return readAny(text, [](auto view) { return parseDecimalIn(view); });
+}
+
+std::optional<qint64> parseEnteredAtMsecs(QAnyStringView text)
+{
+    return readAny(text, [](auto view) { return parseEnteredAtIn(view); });
+}
+
+std::optional<QDateTime> parseEnteredAt(QAnyStringView text)
 {
     const std::optional<qint64> msecs = parseEnteredAtMsecs(text);
     if (!msecs)
@@ -200,10 +232,10 @@ std::optional<double> positionProfit(const PositionData& position)
 {
     if (!position.status)
         return std::nullopt;
-    const std::optional<QString>* text = nullptr;
-    if (*position.status == QStringLiteral("CLOSED"))
+    const std::optional<wire::Text>* text = nullptr;
+    if (*position.status == wire::Text("CLOSED"))
         text = &position.profit_dollars;
-    else if (*position.status == QStringLiteral("OPEN"))
+    else if (*position.status == wire::Text("OPEN"))
         text = &position.current_profit;
     else
         return std::nullopt;

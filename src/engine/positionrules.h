@@ -5,6 +5,7 @@
 
 #include "platform_api/positionrecords.h"
 
+#include <QAnyStringView>
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -15,7 +16,7 @@ namespace corvane {
 // A profit or value text as a number: only when the whole text is a finite decimal number in
 // the C locale ("12", "-35.5", "1e3", "+4"); white space, group separators, "nan", "inf" or
 // anything else around or inside it make it unreadable.
-std::optional<double> parseDecimal(QStringView text);
+std::optional<double> parseDecimal(QAnyStringView text);
 
 // The shortest decimal text that reads back as the same number, with ".0" for whole numbers
 // (-1250.0, 312.5); very large and very small magnitudes use an exponent (1e+16, 1e-05).
@@ -23,9 +24,9 @@ QString shortestDecimalText(double value);
 
 // A position's "entered_at" ("2024-06-18T10:15:00.123456-0400"): date, time with fractional
 // seconds and a numeric zone offset ("-0400", "-04:00" or "Z"). Nothing when it does not parse.
-std::optional<QDateTime> parseEnteredAt(QStringView text);
+std::optional<QDateTime> parseEnteredAt(QAnyStringView text);
 // The same instant as milliseconds since the epoch (UTC), without building a QDateTime.
-std::optional<qint64> parseEnteredAtMsecs(QStringView text);
+std::optional<qint64> parseEnteredAtMsecs(QAnyStringView text);
 
 // The New York calendar day of an instant.
 QDate newYorkDay(const QDateTime& instant);

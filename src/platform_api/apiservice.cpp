@@ -5,6 +5,8 @@
 
 #include <QPointer>
 #include <QUrlQuery>
+#include <QtConcurrentRun>
+#include <qcoro/qcorofuture.h>
 
 namespace corvane {
 
@@ -65,7 +67,9 @@ APIService::fetchPositions(QString apiKey, std::optional<QDateTime> lastOpenDate
         reportTransportFailure(*reply.failure);
         co_return std::nullopt;
     }
-    wire::Result<ApiResponse> decoded = decodeApiResponse(reply.body);
+    // A day's answer takes milliseconds to decode; the main thread keeps serving the views.
+    wire::Result<ApiResponse> decoded =
+        co_await QtConcurrent::run(&decodeApiResponse, std::move(reply.body));
     if (!decoded.ok()) {
         reportCriticalError(decoded.error());
         co_return std::nullopt;

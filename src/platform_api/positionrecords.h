@@ -11,54 +11,58 @@ namespace corvane {
 
 // The positions answer of the platform ("/v1/bots/positions/"). It is only ever read. Field
 // names follow the platform's keys; a few camelCase fields come from snake_case keys (noted).
+//
+// An answer holds thousands of texts and the tally reads a handful of them, so the records view
+// their texts (wire::Text) in the answer's own text storage instead of owning a copy each: a
+// record is valid as long as a copy of the ApiResponse it came from lives.
 
 struct Bot {
-    QString name;
-    QString number;
+    wire::Text name;
+    wire::Text number;
 
     bool operator==(const Bot&) const = default;
 };
 
 struct BrokerConnection {
-    std::optional<QString> broker;
-    std::optional<QString> name;
+    std::optional<wire::Text> broker;
+    std::optional<wire::Text> name;
     // The one identifier of a broker connection: positions are grouped and tallied by it.
-    std::optional<QString> number;
-    std::optional<QString> accountNumber; // "account_number"
+    std::optional<wire::Text> number;
+    std::optional<wire::Text> accountNumber; // "account_number"
 
     bool operator==(const BrokerConnection&) const = default;
 };
 
 struct Leg {
-    std::optional<QString> status;
-    std::optional<QString> type;
-    std::optional<QString> action;
-    std::optional<QString> instrument;
-    std::optional<QString> symbol;
-    std::optional<QString> expirationDate; // "expiration_date"
+    std::optional<wire::Text> status;
+    std::optional<wire::Text> type;
+    std::optional<wire::Text> action;
+    std::optional<wire::Text> instrument;
+    std::optional<wire::Text> symbol;
+    std::optional<wire::Text> expirationDate; // "expiration_date"
     std::optional<qint64> days_to_expiration;
     std::optional<qint64> daysToExpirationAtExit;
-    std::optional<QString> strikePrice;
+    std::optional<wire::Text> strikePrice;
     std::optional<qint64> quantity;
     std::optional<qint64> quantityOpen;
-    std::optional<QString> entered_at;
-    std::optional<QString> exitedAt;
-    std::optional<QString> entryBid;
-    std::optional<QString> entryAsk;
-    std::optional<QString> entryPrice; // text on a leg, a number on a position
-    std::optional<QString> exitBid;
-    std::optional<QString> exitAsk;
+    std::optional<wire::Text> entered_at;
+    std::optional<wire::Text> exitedAt;
+    std::optional<wire::Text> entryBid;
+    std::optional<wire::Text> entryAsk;
+    std::optional<wire::Text> entryPrice; // text on a leg, a number on a position
+    std::optional<wire::Text> exitBid;
+    std::optional<wire::Text> exitAsk;
     std::optional<double> exitPrice;
-    std::optional<QString> currentBid;
-    std::optional<QString> currentMid;
-    std::optional<QString> currentAsk;
+    std::optional<wire::Text> currentBid;
+    std::optional<wire::Text> currentMid;
+    std::optional<wire::Text> currentAsk;
     std::optional<double> currentProfit;
-    std::optional<QString> currentDelta;
+    std::optional<wire::Text> currentDelta;
     std::optional<double> profitDollars; // a number on a leg, text on a position
-    std::optional<QString> deltaAtEntry;
-    std::optional<QString> deltaAtExit;
-    std::optional<QString> ivAtEntry;
-    std::optional<QString> ivAtExit;
+    std::optional<wire::Text> deltaAtEntry;
+    std::optional<wire::Text> deltaAtExit;
+    std::optional<wire::Text> ivAtEntry;
+    std::optional<wire::Text> ivAtExit;
     std::optional<bool> heldToExpiration;
     std::optional<bool> assigned;
     std::optional<bool> exercised;
@@ -67,38 +71,38 @@ struct Leg {
 };
 
 struct PositionData {
-    std::optional<QString> number;
-    std::optional<QString> status;
+    std::optional<wire::Text> number;
+    std::optional<wire::Text> status;
     Bot bot;
     std::optional<BrokerConnection> brokerConnection; // "broker_connection"
     std::optional<bool> is_paper;
-    std::optional<QString> tags;
-    std::optional<QString> symbol;
-    std::optional<QString> type;
-    std::optional<QString> entered_at; // "yyyy-MM-dd'T'HH:mm:ss.SSSSSSZ"
-    std::optional<QString> exited_at;
-    std::optional<QString> entryBid;
-    std::optional<QString> entryAsk;
+    std::optional<wire::Text> tags;
+    std::optional<wire::Text> symbol;
+    std::optional<wire::Text> type;
+    std::optional<wire::Text> entered_at; // "yyyy-MM-dd'T'HH:mm:ss.SSSSSSZ"
+    std::optional<wire::Text> exited_at;
+    std::optional<wire::Text> entryBid;
+    std::optional<wire::Text> entryAsk;
     std::optional<double> entryPrice;
-    std::optional<QString> exitBid;
-    std::optional<QString> exitAsk;
+    std::optional<wire::Text> exitBid;
+    std::optional<wire::Text> exitAsk;
     std::optional<double> exitPrice;
     std::optional<double> brokerFee;
-    std::optional<QString> currentBid;
-    std::optional<QString> currentMid;
-    std::optional<QString> currentAsk;
-    std::optional<QString> current_profit; // a decimal number in text
-    std::optional<QString> current_delta;
+    std::optional<wire::Text> currentBid;
+    std::optional<wire::Text> currentMid;
+    std::optional<wire::Text> currentAsk;
+    std::optional<wire::Text> current_profit; // a decimal number in text
+    std::optional<wire::Text> current_delta;
     std::optional<double> entry_value;
     std::optional<qint64> exitValue;
-    std::optional<QString> max_risk;
-    std::optional<QString> profit_dollars; // a decimal number in text
-    std::optional<QString> startingBalance;
-    std::optional<QString> endingBalance;
+    std::optional<wire::Text> max_risk;
+    std::optional<wire::Text> profit_dollars; // a decimal number in text
+    std::optional<wire::Text> startingBalance;
+    std::optional<wire::Text> endingBalance;
     std::optional<double> underlyingAtEntry;
     std::optional<double> underlyingAtExit;
-    std::optional<QString> vixAtEntry;
-    std::optional<QString> vixAtExit;
+    std::optional<wire::Text> vixAtEntry;
+    std::optional<wire::Text> vixAtExit;
     QList<Leg> legs;
 
     bool operator==(const PositionData&) const = default;
@@ -121,11 +125,17 @@ struct ApiResponse {
     std::optional<QList<PositionData>> data;
     std::optional<PagesInfo> pages;
 
-    bool operator==(const ApiResponse&) const = default;
+    // What the records' texts view; implicitly shared, so every copy keeps them valid.
+    QByteArray texts;
 };
 
 // Strict: a missing required key, null where a value is required, a value of another JSON type
 // or malformed JSON fails the whole answer with a description naming the key.
+// Uses the fastest build of the decoder the CPU can run.
 wire::Result<ApiResponse> decodeApiResponse(const QByteArray& body);
+// The build for the generic target, whatever the CPU offers.
+wire::Result<ApiResponse> decodeApiResponseGeneric(const QByteArray& body);
+// Whether decodeApiResponse uses a build for a wider vector unit on this CPU.
+bool positionsDecoderUsesAvx2();
 
 } // namespace corvane

@@ -2,9 +2,10 @@
 
 // Table-driven reading and writing of the platform's records, shared by their decoders and
 // encoders. A record is described once, as a table of (JSON key, member) pairs; the member's
-// C++ type decides the reader (QString: text, double: number, qint64: integer, bool: boolean,
-// QList: array, std::optional: may be absent or null, anything else: a nested record) and
-// whether the key is required (every member that is not a std::optional).
+// C++ type decides the reader (QString: text, wire::Text: text viewed in place, double: number,
+// qint64: integer, bool: boolean, QList: array, std::optional: may be absent or null, anything
+// else: a nested record) and whether the key is required (every member that is not a
+// std::optional).
 //
 // Nested records are read and written through readValue(wire::Value, R&) and
 // toJsonValue(const R&) overloads found next to the record type (argument-dependent lookup).
@@ -23,6 +24,7 @@
 #include <type_traits>
 
 namespace corvane::records {
+inline namespace CORVANE_WIRE_KERNEL {
 
 // ---- reading one value by the member's type ----
 //
@@ -36,6 +38,14 @@ inline bool tryRead(wire::Value v, QString& out)
     if (v.get_string().get(s) != simdjson::SUCCESS)
         return false;
     out = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    return true;
+}
+inline bool tryRead(wire::Value v, wire::Text& out)
+{
+    std::string_view s;
+    if (v.get_string().get(s) != simdjson::SUCCESS)
+        return false;
+    out = wire::keptText(s);
     return true;
 }
 inline bool tryRead(wire::Value v, double& out)
@@ -62,6 +72,11 @@ inline void readValue(wire::Value v, QString& out)
     if (!tryRead(v, out))
         out = wire::text(v);
 }
+inline void readValue(wire::Value v, wire::Text& out)
+{
+    if (!tryRead(v, out))
+        out = wire::textView(v);
+}
 inline void readValue(wire::Value v, double& out)
 {
     if (!tryRead(v, out))
@@ -79,8 +94,9 @@ inline void readValue(wire::Value v, bool& out)
 }
 
 template <class T>
-inline constexpr bool isScalar = std::is_same_v<T, QString> || std::is_same_v<T, double> ||
-                                 std::is_same_v<T, qint64> || std::is_same_v<T, bool>;
+inline constexpr bool isScalar =
+    std::is_same_v<T, QString> || std::is_same_v<T, wire::Text> || std::is_same_v<T, double> ||
+    std::is_same_v<T, qint64> || std::is_same_v<T, bool>;
 
 // Elements are read in place: a record is never built aside and moved into the list.
 template <class T> void readValue(wire::Value v, QList<T>& out)
@@ -200,26 +216,46 @@ template <auto Member> constexpr auto field(std::string_view key)
                                           !isOptional<typename Traits::Type>};
 }
 
-// Reads one object front to back. Keys usually arrive in table order, so the search starts
-// after the last match and a whole record costs about one comparison per key.
+// Reads one object front to back. Keys usually arrive in table order and without escapes, so
+// the raw key is first compared with the one expected next, and only a miss unescapes it and
+// searches the table: a whole record costs about one comparison per key. Every value is read by
+// its field's reader or, under a key the table does not know, skipped with validation.
 template <class R, size_t N>
 void readFields(wire::Value v, R& out, const std::array<Field<R>, N>& fields)
 {
+    static_assert(N > 0);
     std::bitset<N> seen;
     size_t next = 0;
-    const size_t count = fields.size();
-    wire::object(v, [&](std::string_view key, wire::Value value) {
-        for (size_t tried = 0; tried < count; ++tried) {
-            const size_t i = next + tried < count ? next + tried : next + tried - count;
-            if (fields[i].key == key) {
-                fields[i].read(value, out);
-                seen.set(i);
-                next = i + 1 < count ? i + 1 : 0;
-                return;
+    for (auto item : wire::detail::objectOf(v)) {
+        simdjson::ondemand::field field;
+        if (auto error = std::move(item).get(field))
+            wire::failSimdjson(error);
+        size_t match = N;
+        std::string_view key = fields[next].key;
+        if (field.key().unsafe_is_equal(key)) {
+            match = next;
+        } else {
+            if (auto error = field.unescaped_key().get(key))
+                wire::failSimdjson(error);
+            for (size_t i = 0; i < N && match == N; ++i) {
+                if (fields[i].key == key)
+                    match = i;
             }
         }
-    });
-    for (size_t i = 0; i < count; ++i) {
+        try {
+            if (match == N) {
+                wire::skip(field.value());
+                continue;
+            }
+            fields[match].read(field.value(), out);
+        } catch (wire::DecodeError& e) {
+            e.prefixKey(key);
+            throw;
+        }
+        seen.set(match);
+        next = match + 1 < N ? match + 1 : 0;
+    }
+    for (size_t i = 0; i < N; ++i) {
         if (fields[i].required)
             wire::require(seen.test(i), fields[i].key);
     }
@@ -236,4 +272,5 @@ QJsonObject writeFields(const R& record, const std::array<Field<R>, N>& fields)
     return object;
 }
 
+} // namespace CORVANE_WIRE_KERNEL
 } // namespace corvane::records

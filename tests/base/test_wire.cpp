@@ -123,6 +123,15 @@ private Q_SLOTS:
         QTest::newRow("deep nesting") << QByteArray(5000, '[') + QByteArray(5000, ']');
         QTest::newRow("huge number") << QByteArray(R"([{"name":"a","count":1e999,"ids":[]}])");
         QTest::newRow("bare word") << QByteArray("[nope]");
+        // Under keys no decoder reads: the answer is still refused as a whole.
+        const QByteArray head = R"([{"name":"a","count":1,"ids":[],)";
+        QTest::newRow("bad atom under an unread key") << head + R"("junk":tru}])";
+        QTest::newRow("missing element under an unread key") << head + R"("x":[1,,2]}])";
+        QTest::newRow("bad escape deep under an unread key") << head + R"("x":[{"y":"\q"}]}])";
+        QTest::newRow("missing colon under an unread key") << head + R"("x":{"y" 1}}])";
+        QTest::newRow("bad number under an unread key") << head + R"("x":1.2.3}])";
+        QTest::newRow("half a null where null is allowed")
+            << QByteArray(R"([{"name":"a","nick":nul,"count":1,"ids":[]}])");
     }
 
     void malformedInputFailsCleanly()
@@ -131,6 +140,25 @@ private Q_SLOTS:
         const auto result = decodeSamples(json);
         QVERIFY(!result.ok());
         QVERIFY(!result.error().isEmpty());
+    }
+
+    // Qt moves the start of the data forward on remove(0, n) and keeps the freed space in
+    // front, so the capacity no longer says how much room lies behind the last byte.
+    void readsDataWithoutRoomBehindIt()
+    {
+        const QByteArray tail = R"([{"name":"a","count":1,"ids":[2]}])";
+        QByteArray bytes = QByteArray(200, ' ') + tail;
+        bytes.remove(0, 200);
+        QVERIFY(bytes.capacity() >= bytes.size() + 64);
+        QVERIFY(!wire::detail::hasPadding(bytes));
+        const auto result = decodeSamples(bytes);
+        QVERIFY2(result.ok(), qPrintable(result.error()));
+        QCOMPARE(result.value().first().ids, QList<qint64>{2});
+
+        QByteArray roomy = tail;
+        roomy.reserve(tail.size() + 100);
+        QVERIFY(wire::detail::hasPadding(roomy));
+        QVERIFY(decodeSamples(roomy).ok());
     }
 };
 

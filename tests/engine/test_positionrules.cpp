@@ -12,11 +12,12 @@ Q_DECLARE_METATYPE(corvane::PositionData)
 
 namespace {
 
-PositionData position(std::optional<QString> enteredAt, std::optional<qint64> daysLeft,
+// Texts view string literals here, which outlive every record built from them.
+PositionData position(std::optional<wire::Text> enteredAt, std::optional<qint64> daysLeft,
                       bool withLeg = true)
 {
     PositionData p;
-    p.bot = Bot{u"Iron Condor"_s, u"12"_s};
+    p.bot = Bot{"Iron Condor", "12"};
     p.entered_at = std::move(enteredAt);
     if (withLeg) {
         Leg leg;
@@ -60,10 +61,14 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(bool, readable);
         QFETCH(double, value);
-        const std::optional<double> parsed = parseDecimal(text);
-        QCOMPARE(parsed.has_value(), readable);
-        if (readable)
-            QCOMPARE(*parsed, value);
+        // As typed by a user (UTF-16) and as viewed in an answer (UTF-8).
+        const QByteArray utf8 = text.toUtf8();
+        for (const std::optional<double> parsed :
+             {parseDecimal(text), parseDecimal(wire::Text(utf8))}) {
+            QCOMPARE(parsed.has_value(), readable);
+            if (readable)
+                QCOMPARE(*parsed, value);
+        }
     }
 
     void shortestDecimal_data()
@@ -104,6 +109,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QDateTime, expected);
         const std::optional<QDateTime> parsed = parseEnteredAt(text);
+        QVERIFY(parseEnteredAt(wire::Text(text.toUtf8())) == parsed);
         QCOMPARE(parsed.has_value(), expected.isValid());
         if (parsed)
             QCOMPARE(parsed->toUTC(), expected);
@@ -157,10 +163,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<PositionData>("position");
         QTest::addColumn<bool>("counts");
-        const QString today = u"2024-06-18T10:15:00.000000-0400"_s;
-        const QString yesterday = u"2024-06-17T15:55:00.000000-0400"_s;
+        const wire::Text today = "2024-06-18T10:15:00.000000-0400";
+        const wire::Text yesterday = "2024-06-17T15:55:00.000000-0400";
         // 23:30 New York on the reference day is already the next day in UTC.
-        const QString lateToday = u"2024-06-19T03:30:00.000000+0000"_s;
+        const wire::Text lateToday = "2024-06-19T03:30:00.000000+0000";
         QTest::newRow("today, 0 days left") << position(today, 0) << true;
         QTest::newRow("today, expired") << position(today, -1) << true;
         QTest::newRow("today, no days") << position(today, std::nullopt) << true;
@@ -170,8 +176,8 @@ private Q_SLOTS:
         QTest::newRow("earlier, expired") << position(yesterday, -2) << true;
         QTest::newRow("earlier, 0 days left") << position(yesterday, 0) << false;
         QTest::newRow("earlier, no days") << position(yesterday, std::nullopt) << false;
-        QTest::newRow("unreadable, judged as now (0)") << position(u"18/06/2024"_s, 0) << true;
-        QTest::newRow("unreadable, judged as now (3)") << position(u"18/06/2024"_s, 3) << false;
+        QTest::newRow("unreadable, judged as now (0)") << position("18/06/2024", 0) << true;
+        QTest::newRow("unreadable, judged as now (3)") << position("18/06/2024", 3) << false;
         QTest::newRow("absent, judged as now") << position(std::nullopt, 0) << true;
         QTest::newRow("no legs, today") << position(today, std::nullopt, false) << true;
         QTest::newRow("no legs, earlier") << position(yesterday, std::nullopt, false) << false;
@@ -204,11 +210,14 @@ private Q_SLOTS:
         QFETCH(QString, currentProfit);
         QFETCH(bool, adds);
         QFETCH(double, profit);
+        const QByteArray status8 = status.toUtf8();
+        const QByteArray profitDollars8 = profitDollars.toUtf8();
+        const QByteArray currentProfit8 = currentProfit.toUtf8();
         PositionData p = position(std::nullopt, 0);
-        p.status = status;
+        p.status = wire::Text(status8);
         if (!profitDollars.isNull())
-            p.profit_dollars = profitDollars;
-        p.current_profit = currentProfit;
+            p.profit_dollars = wire::Text(profitDollars8);
+        p.current_profit = wire::Text(currentProfit8);
         const std::optional<double> result = positionProfit(p);
         QCOMPARE(result.has_value(), adds);
         if (adds)

@@ -3,6 +3,7 @@
 #include "support/testregistry.h"
 
 #include <QTest>
+#include <QThread>
 
 using namespace corvane;
 using namespace corvane::test;
@@ -58,7 +59,29 @@ private Q_SLOTS:
             }));
         m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_2"_s, u"bc_1"_s}));
         LogCapture log;
+        // Decoding and tallying run on a worker; what the views observe changes on the main
+        // thread only. Direct connections report the emitting thread, whatever it is.
+        int changes = 0;
+        int offMain = 0;
+        const auto note = [&] {
+            ++changes;
+            offMain += QThread::currentThread() != QCoreApplication::instance()->thread();
+        };
+        const auto watch = [&](const std::shared_ptr<ProcessedData>& entry) {
+            for (auto signal : {&ProcessedData::totalChanged, &ProcessedData::botsChanged,
+                                &ProcessedData::statusesChanged, &ProcessedData::tradeInfoChanged})
+                connect(entry.get(), signal, entry.get(), note, Qt::DirectConnection);
+        };
+        connect(&rig.store, &ProcessedDataManager::rolledUpTotalChanged, &rig.store, note,
+                Qt::DirectConnection);
+        connect(&rig.store, &ProcessedDataManager::lastupdatedChanged, &rig.store, note,
+                Qt::DirectConnection);
         QVERIFY(rig.runPass());
+        for (const QString& broker : {u"bc_1"_s, u"bc_2"_s})
+            watch(rig.store.find(broker));
+        QVERIFY(rig.runPass());
+        QVERIFY(changes > 10);
+        QCOMPARE(offMain, 0);
 
         const std::shared_ptr<ProcessedData> first = rig.store.find(u"bc_1"_s);
         QVERIFY(first);
@@ -84,7 +107,7 @@ private Q_SLOTS:
         QCOMPARE(rig.store.processedDataCount(), 2);
         QCOMPARE(rig.store.lastupdated(), u"6-18 @ 2:07p"_s);
         QVERIFY(log.contains(u"Last updated date: 6-18 @ 2:07p"_s));
-        QCOMPARE(requestCount(brokersPath), 2); // one per broker group
+        QCOMPARE(requestCount(brokersPath), 4); // one per broker group and pass
         QVERIFY(!rig.globalData.hasError());
     }
 
