@@ -1,0 +1,93 @@
+#include "fakeservices.h"
+#include "models/pushoversetuppresenter.h"
+#include "pushover.h"
+#include "settings/posettings.h"
+#include "support/tempsuite.h"
+#include "support/testregistry.h"
+
+#include <QNetworkAccessManager>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace corvane;
+using namespace corvane::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+const QString email = u"trader@example.com"_s;
+const QString password = u"hunter2"_s;
+} // namespace
+
+// The set-up state the notification settings show, against the fake Pushover over TLS.
+class PushoverSetupPresenterTest final : public QObject {
+    Q_OBJECT
+
+    fake::FakeServices m_fake;
+    QNetworkAccessManager m_network;
+
+    int logins() const
+    {
+        int count = 0;
+        for (const auto& request : m_fake.requests())
+            count += request.path == u"/1/users/login.json"_s ? 1 : 0;
+        return count;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
+        m_fake.trustInProcess();
+        qputenv("CORVANE_PUSHOVER_API_URL", m_fake.pushoverUrl().toEncoded());
+        m_fake.pushover().addAccount(email, password, u"424242"_s);
+    }
+    void cleanupTestCase() { qunsetenv("CORVANE_PUSHOVER_API_URL"); }
+
+    void asksForTheCodeThenRegisters()
+    {
+        TempSuite suite;
+        POSettings settings(suite.suite());
+        PushoverSetupPresenter presenter(m_network, settings, nullptr);
+        QSignalSpy finished(&presenter, &PushoverSetupPresenter::setUpFinished);
+        QSignalSpy registered(&presenter, &PushoverSetupPresenter::registeredChanged);
+        m_fake.clearRequests();
+
+        presenter.setUp(email, password, u"desk"_s);
+        QVERIFY(presenter.loading());
+        presenter.setUp(email, password, u"desk"_s); // ignored: one set-up at a time
+        QVERIFY(finished.wait());
+        QCOMPARE(logins(), 1);
+        QVERIFY(presenter.twoFactorRequested());
+        QCOMPARE(presenter.statusText(), u"Two-factor authentication required."_s);
+        QVERIFY(!presenter.loading() && !presenter.registered());
+
+        presenter.setUp(email, password, u"desk"_s, u"424242"_s);
+        QVERIFY(finished.wait());
+        QCOMPARE(presenter.statusText(), u"Pushover setup was successful. You'll now receive "
+                                         "Orrisfield notifications in corvane."_s);
+        QCOMPARE(presenter.errorText(), QString());
+        QVERIFY(presenter.registered() && !presenter.loading());
+        QCOMPARE(presenter.deviceName(), u"desk"_s);
+        QCOMPARE(registered.count(), 1);
+
+        presenter.forgetDevice();
+        QVERIFY(!presenter.registered());
+    }
+
+    void aClosedViewLeavesTheSetUpBehind()
+    {
+        TempSuite suite;
+        POSettings settings(suite.suite());
+        auto presenter = std::make_unique<PushoverSetupPresenter>(m_network, settings, nullptr);
+        QSignalSpy finished(presenter.get(), &PushoverSetupPresenter::setUpFinished);
+        m_fake.clearRequests();
+        presenter->setUp(email, password, u"desk"_s, u"424242"_s);
+        presenter.reset();
+        QVERIFY(QTest::qWaitFor([this] { return logins() == 1; }));
+        QTest::qWait(200);
+        QCOMPARE(finished.count(), 0);
+    }
+};
+
+CORVANE_TEST(PushoverSetupPresenterTest)
+#include "test_pushoversetup.moc"

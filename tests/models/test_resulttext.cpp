@@ -1,0 +1,128 @@
+#include "engine/positionrules.h"
+#include "market/exchangecalendar.h"
+#include "models/resulttext.h"
+#include "support/logcapture.h"
+#include "support/testclock.h"
+#include "support/testregistry.h"
+
+#include <QTest>
+#include <limits>
+
+using namespace corvane;
+using namespace corvane::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+const double infinity = std::numeric_limits<double>::infinity();
+const double notANumber = std::numeric_limits<double>::quiet_NaN();
+} // namespace
+
+// The texts are checked against the literals users see, not against QLocale's output.
+class ResultTextTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void amounts_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("total");
+        QTest::addColumn<QString>("profit");
+        QTest::addColumn<QString>("currency");
+        QTest::newRow("gain") << 124.01 << u"$125"_s << u"$124"_s << u"$125"_s;
+        QTest::newRow("loss") << -35.2 << u"($36)"_s << u"($35)"_s << u"-$36"_s;
+        QTest::newRow("zero") << 0.0 << u"$0"_s << u"$0"_s << u"$0"_s;
+        QTest::newRow("small loss") << -0.4 << u"($1)"_s << u"($0)"_s << u"-$1"_s;
+        QTest::newRow("grouping") << 12345.2 << u"$12346"_s << u"$12345"_s << u"$12,346"_s;
+        QTest::newRow("millions") << -1234567.0 << u"($1234567)"_s << u"($1234567)"_s
+                                  << u"-$1,234,567"_s;
+        QTest::newRow("truncation") << -7.6 << u"($8)"_s << u"($7)"_s << u"-$8"_s;
+        QTest::newRow("beyond int64") << 1e19 << u"n/a"_s << u"n/a"_s << u"n/a"_s;
+        QTest::newRow("infinite") << -infinity << u"n/a"_s << u"n/a"_s << u"n/a"_s;
+        QTest::newRow("nan") << notANumber << u"n/a"_s << u"n/a"_s << u"n/a"_s;
+    }
+    void amounts()
+    {
+        QFETCH(double, value);
+        QTEST(text::totalText(value, false), "total");
+        QTEST(text::profitText(value), "profit");
+        QTEST(text::currencyText(value), "currency");
+    }
+
+    void missingTotalFollowsTheMarket()
+    {
+        QCOMPARE(text::totalText(std::nullopt, false), u"No data"_s);
+        QCOMPARE(text::totalText(std::nullopt, true), u"Mkt closed"_s);
+    }
+
+    void netLiquidationValue()
+    {
+        QCOMPARE(text::nlvText(u"104482.68"_s), u"$104,483"_s);
+        QCOMPARE(text::nlvText(std::nullopt), u"$0"_s);
+        QCOMPARE(text::nlvText(QString()), u"$0"_s);
+        LogCapture log;
+        QCOMPARE(text::nlvText(u" 12"_s), u"n/a"_s);
+        QCOMPARE(log.lines(), QStringList{u"Invalid number:  12"_s});
+    }
+
+    void expiry_data()
+    {
+        QTest::addColumn<QString>("expiration");
+        QTest::addColumn<QString>("zone");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("midnight UTC")
+            << u"2027-03-01T00:00:00.000000+00:00"_s << u"UTC"_s << u"2027-03-01 12:00a"_s;
+        QTest::newRow("evening in New York") << u"2027-03-01T00:00:00.000000+00:00"_s
+                                             << u"America/New_York"_s << u"2027-02-28 7:00p"_s;
+        QTest::newRow("Z and noon")
+            << u"2026-12-31T12:05:00.5Z"_s << u"UTC"_s << u"2026-12-31 12:05p"_s;
+        QTest::newRow("no fraction") << u"2026-12-31T21:00:00Z"_s << u"UTC"_s << u"n/a"_s;
+        QTest::newRow("garbage") << u"soon"_s << u"UTC"_s << u"n/a"_s;
+    }
+    void expiry()
+    {
+        QFETCH(QString, expiration);
+        QFETCH(QString, zone);
+        QTEST(text::expiryText(expiration, QTimeZone(zone.toUtf8())).value_or(u"none"_s), "shown");
+    }
+
+    void noExpiryIsNotShown()
+    {
+        QCOMPARE(text::expiryText(std::nullopt, QTimeZone::utc()), std::nullopt);
+        QCOMPARE(text::expiryText(QString(), QTimeZone::utc()), std::nullopt);
+    }
+
+    void percentage_data()
+    {
+        QTest::addColumn<QString>("entryValue");
+        QTest::addColumn<double>("profit");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("debit") << u"400"_s << 50.0 << u"12.50%"_s;
+        QTest::newRow("debit loss") << u"400"_s << -100.0 << u"-25.00%"_s;
+        QTest::newRow("credit gain stays positive") << u"-490.0"_s << 232.5 << u"47.45%"_s;
+        QTest::newRow("zero entry") << u"0.0"_s << 10.0 << u"n/a"_s;
+        QTest::newRow("unreadable entry") << u"n/a"_s << 10.0 << u"n/a"_s;
+        QTest::newRow("infinite profit") << u"100"_s << infinity << u"n/a"_s;
+    }
+    void percentage()
+    {
+        QFETCH(QString, entryValue);
+        QFETCH(double, profit);
+        QTEST(text::percentageText(entryValue, profit), "shown");
+    }
+
+    void newYorkTimes()
+    {
+        const QDateTime winter = newYork(2026, 12, 5, 14, 7);
+        const QDateTime summer = newYork(2026, 7, 6, 10, 0);
+        QCOMPARE(text::zoneOffsetText(winter, exchange::newYork()), u"GMT-05"_s);
+        QCOMPARE(text::zoneOffsetText(summer, exchange::newYork()), u"GMT-04"_s);
+        QCOMPARE(text::zoneOffsetText(winter, QTimeZone("Asia/Kolkata")), u"GMT+05:30"_s);
+        QCOMPARE(text::zoneOffsetText(winter, QTimeZone::utc()), u"GMT"_s);
+        // The feed's update text beside which the offset is shown.
+        QCOMPARE(updateTimeText(winter), u"12-5 @ 2:07p"_s);
+        QCOMPARE(updateTimeText(summer), u"7-6 @ 10a"_s);
+    }
+};
+
+CORVANE_TEST(ResultTextTest)
+#include "test_resulttext.moc"
