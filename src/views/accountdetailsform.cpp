@@ -67,20 +67,26 @@ AccountDetailsForm::AccountDetailsForm(CVNSettings& settings, AccountVerifier& v
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(6);
-    grid->addWidget(m_nickname, 0, 0, 1, 2);
+    auto* nicknameLabel = new QLabel(QStringLiteral("Nickname"), this);
+    nicknameLabel->setBuddy(m_nickname);
+    grid->addWidget(nicknameLabel, 0, 0);
+    grid->addWidget(m_nickname, 0, 1, 1, 2);
     grid->addWidget(new HelpButton(QStringLiteral("Nickname for this Orrisfield account."), this),
-                    0, 2);
-    grid->addWidget(m_apiKey, 1, 0);
-    grid->addWidget(m_eye, 1, 1);
-    grid->addWidget(new HelpButton(apiKeyHelp(), this), 1, 2);
+                    0, 3);
+    auto* apiKeyLabel = new QLabel(QStringLiteral("API Key"), this);
+    apiKeyLabel->setBuddy(m_apiKey);
+    grid->addWidget(apiKeyLabel, 1, 0);
+    grid->addWidget(m_apiKey, 1, 1);
+    grid->addWidget(m_eye, 1, 2);
+    grid->addWidget(new HelpButton(apiKeyHelp(), this), 1, 3);
     auto* verifyRow = new QHBoxLayout;
     verifyRow->addWidget(m_verify);
     verifyRow->addWidget(m_busy);
     verifyRow->addWidget(
         new HelpButton(QStringLiteral("Verify your API Key for this account."), this));
     verifyRow->addStretch();
-    grid->addLayout(verifyRow, 2, 0, 1, 3);
-    grid->addWidget(m_errorLine, 3, 0, 1, 3);
+    grid->addLayout(verifyRow, 2, 1, 1, 3);
+    grid->addWidget(m_errorLine, 3, 1, 1, 3);
     auto* watchRow = new QHBoxLayout;
     watchRow->addWidget(m_watch);
     watchRow->addWidget(new HelpButton(
@@ -88,8 +94,8 @@ AccountDetailsForm::AccountDetailsForm(CVNSettings& settings, AccountVerifier& v
                        "watching at least one verified account."),
         this));
     watchRow->addStretch();
-    grid->addLayout(watchRow, 4, 0, 1, 3);
-    grid->setColumnStretch(0, 1);
+    grid->addLayout(watchRow, 4, 1, 1, 3);
+    grid->setColumnStretch(1, 1);
 
     connect(m_nickname, &QLineEdit::textEdited, this, [this](const QString& text) {
         m_settings.setAccountValue(m_accountKey, CVNSettings::AccountField::nickName, text);

@@ -1,5 +1,6 @@
 #include "brokerlistsheet.h"
 
+#include "helpbutton.h"
 #include "settings/settings.h"
 
 #include <QCheckBox>
@@ -12,12 +13,6 @@
 #include <algorithm>
 
 namespace corvane {
-
-namespace {
-
-const QColor updateAtOfYellow(0xe6, 0xb4, 0x00);
-
-} // namespace
 
 QString BrokerListSheet::maskedBrokerNumber(const QString& number)
 {
@@ -118,7 +113,8 @@ void BrokerListSheet::rebuild()
         auto* nickname = new QTableWidgetItem(
             broker.nickname.isEmpty() ? QStringLiteral("Update at OF") : broker.nickname);
         if (broker.nickname.isEmpty())
-            nickname->setForeground(updateAtOfYellow);
+            nickname->setForeground(isDarkAppearance(this) ? QColor(0xf5, 0xc8, 0x1b)
+                                                           : QColor(0xb8, 0x8a, 0x00));
         m_table->setItem(row, 0, nickname);
         m_table->setItem(row, 1, new QTableWidgetItem(maskedBrokerNumber(broker.brokerNumber)));
         m_table->setItem(row, 2, new QTableWidgetItem(broker.brokerName));

@@ -43,10 +43,11 @@ bool GeneralSettingsView::isRollUpAllowed(const CVNSettings& settings)
 }
 
 GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& stateManager,
-                                         QWidget* parent)
+                                         LoginItemSwitch loginItem, QWidget* parent)
     : QWidget(parent)
     , m_settings(settings)
     , m_stateManager(stateManager)
+    , m_loginItem(std::move(loginItem))
     , m_viewModel(new ViewModel(this))
     , m_launchAtStartup(new QCheckBox(QStringLiteral("Launch at startup"), this))
     , m_label(new QLineEdit(this))
@@ -117,7 +118,11 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
     layout->addWidget(sync);
     layout->addStretch();
 
-    connect(m_launchAtStartup, &QCheckBox::clicked, &m_settings, &CVNSettings::setRunOnStartup);
+    connect(m_launchAtStartup, &QCheckBox::clicked, this, [this](bool checked) {
+        m_settings.setRunOnStartup(checked);
+        if (m_loginItem)
+            m_loginItem(checked);
+    });
     connect(m_label, &QLineEdit::textEdited, this, [this](const QString& text) {
         m_settings.setRollUpTaskBarLabel(text);
         // A longer label needs a wider status item; fit it once the typing pauses.

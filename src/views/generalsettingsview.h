@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
 class QComboBox;
@@ -19,8 +20,12 @@ class GeneralSettingsView final : public QWidget {
     Q_DISABLE_COPY_MOVE(GeneralSettingsView)
 
 public:
+    // Registers or unregisters the application as a login item; none leaves only the stored
+    // choice.
+    using LoginItemSwitch = std::function<void(bool enabled)>;
+
     GeneralSettingsView(CVNSettings& settings, StateManager& stateManager,
-                        QWidget* parent = nullptr);
+                        LoginItemSwitch loginItem = {}, QWidget* parent = nullptr);
 
     // Rolling up needs a verified account with at least two watched, enabled brokers; brokers
     // of different accounts are not added together.
@@ -35,6 +40,7 @@ private:
 
     CVNSettings& m_settings;
     StateManager& m_stateManager;
+    LoginItemSwitch m_loginItem;
     ViewModel* m_viewModel;
     QCheckBox* m_launchAtStartup;
     QLineEdit* m_label;

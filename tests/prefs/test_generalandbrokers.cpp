@@ -191,6 +191,20 @@ private Q_SLOTS:
         QTest::qWait(600);
         QCOMPARE(refreshes.count(), 1);
     }
+
+    void launchAtStartupSwitchesTheLoginItem()
+    {
+        PrefsRig rig(m_fake);
+        QList<bool> requests;
+        GeneralSettingsView view(rig.settings, rig.stateManager,
+                                 [&requests](bool enabled) { requests << enabled; });
+        view.show();
+        auto* launch = child<QCheckBox>(&view, QStringLiteral("launchAtStartup"));
+        clickBox(launch);
+        clickBox(launch);
+        QCOMPARE(requests, (QList<bool>{true, false}));
+        QVERIFY(!rig.settings.runOnStartup());
+    }
 };
 
 PREFS_TEST(GeneralAndBrokersTest)
