@@ -97,22 +97,9 @@ void useAppearance(bool dark)
         QApplication::setPalette(QApplication::style()->standardPalette());
         return;
     }
-    QPalette p;
-    p.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-    p.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xea));
+    QPalette p(QColor(0x3a, 0x3a, 0x3e), QColor(0x2b, 0x2b, 0x2e));
     p.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
-    p.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x36));
-    p.setColor(QPalette::Text, QColor(0xe8, 0xe8, 0xea));
-    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
-    p.setColor(QPalette::ButtonText, QColor(0xe8, 0xe8, 0xea));
     p.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xd0));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::PlaceholderText, QColor(0x8a, 0x8a, 0x90));
-    p.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3e));
-    p.setColor(QPalette::ToolTipText, QColor(0xe8, 0xe8, 0xea));
-    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x86));
-    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x80, 0x80, 0x86));
-    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x80, 0x80, 0x86));
     QApplication::setPalette(p);
 }
 
