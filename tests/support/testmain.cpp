@@ -1,6 +1,10 @@
 #include "testregistry.h"
 
+// GUI tests build this file with CORVANE_TEST_APPLICATION set to QApplication.
+#ifndef CORVANE_TEST_APPLICATION
 #include <QCoreApplication>
+#define CORVANE_TEST_APPLICATION QCoreApplication
+#endif
 #include <QTest>
 #include <map>
 #include <string>
@@ -25,7 +29,7 @@ bool registerTest(const char* name, TestFactory factory)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    CORVANE_TEST_APPLICATION app(argc, argv);
     auto& tests = corvane::test::registry();
     if (tests.empty()) {
         qCritical("No test class is registered in this executable.");

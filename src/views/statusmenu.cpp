@@ -1,0 +1,42 @@
+#include "statusmenu.h"
+
+#include "symbols.h"
+
+namespace corvane {
+
+StatusMenu::StatusMenu(Appearance appearance, QWidget* parent)
+    : QMenu(parent)
+    , m_settings(addAction(QStringLiteral("Settings")))
+    , m_quit(addAction(QStringLiteral("Close Corvane")))
+{
+    setObjectName(QStringLiteral("statusMenu"));
+    m_settings->setObjectName(QStringLiteral("settingsAction"));
+    m_quit->setObjectName(QStringLiteral("quitAction"));
+    // Queued, so the menu has closed before the settings window takes the focus.
+    connect(m_settings, &QAction::triggered, this, &StatusMenu::settingsRequested,
+            Qt::QueuedConnection);
+    connect(m_quit, &QAction::triggered, this, &StatusMenu::quitRequested);
+    setAppearance(appearance);
+}
+
+void StatusMenu::setAppearance(Appearance appearance)
+{
+    const QColor ink = colors::text(appearance);
+    m_settings->setIcon(symbols::icon(QStringLiteral("gear"), ink));
+    m_quit->setIcon(symbols::icon(QStringLiteral("power"), ink));
+    QColor hover = colors::accent(appearance);
+    hover.setAlphaF(0.2f);
+    QColor pressed = colors::accent(appearance);
+    pressed.setAlphaF(0.5f);
+    const QPalette p = paletteFor(appearance);
+    setStyleSheet(
+        QStringLiteral("QMenu { background: %1; padding: 4px; border: 1px solid %2; }"
+                       "QMenu::item { color: %3; padding: 5px 12px 5px 8px; border-radius: 5px; }"
+                       "QMenu::icon { padding-left: 6px; }"
+                       "QMenu::item:selected { background: %4; }"
+                       "QMenu::item:pressed { background: %5; }")
+            .arg(p.color(QPalette::Window).name(), p.color(QPalette::Mid).name(), ink.name(),
+                 hover.name(QColor::HexArgb), pressed.name(QColor::HexArgb)));
+}
+
+} // namespace corvane

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "appearance.h"
+
+#include <QMenu>
+
+namespace corvane {
+
+// The status item's right-click menu: "Settings" and "Close Corvane". Plain actions, so a
+// desktop that draws the menu itself (over D-Bus) shows the same two rows; drawn by Qt, the
+// rows take the menu-row look (text colour of the appearance, blue tint on hover and press).
+class StatusMenu final : public QMenu {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(StatusMenu)
+
+public:
+    explicit StatusMenu(Appearance appearance, QWidget* parent = nullptr);
+
+    void setAppearance(Appearance appearance);
+    QAction* settingsAction() const { return m_settings; }
+    QAction* quitAction() const { return m_quit; }
+
+Q_SIGNALS:
+    // The menu has closed; the settings window is to be opened.
+    void settingsRequested();
+    void quitRequested();
+
+private:
+    QAction* m_settings;
+    QAction* m_quit;
+};
+
+} // namespace corvane

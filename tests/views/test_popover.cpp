@@ -1,0 +1,237 @@
+#include "app/globaldata.h"
+#include "market/exchangecalendar.h"
+#include "models/brokerresultsmodel.h"
+#include "models/feedstatuspresenter.h"
+#include "models/fixturerig.h"
+#include "support/testregistry.h"
+#include "viewrig.h"
+#include "views/brokerpage.h"
+#include "views/customtabview.h"
+#include "views/positioncard.h"
+#include "views/positionspopover.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+using namespace corvane;
+using namespace corvane::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A popover over the fixture accounts alpha and bravo, as the shell would build it.
+struct PopoverRig {
+    explicit PopoverRig(Appearance appearance, bool withAccounts = true)
+        : popover(brokers, feed, globalData, appearance)
+    {
+        if (withAccounts) {
+            fixtures.addFixtureAccount(u"test-key-alpha"_s);
+            bravo = fixtures.addFixtureAccount(u"test-key-bravo"_s);
+        }
+        fixtures.market.updateStatus();
+        popover.show();
+    }
+    FixtureRig fixtures;
+    QUuid bravo;
+    GlobalData globalData;
+    BrokerResultsModel brokers{fixtures.settings, fixtures.store, fixtures.market,
+                               exchange::newYork()};
+    FeedStatusPresenter feed{fixtures.settings, fixtures.store, fixtures.market,
+                             fixtures.clock.clock()};
+    PositionsPopover popover;
+
+    template <class W> W* find(const char* name) const
+    {
+        return popover.findChild<W*>(QString::fromLatin1(name));
+    }
+    QStringList tabTexts() const
+    {
+        QStringList texts;
+        for (const TabItem& item : popover.tabView()->tabItems())
+            texts.append(item.text);
+        return texts;
+    }
+};
+
+QColor textColor(const QLabel* label)
+{
+    return label->palette().color(QPalette::WindowText);
+}
+
+// The colour a rich-text label gives its coloured span.
+QColor spanColor(const QLabel* label)
+{
+    const QString text = label->text();
+    const qsizetype at = text.indexOf(u"color:"_s);
+    return at < 0 ? QColor() : QColor(text.mid(at + 6, 7));
+}
+
+// Colours compared as drawn, whatever colour model they were given in.
+QRgb rgb(const QColor& color)
+{
+    return color.rgba();
+}
+
+} // namespace
+
+class PopoverTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QApplication::setFont(QFont(u"DejaVu Sans"_s, 10)); }
+
+    void tabsPagesAndColours_data()
+    {
+        QTest::addColumn<Appearance>("appearance");
+        QTest::newRow("light") << Appearance::light;
+        QTest::newRow("dark") << Appearance::dark;
+    }
+    void tabsPagesAndColours()
+    {
+        QFETCH(Appearance, appearance);
+        // Built in the other look and switched, as when the desktop changes its scheme.
+        PopoverRig rig(appearance == Appearance::dark ? Appearance::light : Appearance::dark);
+        rig.popover.setAppearance(appearance);
+        QCOMPARE(rig.popover.width(), 445);
+        QCOMPARE(rig.tabTexts(), (QStringList{u"Etrade Paper"_s, u"IB Margin"_s, u"Tasty IRA"_s}));
+        QCOMPARE(rig.popover.tabView()->selection(), 0);
+
+        QTest::mouseClick(rig.popover.tabView()->tabButton(1), Qt::LeftButton);
+        QCOMPARE(rig.popover.tabView()->selection(), 1);
+        BrokerPage* page = rig.popover.page(1);
+        QVERIFY(page->isVisible());
+        const auto* total = page->findChild<QLabel*>(u"totalText"_s);
+        QCOMPARE(plainText(total->text()), u"Total: $88"_s);
+        QCOMPARE(rgb(spanColor(total)), rgb(colors::gain(appearance)));
+        QCOMPARE(page->findChild<QLabel*>(u"nlvText"_s)->text(), u"NLV: $104,483"_s);
+        QCOMPARE(page->findChild<QLabel*>(u"expiryText"_s)->text(), u"2027-02-28 7:00p"_s);
+
+        QStringList rows;
+        for (const QWidget* row : page->findChildren<QWidget*>(u"positionRow"_s)) {
+            rows.append(row->findChild<QLabel*>(u"statusBadge"_s)->text() + u' ' +
+                        row->findChild<QLabel*>(u"profitText"_s)->text());
+        }
+        QCOMPARE(rows, (QStringList{u"OPEN $35"_s, u"CLOSED $232"_s, u"OPEN ($145)"_s,
+                                    u"CLOSED ($35)"_s}));
+        const auto profits = page->findChildren<QLabel*>(u"profitText"_s);
+        QCOMPARE(textColor(profits[0]), colors::gain(appearance));
+        QCOMPARE(textColor(profits[3]), colors::loss(appearance));
+
+        // "Market open" in the primary text colour: never white on a light panel.
+        const auto* market = rig.find<QLabel>("marketState");
+        QCOMPARE(market->text(), u"Market open"_s);
+        QCOMPARE(textColor(market),
+                 appearance == Appearance::light ? QColor(Qt::black) : QColor(Qt::white));
+        QCOMPARE(plainText(rig.find<QLabel>("lastUpdated")->text()),
+                 u"Feed snapshot: \nn/a (GMT-05)"_s);
+        QVERIFY(!rig.find<QLabel>("criticalError")->isVisible());
+
+        rig.globalData.setCriticalError(u"Could not get response."_s);
+        const auto* error = rig.find<QLabel>("criticalError");
+        QVERIFY(error->isVisible());
+        QCOMPARE(error->text(), u"Could not get response."_s);
+        QCOMPARE(textColor(error), colors::loss(appearance));
+        QVERIFY(saveScreenshot(rig.popover, u"popover"_s, appearance));
+    }
+
+    void pagesFollowTheStoreAndTheAccounts()
+    {
+        PopoverRig rig(Appearance::light);
+        BrokerPage* etrade = rig.popover.page(0);
+        const auto* total = etrade->findChild<QLabel*>(u"totalText"_s);
+        QCOMPARE(plainText(total->text()), u"Total: $300"_s);
+        rig.fixtures.store.find(u"bc_a0b1c2d3"_s)->setTotal(0.0);
+        QCOMPARE(plainText(total->text()), u"Total: $0"_s);
+        QCOMPARE(rgb(spanColor(total)), rgb(colors::loss(Appearance::light)));
+        // No expiry from the platform: neither caption nor value.
+        QVERIFY(!etrade->findChild<QLabel*>(u"expiryText"_s)->isVisible());
+
+        // The selected last tab goes with an account no longer watched: the new last one shows.
+        rig.popover.tabView()->setSelection(2);
+        AccountSettings bravo = rig.fixtures.settings.accountSettings().value(rig.bravo);
+        bravo.watchAccount = false;
+        rig.fixtures.settings.setAccount(bravo);
+        QCOMPARE(rig.tabTexts(), (QStringList{u"IB Margin"_s, u"Tasty IRA"_s}));
+        QCOMPARE(rig.popover.tabView()->selection(), 1);
+        QVERIFY(rig.popover.page(1)->isVisible());
+    }
+
+    void hoverCardWaitsAQuarterSecond()
+    {
+        PopoverRig rig(Appearance::light);
+        rig.popover.tabView()->setSelection(1);
+        BrokerPage* page = rig.popover.page(1);
+        QWidget* spread = page->infoIcon(u"bot_12_2"_s);
+        QWidget* condor = page->infoIcon(u"bot_11_0"_s);
+        QVERIFY(spread && condor);
+
+        // Passing over one icon on the way to another shows no card.
+        pointerEnters(*spread);
+        QTest::qWait(100);
+        pointerLeaves(*spread);
+        pointerEnters(*condor);
+        QTest::qWait(100);
+        QVERIFY(!page->card() || !page->card()->isVisible());
+        QCOMPARE(page->hoveredKey(), QString());
+
+        QTRY_VERIFY(page->card() && page->card()->isVisible());
+        QCOMPARE(page->hoveredKey(), u"bot_11_0"_s);
+        QCOMPARE(page->card()->lines(),
+                 (QStringList{u"SPX 0DTE Iron Condor"_s, u"Contract count: 2"_s,
+                              u"Entry value: -490.0"_s, u"Current delta: n/a"_s,
+                              u"Max risk: 4510.00"_s, u"Percentage P/L: 47.45%"_s}));
+        QVERIFY(saveScreenshot(*page->card(), u"position-card"_s, Appearance::light));
+
+        pointerLeaves(*condor);
+        QVERIFY(!page->card()->isVisible());
+        QCOMPARE(page->hoveredKey(), QString());
+    }
+
+    void footerAsksTheShell()
+    {
+        PopoverRig rig(Appearance::light);
+        QSignalSpy sync(&rig.popover, &PositionsPopover::syncRequested);
+        QSignalSpy open(&rig.popover, &PositionsPopover::openPlatformRequested);
+        QSignalSpy settings(&rig.popover, &PositionsPopover::settingsRequested);
+        QSignalSpy watch(&rig.popover, &PositionsPopover::watchSwitchChanged);
+        QTest::mouseClick(rig.find<QPushButton>("syncButton"), Qt::LeftButton);
+        QTest::mouseClick(rig.find<QPushButton>("openPlatformButton"), Qt::LeftButton);
+        QTest::mouseClick(rig.find<QToolButton>("settingsButton"), Qt::LeftButton);
+        QCOMPARE(sync.count(), 1);
+        QCOMPARE(open.count(), 1);
+        QCOMPARE(settings.count(), 1);
+        QCOMPARE(rig.find<QToolButton>("settingsButton")->toolTip(), u"Settings"_s);
+
+        auto* watchSwitch = rig.find<QCheckBox>("watchSwitch");
+        QVERIFY(watchSwitch->isChecked());
+        watchSwitch->click();
+        QCOMPARE(rig.fixtures.settings.watchRunning(), false);
+        QCOMPARE(watch.count(), 1);
+        QCOMPARE(watch[0][0].toBool(), false);
+        // A change made elsewhere moves the switch without asking for a new evaluation.
+        rig.fixtures.settings.setWatchRunning(true);
+        QVERIFY(watchSwitch->isChecked());
+        QCOMPARE(watch.count(), 1);
+
+        rig.fixtures.store.setLastupdated(u"12-1 @ 2:07p"_s);
+        QCOMPARE(plainText(rig.find<QLabel>("lastUpdated")->text()),
+                 u"Feed snapshot: \n12-1 @ 2:07p (GMT-05)"_s);
+    }
+
+    void withoutWatchedBrokersOnlyHeaderAndFooterShow()
+    {
+        PopoverRig rig(Appearance::dark, false);
+        QVERIFY(rig.popover.tabView()->tabItems().isEmpty());
+        QVERIFY(rig.find<QLabel>("noTabsText")->isVisible());
+        QVERIFY(rig.find<QLabel>("marketState")->isVisible());
+        QVERIFY(rig.find<QPushButton>("syncButton")->isVisible());
+        QVERIFY(saveScreenshot(rig.popover, u"popover-empty"_s, Appearance::dark));
+    }
+};
+
+CORVANE_TEST(PopoverTest)
+#include "test_popover.moc"
