@@ -1,8 +1,8 @@
 #include "accountdetailsform.h"
 
 #include "base/endpoints.h"
-#include "helpbutton.h"
 #include "settings/settings.h"
+#include "settingsstyle.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -71,25 +71,24 @@ AccountDetailsForm::AccountDetailsForm(CVNSettings& settings, AccountVerifier& v
     nicknameLabel->setBuddy(m_nickname);
     grid->addWidget(nicknameLabel, 0, 0);
     grid->addWidget(m_nickname, 0, 1, 1, 2);
-    grid->addWidget(new HelpButton(QStringLiteral("Nickname for this Orrisfield account."), this),
-                    0, 3);
+    grid->addWidget(infoButton(QStringLiteral("Nickname for this Orrisfield account."), this), 0,
+                    3);
     auto* apiKeyLabel = new QLabel(QStringLiteral("API Key"), this);
     apiKeyLabel->setBuddy(m_apiKey);
     grid->addWidget(apiKeyLabel, 1, 0);
     grid->addWidget(m_apiKey, 1, 1);
     grid->addWidget(m_eye, 1, 2);
-    grid->addWidget(new HelpButton(apiKeyHelp(), this), 1, 3);
+    grid->addWidget(infoButton(apiKeyHelp(), this), 1, 3);
     auto* verifyRow = new QHBoxLayout;
     verifyRow->addWidget(m_verify);
     verifyRow->addWidget(m_busy);
-    verifyRow->addWidget(
-        new HelpButton(QStringLiteral("Verify your API Key for this account."), this));
+    verifyRow->addWidget(infoButton(QStringLiteral("Verify your API Key for this account."), this));
     verifyRow->addStretch();
     grid->addLayout(verifyRow, 2, 1, 1, 3);
     grid->addWidget(m_errorLine, 3, 1, 1, 3);
     auto* watchRow = new QHBoxLayout;
     watchRow->addWidget(m_watch);
-    watchRow->addWidget(new HelpButton(
+    watchRow->addWidget(infoButton(
         QStringLiteral("Checking this box will include this account in your totals. You must be "
                        "watching at least one verified account."),
         this));

@@ -5,9 +5,9 @@
 #include "base/log.h"
 #include "brokerlistsheet.h"
 #include "firstrunsheet.h"
-#include "helpbutton.h"
 #include "models/accountverifier.h"
 #include "settings/settings.h"
+#include "settingsstyle.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -80,7 +80,7 @@ AccountsView::AccountsView(CVNSettings& settings, AccountVerifier& verifier,
 
     auto* headerRow = new QHBoxLayout;
     headerRow->addWidget(header);
-    headerRow->addWidget(new HelpButton(
+    headerRow->addWidget(infoButton(
         QStringLiteral("All your Orrisfield accounts. Select the Brokers button to manage brokers "
                        "in each account."),
         this));

@@ -1,7 +1,7 @@
 #include "brokerlistsheet.h"
 
-#include "helpbutton.h"
 #include "settings/settings.h"
+#include "settingsstyle.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

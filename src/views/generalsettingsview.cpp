@@ -2,8 +2,8 @@
 
 #include "app/globaldata.h"
 #include "app/statemanager.h"
-#include "helpbutton.h"
 #include "settings/settings.h"
+#include "settingsstyle.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,7 +26,7 @@ void addRow(QGridLayout* grid, QWidget* control, const QString& help, QWidget* p
 {
     const int row = grid->count() == 0 ? 0 : grid->rowCount();
     grid->addWidget(control, row, 0);
-    grid->addWidget(new HelpButton(help, parent), row, 1, Qt::AlignLeft);
+    grid->addWidget(infoButton(help, parent), row, 1, Qt::AlignLeft);
 }
 
 } // namespace

@@ -1,11 +1,11 @@
 #include "notificationsettingsview.h"
 
-#include "helpbutton.h"
 #include "pushover/notificationmanager.h"
 #include "pushover/poapimanager.h"
 #include "pushover/pushoverwebsocketmanager.h"
 #include "settings/posettings.h"
 #include "settings/settings.h"
+#include "settingsstyle.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -49,7 +49,7 @@ QWidget* formRow(QLineEdit* field, const QString& placeholder, const QString& he
         extra->setParent(row);
         layout->addWidget(extra);
     }
-    layout->addWidget(new HelpButton(help, row));
+    layout->addWidget(infoButton(help, row));
     return row;
 }
 
@@ -144,7 +144,7 @@ NotificationSettingsView::NotificationSettingsView(CVNSettings& settings, POSett
     registerLayout->addStretch();
     registerLayout->addWidget(registerButton);
     registerLayout->addWidget(
-        new HelpButton(QStringLiteral("Register corvane with Pushover"), m_registerRow));
+        infoButton(QStringLiteral("Register corvane with Pushover"), m_registerRow));
     registerLayout->addStretch();
     formLayout->addWidget(m_progress);
     formLayout->addWidget(m_registerRow);
@@ -158,7 +158,7 @@ NotificationSettingsView::NotificationSettingsView(CVNSettings& settings, POSett
     auto* resetRow = new QHBoxLayout;
     resetRow->addStretch();
     resetRow->addWidget(reset);
-    resetRow->addWidget(new HelpButton(
+    resetRow->addWidget(infoButton(
         QStringLiteral("Reset your Pushover registration in corvane. This will only reset your "
                        "Pushover information in corvane but will not affect your device "
                        "registration on Pushover."),
@@ -172,7 +172,7 @@ NotificationSettingsView::NotificationSettingsView(CVNSettings& settings, POSett
     auto* registrationHeading = new QHBoxLayout;
     registrationHeading->addStretch();
     registrationHeading->addWidget(heading(QStringLiteral("Pushover registration"), this));
-    registrationHeading->addWidget(new HelpButton(
+    registrationHeading->addWidget(infoButton(
         QStringLiteral("In order to get Orrisfield notifications in corvane using Pushover, you "
                        "need to register this device on Pushover specific for corvane. Even if "
                        "you have the Pushover app installed, Pushover requires a separate "

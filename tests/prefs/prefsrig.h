@@ -14,22 +14,12 @@
 #include <QNetworkAccessManager>
 #include <QString>
 #include <QWidget>
-#include <functional>
-#include <memory>
 
 class QAbstractButton;
 class QMessageBox;
 class QWidget;
 
 namespace corvane::test {
-
-// Test classes register with PREFS_TEST(Class); the executable's own main runs them under a
-// QApplication.
-using PrefsTestFactory = std::function<std::unique_ptr<QObject>()>;
-bool registerPrefsTest(const char* name, PrefsTestFactory factory);
-#define PREFS_TEST(Class)                                                                          \
-    static const bool prefsRegistered##Class =                                                     \
-        corvane::test::registerPrefsTest(#Class, [] { return std::make_unique<Class>(); });
 
 inline const QString goodKey = QStringLiteral("test-key-alpha");
 inline const QString secondKey = QStringLiteral("test-key-bravo");

@@ -1,4 +1,5 @@
 #include "prefsrig.h"
+#include "support/testregistry.h"
 #include "views/accountdetailsform.h"
 #include "views/accountsview.h"
 #include "views/brokerlistsheet.h"
@@ -284,7 +285,7 @@ private Q_SLOTS:
     }
 };
 
-PREFS_TEST(AccountsViewTest)
+CORVANE_TEST(AccountsViewTest)
 
 #include "test_accounts.moc"
 

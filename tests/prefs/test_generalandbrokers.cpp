@@ -1,4 +1,5 @@
 #include "prefsrig.h"
+#include "support/testregistry.h"
 #include "views/brokerlistsheet.h"
 #include "views/generalsettingsview.h"
 
@@ -195,7 +196,7 @@ private Q_SLOTS:
     }
 };
 
-PREFS_TEST(GeneralAndBrokersTest)
+CORVANE_TEST(GeneralAndBrokersTest)
 
 #include "test_generalandbrokers.moc"
 

@@ -1,6 +1,7 @@
 #include "prefsrig.h"
 #include "pushover/poapimanager.h"
 #include "pushoverrig.h"
+#include "support/testregistry.h"
 #include "views/notificationsettingsview.h"
 
 #include <QApplication>
@@ -148,7 +149,7 @@ private Q_SLOTS:
     }
 };
 
-PREFS_TEST(NotificationSettingsTest)
+CORVANE_TEST(NotificationSettingsTest)
 
 #include "test_notifications.moc"
 

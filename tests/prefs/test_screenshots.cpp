@@ -1,11 +1,12 @@
 #include "prefsrig.h"
 #include "pushover/poapimanager.h"
 #include "pushoverrig.h"
-#include "views/accountsview.h"
+#include "support/testregistry.h"
 #include "views/brokerlistsheet.h"
 #include "views/firstrunwindow.h"
-#include "views/generalsettingsview.h"
 #include "views/notificationsettingsview.h"
+#include "views/settingspages.h"
+#include "views/settingstabview.h"
 
 #include <QDialog>
 #include <QTest>
@@ -50,42 +51,46 @@ private Q_SLOTS:
         rig.settings.setAccount(account);
         rig.addAccount(QStringLiteral("typed-but-unverified"), false);
 
-        AccountsView accounts(rig.settings, rig.verifier, false);
-        accounts.resize(560, 440);
-        accounts.show();
-        saveScreenshot(&accounts, QStringLiteral("accounts"), dark);
-        QCOMPARE(unnamedTabStops(&accounts), QStringList());
-
-        BrokerListSheet brokers(rig.settings, id);
-        brokers.show();
-        saveScreenshot(&brokers, QStringLiteral("brokers"), dark);
-        QCOMPARE(unnamedTabStops(&brokers), QStringList());
-
-        GeneralSettingsView general(rig.settings, rig.stateManager);
-        general.resize(560, 360);
-        general.show();
-        saveScreenshot(&general, QStringLiteral("general"), dark);
-        QCOMPARE(unnamedTabStops(&general), QStringList());
-
         PushoverRig pushover;
         QVERIFY2(pushover.problem().isEmpty(), qPrintable(pushover.problem()));
         PushoverWebSocketManager socket(pushover.network(), pushover.settings(), nullptr,
                                         quickTiming());
-        NotificationSettingsView notifications(rig.settings, pushover.settings(),
-                                               pushover.network(), socket);
-        notifications.poApiManager().setStatusMessage(
-            QStringLiteral("Two-factor authentication required."));
-        notifications.poApiManager().setErrorMessage(
+        SettingsTabView tabs(QStringLiteral("0.1.0"), QStringLiteral("1"),
+                             QUrl(QStringLiteral("https://corvane.example")),
+                             dark ? Appearance::dark : Appearance::light);
+        const SettingsPages pages = installSettingsPages(tabs, {rig.settings,
+                                                                pushover.settings(),
+                                                                rig.verifier,
+                                                                rig.stateManager,
+                                                                pushover.network(),
+                                                                socket,
+                                                                {}});
+        tabs.resize(600, 520);
+        tabs.show();
+        const QList<std::pair<SettingsTabView::Tab, QString>> shots = {
+            {SettingsTabView::Tab::account, QStringLiteral("settings-account")},
+            {SettingsTabView::Tab::general, QStringLiteral("settings-general")},
+            {SettingsTabView::Tab::bots, QStringLiteral("settings-notifications")}};
+        for (const auto& [tab, name] : shots) {
+            tabs.setSelectedTab(tab);
+            saveScreenshot(&tabs, name, dark);
+            QCOMPARE(unnamedTabStops(&tabs), QStringList());
+        }
+        pages.notifications->poApiManager().setErrorMessage(
             QStringLiteral("Pushover setup failed: invalid password."));
-        notifications.resize(560, 440);
-        notifications.show();
-        saveScreenshot(&notifications, QStringLiteral("notifications-form"), dark);
-        QCOMPARE(unnamedTabStops(&notifications), QStringList());
-        notifications.poApiManager().setErrorMessage({});
+        pages.notifications->poApiManager().setStatusMessage(
+            QStringLiteral("Two-factor authentication required."));
+        saveScreenshot(&tabs, QStringLiteral("settings-notifications-error"), dark);
+        pages.notifications->poApiManager().setErrorMessage({});
         pushover.settings().setPoDeviceName(QStringLiteral("desk_linux"));
         pushover.settings().setPoSessionSecret(QStringLiteral("secret"));
         pushover.settings().setPoDeviceUID(QStringLiteral("device"));
-        saveScreenshot(&notifications, QStringLiteral("notifications-registered"), dark);
+        saveScreenshot(&tabs, QStringLiteral("settings-notifications-registered"), dark);
+
+        BrokerListSheet brokers(rig.settings, id, &tabs);
+        brokers.show();
+        saveScreenshot(&brokers, QStringLiteral("brokers"), dark);
+        QCOMPARE(unnamedTabStops(&brokers), QStringList());
 
         FirstRunWindow window(rig.settings, rig.verifier);
         window.present();
@@ -100,7 +105,7 @@ private Q_SLOTS:
     }
 };
 
-PREFS_TEST(ScreenshotsTest)
+CORVANE_TEST(ScreenshotsTest)
 
 #include "test_screenshots.moc"
 
