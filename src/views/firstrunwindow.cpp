@@ -1,0 +1,79 @@
+#include "firstrunwindow.h"
+
+#include "accountsview.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+#include <QVBoxLayout>
+
+namespace corvane {
+
+namespace {
+
+// Window frames are not settings: they live beside the suite, in their own file.
+QSettings frames()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("corvane"),
+                     QStringLiteral("windows"));
+}
+
+} // namespace
+
+FirstRunWindow::FirstRunWindow(CVNSettings& settings, AccountVerifier& verifier, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_accounts(new AccountsView(settings, verifier, true, this))
+{
+    setObjectName(QStringLiteral("firstRunWindow"));
+    setWindowTitle(QStringLiteral("Corvane"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(m_accounts);
+    resize(480, 300);
+    connect(m_accounts, &AccountsView::statusItemRefreshRequested, this,
+            &FirstRunWindow::statusItemRefreshRequested);
+}
+
+FirstRunWindow::~FirstRunWindow() = default;
+
+void FirstRunWindow::present()
+{
+    if (!m_placed) {
+        const QByteArray stored = frames().value(frameName).toByteArray();
+        if (stored.isEmpty() || !restoreGeometry(stored)) {
+            resize(480, 300);
+            if (const QScreen* screen = QGuiApplication::primaryScreen())
+                move(screen->availableGeometry().center() - rect().center());
+        }
+        m_placed = true;
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void FirstRunWindow::saveFrame()
+{
+    if (m_placed && isVisible())
+        frames().setValue(frameName, saveGeometry());
+}
+
+void FirstRunWindow::closeEvent(QCloseEvent* event)
+{
+    saveFrame();
+    QWidget::closeEvent(event);
+}
+
+void FirstRunWindow::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    saveFrame();
+}
+
+void FirstRunWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    saveFrame();
+}
+
+} // namespace corvane

@@ -1,0 +1,176 @@
+#include "generalsettingsview.h"
+
+#include "app/globaldata.h"
+#include "app/statemanager.h"
+#include "settings/settings.h"
+#include "settingsstyle.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+constexpr int labelDebounceMs = 500;
+
+// A control with its information button, as one row of a section.
+void addRow(QGridLayout* grid, QWidget* control, const QString& help, QWidget* parent)
+{
+    const int row = grid->count() == 0 ? 0 : grid->rowCount();
+    grid->addWidget(control, row, 0);
+    grid->addWidget(infoButton(help, parent), row, 1, Qt::AlignLeft);
+}
+
+} // namespace
+
+bool GeneralSettingsView::isRollUpAllowed(const CVNSettings& settings)
+{
+    const AccountMap& accounts = settings.accountSettings();
+    return std::any_of(accounts.cbegin(), accounts.cend(), [](const AccountSettings& account) {
+        const auto watched = std::count_if(
+            account.brokerSettings.cbegin(), account.brokerSettings.cend(),
+            [](const BrokerSettings& broker) { return broker.enabled && broker.watch; });
+        return account.keyVerified && watched >= 2;
+    });
+}
+
+GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& stateManager,
+                                         LoginItemSwitch loginItem, QWidget* parent)
+    : QWidget(parent)
+    , m_settings(settings)
+    , m_stateManager(stateManager)
+    , m_loginItem(std::move(loginItem))
+    , m_viewModel(new ViewModel(this))
+    , m_launchAtStartup(new QCheckBox(QStringLiteral("Launch at startup"), this))
+    , m_label(new QLineEdit(this))
+    , m_rollUp(new QCheckBox(QStringLiteral("Roll up totals"), this))
+    , m_manualSync(new QCheckBox(QStringLiteral("Manual sync"), this))
+    , m_hours(new QComboBox(this))
+    , m_minutes(new QComboBox(this))
+{
+    setObjectName(QStringLiteral("generalSettingsView"));
+    m_launchAtStartup->setObjectName(QStringLiteral("launchAtStartup"));
+    m_label->setObjectName(QStringLiteral("taskbarLabel"));
+    m_label->setPlaceholderText(QStringLiteral("Taskbar label"));
+    m_label->setAccessibleName(QStringLiteral("Taskbar label"));
+    m_rollUp->setObjectName(QStringLiteral("rollUpTotals"));
+    m_rollUp->setToolTip(QStringLiteral("Roll up totals"));
+    m_manualSync->setObjectName(QStringLiteral("manualSync"));
+    m_manualSync->setToolTip(QStringLiteral("Corvane on/off"));
+    m_hours->setObjectName(QStringLiteral("hoursPicker"));
+    m_hours->setAccessibleName(QStringLiteral("Hours"));
+    m_hours->setFixedWidth(140);
+    for (FrequencyHour hour : allFrequencyHours())
+        m_hours->addItem(QString::number(static_cast<int>(hour)), static_cast<int>(hour));
+    m_minutes->setObjectName(QStringLiteral("minutesPicker"));
+    m_minutes->setAccessibleName(QStringLiteral("Minutes"));
+    m_minutes->setFixedWidth(150);
+    for (FrequencyMinute minute : allFrequencyMinutes())
+        m_minutes->addItem(QString::number(static_cast<int>(minute)), static_cast<int>(minute));
+
+    auto* general = new QGroupBox(QStringLiteral("General"), this);
+    auto* generalGrid = new QGridLayout(general);
+    addRow(generalGrid, m_launchAtStartup, QStringLiteral("Launch corvane on system startup."),
+           this);
+    auto* labelRow = new QWidget(general);
+    auto* labelLayout = new QHBoxLayout(labelRow);
+    labelLayout->setContentsMargins(0, 0, 0, 0);
+    labelLayout->addWidget(new QLabel(QStringLiteral("Taskbar label"), labelRow));
+    labelLayout->addWidget(m_label, 1);
+    addRow(generalGrid, labelRow,
+           QStringLiteral("Label that shows in the taskbar above your rolled up account tally. "
+                          "Keep to 5 characters or less."),
+           this);
+    addRow(generalGrid, m_rollUp,
+           QStringLiteral("Roll up totals from all verified accounts on the status bar. Requires "
+                          "at least one verified account and at least two enabled and watched "
+                          "brokers."),
+           this);
+    generalGrid->setColumnStretch(0, 1);
+
+    auto* sync = new QGroupBox(QStringLiteral("Sync Frequency"), this);
+    auto* syncGrid = new QGridLayout(sync);
+    addRow(syncGrid, m_manualSync,
+           QStringLiteral("Turn off automatic syncing with Orrisfield. Syncing can be done from "
+                          "popover window."),
+           this);
+    auto* pickers = new QWidget(sync);
+    auto* pickerLayout = new QHBoxLayout(pickers);
+    pickerLayout->setContentsMargins(0, 0, 0, 0);
+    pickerLayout->addWidget(new QLabel(QStringLiteral("Hours"), pickers));
+    pickerLayout->addWidget(m_hours);
+    pickerLayout->addWidget(new QLabel(QStringLiteral("Minutes"), pickers));
+    pickerLayout->addWidget(m_minutes);
+    pickerLayout->addStretch();
+    addRow(syncGrid, pickers, QStringLiteral("Select frequency for syncing with Orrisfield"), this);
+    syncGrid->setColumnStretch(0, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(general);
+    layout->addWidget(sync);
+    layout->addStretch();
+
+    connect(m_launchAtStartup, &QCheckBox::clicked, this, [this](bool checked) {
+        m_settings.setRunOnStartup(checked);
+        if (m_loginItem)
+            m_loginItem(checked);
+    });
+    connect(m_label, &QLineEdit::textEdited, this, [this](const QString& text) {
+        m_settings.setRollUpTaskBarLabel(text);
+        // A longer label needs a wider status item; fit it once the typing pauses.
+        m_viewModel->debounce(labelDebounceMs, [this] { Q_EMIT statusItemRefreshRequested(); });
+    });
+    connect(m_rollUp, &QCheckBox::clicked, this, [this](bool checked) {
+        m_settings.setRollUp(checked);
+        Q_EMIT statusItemRefreshRequested();
+    });
+    connect(m_manualSync, &QCheckBox::clicked, this, [this](bool checked) {
+        m_settings.setFrequencyManual(checked);
+        m_stateManager.evaluateWatchState(false);
+    });
+    connect(m_hours, &QComboBox::activated, this, [this](int index) {
+        FrequencySelection selection = m_settings.frequencySelection();
+        selection.hourValue = m_hours->itemData(index).toInt();
+        m_settings.setFrequencySelection(selection);
+    });
+    connect(m_minutes, &QComboBox::activated, this, [this](int index) {
+        FrequencySelection selection = m_settings.frequencySelection();
+        selection.minuteValue = m_minutes->itemData(index).toInt();
+        m_settings.setFrequencySelection(selection);
+    });
+    for (auto signal : {&CVNSettings::runOnStartupChanged, &CVNSettings::rollUpChanged,
+                        &CVNSettings::frequencyManualChanged})
+        connect(&m_settings, signal, this, &GeneralSettingsView::refresh);
+    connect(&m_settings, &CVNSettings::accountSettingsChanged, this, &GeneralSettingsView::refresh);
+    connect(&m_settings, &CVNSettings::rollUpTaskBarLabelChanged, this,
+            &GeneralSettingsView::refresh);
+    connect(&m_settings, &CVNSettings::frequencySelectionChanged, this,
+            &GeneralSettingsView::refresh);
+    refresh();
+}
+
+void GeneralSettingsView::refresh()
+{
+    m_launchAtStartup->setChecked(m_settings.runOnStartup());
+    if (m_label->text() != m_settings.rollUpTaskBarLabel())
+        m_label->setText(m_settings.rollUpTaskBarLabel());
+    m_rollUp->setChecked(m_settings.rollUp());
+    // A roll-up that is on but no longer allowed can still be switched off, never on.
+    m_rollUp->setEnabled(isRollUpAllowed(m_settings) || m_settings.rollUp());
+    m_manualSync->setChecked(m_settings.frequencyManual());
+    const FrequencySelection selection = m_settings.frequencySelection();
+    const int hour = frequencyHourFrom(selection.hourValue) ? selection.hourValue : 0;
+    const int minute = frequencyMinuteFrom(selection.minuteValue) ? selection.minuteValue : 1;
+    m_hours->setCurrentIndex(m_hours->findData(hour));
+    m_minutes->setCurrentIndex(m_minutes->findData(minute));
+}
+
+} // namespace corvane

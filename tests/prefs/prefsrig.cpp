@@ -1,0 +1,118 @@
+#include "prefsrig.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QMessageBox>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTest>
+
+namespace corvane::test {
+
+PrefsRig::PrefsRig(fake::FakeServices& fake)
+    : runWatch(RunWatch::Services{
+          &settings, &store, &market, &globalData,
+          PlatformConnection{&network, fake.apiUrl(), std::chrono::seconds(20)}, clock.clock()})
+    , verifier(settings, store, runWatch, globalData,
+               PlatformConnection{&network, fake.apiUrl(), std::chrono::seconds(20)})
+{}
+
+QUuid PrefsRig::addAccount(const QString& apiKey, bool verified, const QStringList& brokers)
+{
+    AccountSettings account = AccountSettings::newAccount();
+    account.apiKey = apiKey;
+    account.nickName = apiKey.section(QLatin1Char('-'), -1);
+    account.keyVerified = verified;
+    for (const QString& spec : brokers) {
+        BrokerSettings broker;
+        broker.brokerNumber = spec.section(QLatin1Char(':'), 0, 0);
+        broker.brokerName = QStringLiteral("Broker ") + broker.brokerNumber;
+        broker.nickname = broker.brokerNumber.toUpper();
+        const QString flags = spec.section(QLatin1Char(':'), 1);
+        broker.enabled = flags.contains(QLatin1Char('e'));
+        broker.watch = flags.contains(QLatin1Char('w'));
+        account.brokerSettings << broker;
+    }
+    settings.setAccount(account);
+    return account.accountName;
+}
+
+bool PrefsRig::settle()
+{
+    QDeadlineTimer deadline(30'000);
+    while (runWatch.isPassRunning() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QCoreApplication::processEvents();
+    return !runWatch.isPassRunning();
+}
+
+void clickBox(QWidget* box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+}
+
+QMessageBox* openMessageBox(QWidget* over)
+{
+    QMessageBox* box = nullptr;
+    (void)QTest::qWaitFor([&] {
+        for (QMessageBox* candidate : over->window()->findChildren<QMessageBox*>()) {
+            if (candidate->isVisible())
+                box = candidate;
+        }
+        return box != nullptr;
+    });
+    return box;
+}
+
+void pressReturn(QWidget* widget)
+{
+    QTest::keyClick(widget, Qt::Key_Return);
+}
+
+QStringList unnamedTabStops(QWidget* top)
+{
+    QStringList unnamed;
+    QWidget* widget = top;
+    do {
+        widget = widget->nextInFocusChain();
+        if (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isVisibleTo(top) ||
+            !top->isAncestorOf(widget))
+            continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << QString::fromLatin1(widget->metaObject()->className()) +
+                           QStringLiteral(" ") + widget->objectName();
+    } while (widget != top);
+    return unnamed;
+}
+
+void useAppearance(bool dark)
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    if (!dark) {
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        return;
+    }
+    QPalette p(QColor(0x3a, 0x3a, 0x3e), QColor(0x2b, 0x2b, 0x2e));
+    p.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+    p.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xd0));
+    QApplication::setPalette(p);
+}
+
+void saveScreenshot(QWidget* widget, const QString& name, bool dark)
+{
+    QString folder = qEnvironmentVariable("CORVANE_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        folder = QDir::temp().filePath(QStringLiteral("corvane-screenshots"));
+    QDir().mkpath(folder);
+    QCoreApplication::processEvents();
+    const QString file = QDir(folder).filePath(
+        name + (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png")));
+    QVERIFY2(widget->grab().save(file), qPrintable(file));
+}
+
+} // namespace corvane::test

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/globaldata.h"
+#include "app/statemanager.h"
+#include "engine/processeddatamanager.h"
+#include "engine/runwatch.h"
+#include "fakeservices.h"
+#include "market/stockexchangestatus.h"
+#include "models/accountverifier.h"
+#include "settings/settings.h"
+#include "support/tempsuite.h"
+#include "support/testclock.h"
+
+#include <QNetworkAccessManager>
+#include <QString>
+#include <QWidget>
+
+class QAbstractButton;
+class QMessageBox;
+class QWidget;
+
+namespace corvane::test {
+
+inline const QString goodKey = QStringLiteral("test-key-alpha");
+inline const QString secondKey = QStringLiteral("test-key-bravo");
+
+// The settings side of the application on private instances, its platform calls going to the
+// fake Orrisfield over TLS.
+class PrefsRig final {
+public:
+    explicit PrefsRig(fake::FakeServices& fake);
+    PrefsRig(const PrefsRig&) = delete;
+    PrefsRig& operator=(const PrefsRig&) = delete;
+
+    // Stores an account; verified ones get the brokers given as "number:flags", where the flags
+    // are "e" (enabled) and "w" (watched).
+    QUuid addAccount(const QString& apiKey, bool verified, const QStringList& brokers = {});
+    // Waits until no pass runs, so the rig can be taken down.
+    bool settle();
+
+    TestClock clock{newYork(2026, 12, 2, 11, 0)};
+    TempSuite suite;
+    CVNSettings settings{suite.suite()};
+    ProcessedDataManager store{settings};
+    StockExchangeStatus market{clock.clock()};
+    GlobalData globalData;
+    QNetworkAccessManager network;
+    RunWatch runWatch;
+    StateManager stateManager{settings, market, runWatch};
+    AccountVerifier verifier;
+};
+
+// A child widget by object name, or null.
+template <class W> W* child(QWidget* parent, const QString& name)
+{
+    return parent->findChild<W*>(name);
+}
+// Clicks a check box on its indicator: a box stretched across a row only reacts there.
+void clickBox(QWidget* box);
+// The message box open over the widget's window, once it shows.
+QMessageBox* openMessageBox(QWidget* over);
+// Presses the default button the way the keyboard does.
+void pressReturn(QWidget* widget);
+
+// Controls reached by Tab from the widget whose accessible name is empty, as "objectName".
+QStringList unnamedTabStops(QWidget* top);
+
+// Light and dark window palettes for the screenshots.
+void useAppearance(bool dark);
+// Saves the widget as <name>-light.png or <name>-dark.png in the screenshot folder.
+void saveScreenshot(QWidget* widget, const QString& name, bool dark);
+
+} // namespace corvane::test

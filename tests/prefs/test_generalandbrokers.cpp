@@ -1,0 +1,203 @@
+#include "prefsrig.h"
+#include "support/testregistry.h"
+#include "views/brokerlistsheet.h"
+#include "views/generalsettingsview.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTest>
+#include <cstdlib>
+
+namespace corvane::test {
+
+namespace {
+
+QCheckBox* watchBox(BrokerListSheet& sheet, const QString& number)
+{
+    return child<QCheckBox>(&sheet, QStringLiteral("watchBroker_") + number);
+}
+
+// Picks an entry of a combo box with the keyboard, as a user would.
+void choose(QComboBox* picker, const QString& text)
+{
+    picker->setFocus();
+    const int steps = picker->findText(text) - picker->currentIndex();
+    for (int i = 0; i < std::abs(steps); ++i)
+        QTest::keyClick(picker, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
+}
+
+} // namespace
+
+class GeneralAndBrokersTest final : public QObject {
+    Q_OBJECT
+
+    fake::FakeServices m_fake;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
+        m_fake.trustInProcess();
+    }
+
+    void brokerSheetRules()
+    {
+        PrefsRig rig(m_fake);
+        const QUuid id = rig.addAccount(
+            goodKey, true,
+            {QStringLiteral("bc_12345:ew"), QStringLiteral("abc:e"), QStringLiteral("bc_off:w")});
+        BrokerListSheet sheet(rig.settings, id);
+        sheet.show();
+        auto* table = child<QTableWidget>(&sheet, QStringLiteral("brokersTable"));
+        // Hiding disabled brokers is the new-account default.
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("*****345"));
+        QCOMPARE(table->item(1, 1)->text(), QStringLiteral("abc"));
+        QCOMPARE(table->item(0, 3)->text(), QStringLiteral("True"));
+        // The hidden, disabled broker is watched and still counts.
+        QCOMPARE(sheet.watchCount(), 2);
+        QVERIFY(watchBox(sheet, QStringLiteral("bc_12345"))->isEnabled());
+
+        clickBox(child<QCheckBox>(&sheet, QStringLiteral("hideDisabledBrokers")));
+        QTRY_COMPARE(table->rowCount(), 3);
+        QVERIFY(!rig.settings.accountSettings().value(id).filterBrokers);
+        QVERIFY(!watchBox(sheet, QStringLiteral("bc_off"))->isEnabled());
+
+        // Unwatching the disabled one leaves a single watched broker, which cannot be unwatched.
+        AccountSettings account = rig.settings.accountSettings().value(id);
+        account.brokerSettings[2].watch = false;
+        rig.settings.setAccount(account);
+        QTRY_COMPARE(sheet.watchCount(), 1);
+        QVERIFY(!watchBox(sheet, QStringLiteral("bc_12345"))->isEnabled());
+        clickBox(watchBox(sheet, QStringLiteral("abc")));
+        QTRY_COMPARE(sheet.watchCount(), 2);
+        QVERIFY(rig.settings.accountSettings().value(id).brokerSettings[1].watch);
+        QVERIFY(watchBox(sheet, QStringLiteral("bc_12345"))->isEnabled());
+        QVERIFY(watchBox(sheet, QStringLiteral("abc"))->isEnabled());
+
+        account = rig.settings.accountSettings().value(id);
+        account.brokerSettings[0].nickname.clear();
+        rig.settings.setAccount(account);
+        QTRY_COMPARE(table->item(0, 0)->text(), QStringLiteral("Update at OF"));
+        const int hue = table->item(0, 0)->foreground().color().hue();
+        QVERIFY2(hue >= 40 && hue <= 65, "a yellow");
+
+        QTest::keyClick(&sheet, Qt::Key_Escape);
+        QVERIFY(!sheet.isVisible());
+    }
+
+    void rollUpAllowed_data()
+    {
+        QTest::addColumn<QStringList>("first");
+        QTest::addColumn<QStringList>("second");
+        QTest::addColumn<bool>("allowed");
+        const QString a = QStringLiteral("a:ew");
+        const QString b = QStringLiteral("b:ew");
+        QTest::newRow("two watched brokers") << QStringList{a, b} << QStringList{} << true;
+        QTest::newRow("one of them unwatched")
+            << QStringList{a, QStringLiteral("b:e")} << QStringList{} << false;
+        QTest::newRow("watched but disabled")
+            << QStringList{a, QStringLiteral("b:w")} << QStringList{} << false;
+        QTest::newRow("one in each account") << QStringList{a} << QStringList{b} << false;
+    }
+
+    void rollUpAllowed()
+    {
+        QFETCH(QStringList, first);
+        QFETCH(QStringList, second);
+        QFETCH(bool, allowed);
+        PrefsRig rig(m_fake);
+        rig.addAccount(goodKey, true, first);
+        if (!second.isEmpty())
+            rig.addAccount(secondKey, true, second);
+        GeneralSettingsView view(rig.settings, rig.stateManager);
+        view.show();
+        QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
+        auto* rollUp = child<QCheckBox>(&view, QStringLiteral("rollUpTotals"));
+        QCOMPARE(rollUp->isEnabled(), allowed);
+        if (allowed) {
+            clickBox(rollUp);
+            QVERIFY(rig.settings.rollUp());
+            QCOMPARE(refreshes.count(), 1);
+        }
+        // Once the account no longer counts, a roll-up that is on can still be switched off.
+        AccountSettings account = rig.settings.accountSettings().first();
+        account.keyVerified = false;
+        rig.settings.setAccount(account);
+        QCOMPARE(rollUp->isEnabled(), allowed);
+        clickBox(rollUp);
+        QVERIFY(!rig.settings.rollUp());
+        QVERIFY(!rollUp->isEnabled());
+    }
+
+    void manualSyncEvaluatesOnce()
+    {
+        PrefsRig rig(m_fake);
+        rig.addAccount(goodKey, true, {QStringLiteral("bc_8f21a0c4:ew")});
+        GeneralSettingsView view(rig.settings, rig.stateManager);
+        view.show();
+        QSignalSpy passes(&rig.runWatch, &RunWatch::passStarted);
+        auto* manual = child<QCheckBox>(&view, QStringLiteral("manualSync"));
+        // Manual syncing fetches once at every evaluation, so passes count evaluations.
+        clickBox(manual);
+        QVERIFY(rig.settings.frequencyManual());
+        QVERIFY(rig.settle());
+        QCOMPARE(passes.count(), 1);
+        QVERIFY(!rig.runWatch.isTimerActive());
+    }
+
+    void pickersStoreTheFrequency()
+    {
+        PrefsRig rig(m_fake);
+        rig.settings.setFrequencySelection({3, 15});
+        GeneralSettingsView view(rig.settings, rig.stateManager);
+        view.show();
+        auto* hours = child<QComboBox>(&view, QStringLiteral("hoursPicker"));
+        auto* minutes = child<QComboBox>(&view, QStringLiteral("minutesPicker"));
+        QCOMPARE(hours->currentText(), QStringLiteral("3"));
+        QCOMPARE(minutes->currentText(), QStringLiteral("1"));
+        choose(minutes, QStringLiteral("5"));
+        QCOMPARE(rig.settings.frequencySelection(), (FrequencySelection{3, 5}));
+        choose(hours, QStringLiteral("0"));
+        QCOMPARE(rig.settings.frequencySelection(), (FrequencySelection{0, 5}));
+    }
+
+    void taskbarLabelRefreshesOnceTypingPauses()
+    {
+        PrefsRig rig(m_fake);
+        GeneralSettingsView view(rig.settings, rig.stateManager);
+        view.show();
+        QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
+        auto* label = child<QLineEdit>(&view, QStringLiteral("taskbarLabel"));
+        label->selectAll();
+        QTest::keyClicks(label, QStringLiteral("ALLSIX"));
+        QCOMPARE(rig.settings.rollUpTaskBarLabel(), QStringLiteral("ALLSIX"));
+        QCOMPARE(refreshes.count(), 0);
+        QTRY_COMPARE(refreshes.count(), 1);
+        QTest::qWait(600);
+        QCOMPARE(refreshes.count(), 1);
+    }
+
+    void launchAtStartupSwitchesTheLoginItem()
+    {
+        PrefsRig rig(m_fake);
+        QList<bool> requests;
+        GeneralSettingsView view(rig.settings, rig.stateManager,
+                                 [&requests](bool enabled) { requests << enabled; });
+        view.show();
+        auto* launch = child<QCheckBox>(&view, QStringLiteral("launchAtStartup"));
+        clickBox(launch);
+        clickBox(launch);
+        QCOMPARE(requests, (QList<bool>{true, false}));
+        QVERIFY(!rig.settings.runOnStartup());
+    }
+};
+
+CORVANE_TEST(GeneralAndBrokersTest)
+
+#include "test_generalandbrokers.moc"
+
+} // namespace corvane::test
