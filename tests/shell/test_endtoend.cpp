@@ -132,7 +132,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(app.ask(u"PopoverVisible"_s).toBool(), 5000);
 
         QCOMPARE(app.terminate(), 0);
-        QVERIFY(fake.socket().closeCodes().contains(1001));
+        QTRY_VERIFY_WITH_TIMEOUT(fake.socket().closeCodes().contains(1001), 5000);
         const QStringList lines = app.lines();
         QVERIFY(!lines.join(u'\n').contains(secret));
         QVERIFY(!lines.join(u'\n').contains(u"test-key-"_s));
