@@ -88,7 +88,12 @@ int AppRun::startAgain() const
 int AppRun::terminate()
 {
     m_process.terminate();
-    if (!m_process.waitForFinished(10000)) {
+    // The loop keeps running meanwhile: the fake services in this process take part in the
+    // program's closing handshakes.
+    QDeadlineTimer deadline(10000);
+    while (m_process.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QTest::qWait(20);
+    if (m_process.state() != QProcess::NotRunning) {
         m_process.kill();
         m_process.waitForFinished(1000);
         return -1;

@@ -25,7 +25,7 @@ bool near(const QColor& a, const QColor& b, int tolerance = 6)
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
-// Opaque pixels of one colour inside a band of rows (as fractions of the height).
+// Nearly opaque pixels of one colour inside a band of rows (as fractions of the height).
 int countColor(const QImage& image, const QColor& color, qreal fromRow = 0, qreal toRow = 1,
                int fromColumn = 0, int toColumn = -1)
 {
@@ -35,7 +35,7 @@ int countColor(const QImage& image, const QColor& color, qreal fromRow = 0, qrea
     for (int y = int(fromRow * image.height()); y < int(toRow * image.height()); ++y) {
         for (int x = fromColumn; x < toColumn; ++x) {
             const QColor pixel = image.pixelColor(x, y);
-            if (pixel.alpha() == 255 && near(pixel, color))
+            if (pixel.alpha() >= 160 && near(pixel, color))
                 ++count;
         }
     }
