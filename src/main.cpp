@@ -1,12 +1,15 @@
 #include "app/commandline.h"
 #include "app/core.h"
+#include "app/statusinterface.h"
 #include "base/log.h"
+#include "models/statuslabelpresenter.h"
 #include "shell/appdelegate.h"
 #include "shell/quitsignals.h"
 #include "shell/shellwindows.h"
 #include "shell/singleinstance.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QFile>
 #include <QIcon>
 #include <QPainter>
@@ -32,6 +35,28 @@ QIcon logo()
     painter.setPen(QPen(Qt::white, 7, Qt::SolidLine, Qt::RoundCap));
     painter.drawArc(QRectF(18, 18, 28, 28), 45 * 16, 270 * 16);
     return QIcon(mark);
+}
+
+// Panel bars and scripts read the labels from here, as the tray shows them.
+std::unique_ptr<StatusInterface> exportStatus(Core& core, AppDelegate& delegate)
+{
+    const StatusLabelPresenter& presenter = delegate.presenter();
+    std::unique_ptr<StatusInterface> status = makeStatusInterface(core, [&presenter] {
+        QList<ShownLabel> shown;
+        for (const StatusLabel& label : presenter.labels())
+            shown.append({label.nickname, label.value, label.positive});
+        return shown;
+    });
+    status->exportOn(QDBusConnection::sessionBus());
+    QObject::connect(&presenter, &StatusLabelPresenter::labelsChanged, status.get(),
+                     &StatusInterface::scheduleRefresh);
+    QObject::connect(status.get(), &StatusInterface::openPopoverRequested, &delegate, [&delegate] {
+        if (!delegate.isPopoverShown())
+            delegate.togglePopover();
+    });
+    QObject::connect(status.get(), &StatusInterface::openSettingsRequested, &delegate,
+                     &AppDelegate::showSettings);
+    return status;
 }
 
 } // namespace
@@ -65,6 +90,8 @@ int main(int argc, char* argv[])
     QuitSignals quitSignals;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      &AppDelegate::applicationWillTerminate);
-    delegate.applicationDidFinishLaunching();
+    std::unique_ptr<StatusInterface> status;
+    if (delegate.applicationDidFinishLaunching())
+        status = exportStatus(core, delegate);
     return QApplication::exec();
 }

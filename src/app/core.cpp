@@ -53,12 +53,14 @@ Core::Core(CoreConfig config, QObject* parent)
                                  m_config.clock})
     , m_stateManager(m_settings, m_market, m_watch)
     , m_marketSocket(m_market, m_settings, m_pushoverSettings, &m_socket)
+    , m_verifier(m_settings, m_store, m_watch, platformConnection())
 {
     m_market.setUpdateInterval(m_config.marketTickInterval);
     m_watch.setIntervalOverride(m_config.watchInterval);
 
     m_globalData.follow(m_watch.apiService());
     m_globalData.follow(m_botApi);
+    m_globalData.follow(m_verifier.bots());
 
     // Each tick: the state is stored and announced, the watch state is evaluated, and then
     // the socket is brought in step with the market, in this order.

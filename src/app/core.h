@@ -8,6 +8,7 @@
 #include "engine/processeddatamanager.h"
 #include "engine/runwatch.h"
 #include "market/stockexchangestatus.h"
+#include "models/accountverifier.h"
 #include "platform_api/botapiservice.h"
 #include "platform_api/brokerapiservice.h"
 #include "pushover/notificationservice.h"
@@ -92,6 +93,9 @@ public:
     RunWatch& watch() { return m_watch; }
     StateManager& stateManager() { return m_stateManager; }
     MarketSocket& marketSocket() { return m_marketSocket; }
+    // Checks API keys for the accounts views; shared so a later check supersedes an earlier
+    // one whichever window started it.
+    AccountVerifier& verifier() { return m_verifier; }
     // Null when the configuration asks for no desktop services.
     DesktopServices* desktop() { return m_desktop.get(); }
 
@@ -114,6 +118,7 @@ private:
     RunWatch m_watch;
     StateManager m_stateManager;
     MarketSocket m_marketSocket;
+    AccountVerifier m_verifier;
     std::unique_ptr<DesktopServices> m_desktop;
 };
 

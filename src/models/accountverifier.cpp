@@ -11,13 +11,13 @@
 namespace corvane {
 
 AccountVerifier::AccountVerifier(CVNSettings& settings, ProcessedDataManager& store,
-                                 RunWatch& watch, GlobalData& globalData,
-                                 const PlatformConnection& connection, QObject* parent)
+                                 RunWatch& watch, const PlatformConnection& connection,
+                                 QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_store(store)
     , m_watch(watch)
-    , m_bots(new BotAPIService(connection, globalData, this))
+    , m_bots(new BotAPIService(connection, this))
     , m_brokers(new BrokerAPIService(connection, this))
 {}
 

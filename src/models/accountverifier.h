@@ -11,7 +11,6 @@ namespace corvane {
 class BotAPIService;
 class BrokerAPIService;
 class CVNSettings;
-class GlobalData;
 class ProcessedDataManager;
 class RunWatch;
 struct BrokerSettings;
@@ -36,8 +35,7 @@ public:
     };
 
     AccountVerifier(CVNSettings& settings, ProcessedDataManager& store, RunWatch& watch,
-                    GlobalData& globalData, const PlatformConnection& connection,
-                    QObject* parent = nullptr);
+                    const PlatformConnection& connection, QObject* parent = nullptr);
     ~AccountVerifier() override;
 
     static inline const QString brokersMissingText =
@@ -48,6 +46,8 @@ public:
     // dropped.
     QCoro::Task<Result> verify(QUuid accountId);
     bool isVerifying(const QUuid& accountId) const { return m_running.value(accountId) > 0; }
+    // The bots fetcher, whose errors the root routes to the user-facing error texts.
+    const BotAPIService& bots() const { return *m_bots; }
 
     // Drops the results of the account's enabled brokers, then the account itself.
     void removeAccount(const QUuid& accountId);

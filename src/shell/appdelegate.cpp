@@ -8,6 +8,7 @@
 #include "placement.h"
 #include "status_bar/statusitem.h"
 #include "status_bar/statuslabelview.h"
+#include "views/firstrunwindow.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -41,7 +42,11 @@ AppDelegate::AppDelegate(Core& core, QIcon logo, QObject* parent)
     , m_logo(std::move(logo))
 {}
 
-AppDelegate::~AppDelegate() = default;
+AppDelegate::~AppDelegate()
+{
+    // It works on the core's stores, which outlive this object but not the process.
+    delete m_firstRunWindow;
+}
 
 void AppDelegate::setPopover(QWidget* popover)
 {
@@ -69,6 +74,10 @@ void AppDelegate::setSettingsWindowFactory(WindowFactory factory)
 
 bool AppDelegate::applicationDidFinishLaunching()
 {
+    if (DesktopServices* desktop = m_core.desktop()) {
+        desktop->startPowerWatch();
+        desktop->startUpdater();
+    }
     decideFirstRun();
     m_core.store().primeProcessedData();
     if (qEnvironmentVariable("XCODE_RUNNING_FOR_PREVIEWS") == QLatin1String("1"))
@@ -82,6 +91,8 @@ bool AppDelegate::applicationDidFinishLaunching()
     m_core.market().updateStatus();
     m_core.stateManager().evaluateWatchState(true);
     m_core.market().startTimer();
+    if (DesktopServices* desktop = m_core.desktop())
+        desktop->startReachability();
     return true;
 }
 
@@ -142,10 +153,15 @@ QCoro::Task<> AppDelegate::launchBrokerRefresh()
     refreshStatusItem();
 }
 
-// The first-run window comes with the settings window; until then the decision is logged.
 void AppDelegate::showFirstRunWindow()
 {
-    logLine(QStringLiteral("First run: no verified account, the accounts view is needed."));
+    if (!m_firstRunWindow) {
+        m_firstRunWindow = new FirstRunWindow(m_core.settings(), m_core.verifier());
+        m_firstRunWindow->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_firstRunWindow, &FirstRunWindow::statusItemRefreshRequested, this,
+                &AppDelegate::refreshStatusItem);
+    }
+    m_firstRunWindow->present();
 }
 
 void AppDelegate::setupStatusBar()

@@ -1,16 +1,23 @@
 #include "shellwindows.h"
 
 #include "app/core.h"
+#include "app/loginitem.h"
+#include "app/updatechecker.h"
 #include "appdelegate.h"
 #include "base/log.h"
 #include "models/brokerresultsmodel.h"
 #include "models/feedstatuspresenter.h"
+#include "views/aboutview.h"
+#include "views/accountsview.h"
 #include "views/positionspopover.h"
+#include "views/settingspages.h"
 #include "views/settingstabview.h"
 #include "views/statusmenu.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QMessageBox>
+#include <QPushButton>
 
 namespace corvane {
 
@@ -41,6 +48,9 @@ ShellWindows::ShellWindows(Core& core, AppDelegate& delegate, QObject* parent)
     delegate.setPopover(m_popover.get());
     delegate.setMenu(m_menu.get());
     delegate.setSettingsWindowFactory([this] { return makeSettingsWindow(); });
+
+    if (DesktopServices* desktop = core.desktop())
+        connect(&desktop->updater(), &UpdateChecker::checked, this, &ShellWindows::showUpdate);
 }
 
 ShellWindows::~ShellWindows()
@@ -68,7 +78,44 @@ SettingsTabView* ShellWindows::makeSettingsWindow()
                                      QStringLiteral(CORVANE_BUILD_NUMBER),
                                      m_core.config().platformWebUrl, m_appearance);
     m_settings->setAttribute(Qt::WA_DeleteOnClose, false);
+
+    DesktopServices* desktop = m_core.desktop();
+    GeneralSettingsView::LoginItemSwitch loginItem;
+    if (desktop)
+        loginItem = [desktop](bool enabled) { desktop->loginItem().setEnabled(enabled); };
+    const SettingsPages pages = installSettingsPages(
+        *m_settings, {m_core.settings(), m_core.pushoverSettings(), m_core.verifier(),
+                      m_core.stateManager(), m_core.pushoverSetup(), m_core.socket(), loginItem});
+    connect(pages.accounts, &AccountsView::statusItemRefreshRequested, &m_delegate,
+            &AppDelegate::refreshStatusItem);
+    connect(pages.general, &GeneralSettingsView::statusItemRefreshRequested, &m_delegate,
+            &AppDelegate::refreshStatusItem);
+
+    AboutView* about = m_settings->aboutView();
+    connect(about, &AboutView::openUrlRequested, this,
+            [](const QUrl& url) { QDesktopServices::openUrl(url); });
+    if (desktop)
+        connect(about, &AboutView::checkForUpdatesRequested, &desktop->updater(),
+                &UpdateChecker::checkForUpdates);
     return m_settings;
+}
+
+// A check the user asked for always answers; the daily ones speak only of a new version, and
+// never with a dialog that would appear out of nowhere.
+void ShellWindows::showUpdate(const UpdateResult& result, bool userAsked)
+{
+    logLine(describeUpdate(result));
+    if (!userAsked)
+        return;
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Corvane"), describeUpdate(result),
+                    QMessageBox::NoButton, m_settings);
+    QPushButton* download = nullptr;
+    if (result.kind == UpdateResult::Kind::newer)
+        download = box.addButton(QStringLiteral("Download"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Ok);
+    box.exec();
+    if (download && box.clickedButton() == download)
+        QDesktopServices::openUrl(result.downloadPage);
 }
 
 void ShellWindows::syncNow()

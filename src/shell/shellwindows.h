@@ -16,6 +16,7 @@ class FeedStatusPresenter;
 class PositionsPopover;
 class SettingsTabView;
 class StatusMenu;
+struct UpdateResult;
 
 // The windows the status item opens, over the core's models: the popover, the right-click
 // menu and the settings window (made on first use). Their requests are wired to the core and
@@ -38,6 +39,7 @@ private:
     SettingsTabView* makeSettingsWindow();
     void syncNow();
     void openPlatform();
+    void showUpdate(const UpdateResult& result, bool userAsked);
 
     Core& m_core;
     AppDelegate& m_delegate;

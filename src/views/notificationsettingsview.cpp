@@ -68,14 +68,14 @@ QString NotificationSettingsView::filteredDeviceName(const QString& text)
 }
 
 NotificationSettingsView::NotificationSettingsView(CVNSettings& settings, POSettings& poSettings,
-                                                   QNetworkAccessManager& network,
+                                                   POApiManager& poApi,
                                                    PushoverWebSocketManager& socket,
                                                    QWidget* parent)
     : QWidget(parent)
     , m_settings(settings)
     , m_poSettings(poSettings)
     , m_socket(socket)
-    , m_poApi(new POApiManager(network, poSettings, &socket, this))
+    , m_poApi(&poApi)
     , m_enable(new QCheckBox(QStringLiteral("Enable notifications"), this))
     , m_errorLine(new QLabel(this))
     , m_statusLine(new QLabel(this))
@@ -285,9 +285,9 @@ void NotificationSettingsView::reactToSwitch()
 {
     if (m_settings.enableNotifications() && m_poSettings.poIsRegistered()) {
         m_socket.notificationMgr()->requestPermission();
-        m_socket.connect();
+        m_socket.openSocket();
     } else {
-        m_socket.disconnect();
+        m_socket.closeSocket();
     }
 }
 

@@ -5,7 +5,6 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QNetworkAccessManager;
 class QProgressBar;
 class QPushButton;
 class QToolButton;
@@ -24,9 +23,8 @@ class NotificationSettingsView final : public QWidget {
     Q_DISABLE_COPY_MOVE(NotificationSettingsView)
 
 public:
-    NotificationSettingsView(CVNSettings& settings, POSettings& poSettings,
-                             QNetworkAccessManager& network, PushoverWebSocketManager& socket,
-                             QWidget* parent = nullptr);
+    NotificationSettingsView(CVNSettings& settings, POSettings& poSettings, POApiManager& poApi,
+                             PushoverWebSocketManager& socket, QWidget* parent = nullptr);
     ~NotificationSettingsView() override;
 
     POApiManager& poApiManager() { return *m_poApi; }

@@ -14,7 +14,7 @@ SettingsPages installSettingsPages(SettingsTabView& tabs, const SettingsPageServ
     pages.general = new GeneralSettingsView(services.settings, services.stateManager,
                                             services.loginItem, &tabs);
     pages.notifications = new NotificationSettingsView(services.settings, services.poSettings,
-                                                       services.network, services.socket, &tabs);
+                                                       services.poApi, services.socket, &tabs);
     tabs.setPage(SettingsTabView::Tab::account, pages.accounts);
     tabs.setPage(SettingsTabView::Tab::general, pages.general);
     tabs.setPage(SettingsTabView::Tab::bots, pages.notifications);

@@ -2,14 +2,13 @@
 
 #include "generalsettingsview.h"
 
-class QNetworkAccessManager;
-
 namespace corvane {
 
 class AccountVerifier;
 class AccountsView;
 class CVNSettings;
 class NotificationSettingsView;
+class POApiManager;
 class POSettings;
 class PushoverWebSocketManager;
 class SettingsTabView;
@@ -21,7 +20,7 @@ struct SettingsPageServices {
     POSettings& poSettings;
     AccountVerifier& verifier;
     StateManager& stateManager;
-    QNetworkAccessManager& network;
+    POApiManager& poApi;
     PushoverWebSocketManager& socket;
     GeneralSettingsView::LoginItemSwitch loginItem;
 };

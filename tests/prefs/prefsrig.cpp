@@ -14,11 +14,7 @@
 namespace corvane::test {
 
 PrefsRig::PrefsRig(fake::FakeServices& fake)
-    : runWatch(RunWatch::Services{
-          &settings, &store, &market, &globalData,
-          PlatformConnection{&network, fake.apiUrl(), std::chrono::seconds(20)}, clock.clock()})
-    , verifier(settings, store, runWatch, globalData,
-               PlatformConnection{&network, fake.apiUrl(), std::chrono::seconds(20)})
+    : core(clock.clock(), [&fake](CoreConfig& config) { config.platformApiUrl = fake.apiUrl(); })
 {}
 
 QUuid PrefsRig::addAccount(const QString& apiKey, bool verified, const QStringList& brokers)

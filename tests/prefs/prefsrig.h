@@ -8,8 +8,8 @@
 #include "market/stockexchangestatus.h"
 #include "models/accountverifier.h"
 #include "settings/settings.h"
-#include "support/tempsuite.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 
 #include <QNetworkAccessManager>
 #include <QString>
@@ -39,15 +39,15 @@ public:
     bool settle();
 
     TestClock clock{newYork(2026, 12, 2, 11, 0)};
-    TempSuite suite;
-    CVNSettings settings{suite.suite()};
-    ProcessedDataManager store{settings};
-    StockExchangeStatus market{clock.clock()};
-    GlobalData globalData;
-    QNetworkAccessManager network;
-    RunWatch runWatch;
-    StateManager stateManager{settings, market, runWatch};
-    AccountVerifier verifier;
+    TestCore core;
+    CVNSettings& settings{core->settings()};
+    ProcessedDataManager& store{core->store()};
+    StockExchangeStatus& market{core->market()};
+    GlobalData& globalData{core->globalData()};
+    QNetworkAccessManager& network{core->network()};
+    RunWatch& runWatch{core->watch()};
+    StateManager& stateManager{core->stateManager()};
+    AccountVerifier& verifier{core->verifier()};
 };
 
 // A child widget by object name, or null.

@@ -217,7 +217,7 @@ private Q_SLOTS:
         PrefsRig rig(m_fake);
         const QUuid a = rig.addAccount(goodKey, true, {QStringLiteral("bc_a:ew")});
         rig.addAccount(secondKey, true, {QStringLiteral("bc_b:ew")});
-        rig.settings.primeProcessedData(rig.store);
+        rig.store.primeProcessedData();
         QTRY_COMPARE(rig.store.processedDataArray().size(), 2);
         AccountsView view(rig.settings, rig.verifier, false);
         QSignalSpy refreshes(&view, &AccountsView::statusItemRefreshRequested);

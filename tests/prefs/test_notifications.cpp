@@ -51,8 +51,9 @@ private Q_SLOTS:
         QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
         TempSuite suite;
         CVNSettings settings(suite.suite());
-        PushoverWebSocketManager socket(rig.network(), rig.settings(), nullptr, quickTiming());
-        NotificationSettingsView view(settings, rig.settings(), rig.network(), socket);
+        PushoverWebSocketManager socket(rig.network(), rig.settings(), rig.endpoints(), nullptr,
+                                        quickTiming());
+        NotificationSettingsView view(settings, rig.settings(), rig.core().pushoverSetup(), socket);
         view.show();
         auto* field = child<QLineEdit>(&view, QStringLiteral("deviceNameField"));
         QTest::keyClicks(field, QStringLiteral("my mac!"));
@@ -75,8 +76,9 @@ private Q_SLOTS:
                                   QStringLiteral("424242"));
         TempSuite suite;
         CVNSettings settings(suite.suite());
-        PushoverWebSocketManager socket(rig.network(), rig.settings(), nullptr, quickTiming());
-        NotificationSettingsView view(settings, rig.settings(), rig.network(), socket);
+        PushoverWebSocketManager socket(rig.network(), rig.settings(), rig.endpoints(), nullptr,
+                                        quickTiming());
+        NotificationSettingsView view(settings, rig.settings(), rig.core().pushoverSetup(), socket);
         view.show();
         auto* codeField = child<QLineEdit>(&view, QStringLiteral("authenticationCodeField"));
         auto* errorLine = child<QLabel>(&view, QStringLiteral("errorLine"));
@@ -120,8 +122,9 @@ private Q_SLOTS:
         TempSuite suite;
         CVNSettings settings(suite.suite());
         settings.setEnableNotifications(true);
-        PushoverWebSocketManager socket(rig.network(), rig.settings(), nullptr, quickTiming());
-        NotificationSettingsView view(settings, rig.settings(), rig.network(), socket);
+        PushoverWebSocketManager socket(rig.network(), rig.settings(), rig.endpoints(), nullptr,
+                                        quickTiming());
+        NotificationSettingsView view(settings, rig.settings(), rig.core().pushoverSetup(), socket);
         view.show();
         // Opening the page changes nothing.
         QTest::qWait(100);

@@ -53,8 +53,8 @@ private Q_SLOTS:
 
         PushoverRig pushover;
         QVERIFY2(pushover.problem().isEmpty(), qPrintable(pushover.problem()));
-        PushoverWebSocketManager socket(pushover.network(), pushover.settings(), nullptr,
-                                        quickTiming());
+        PushoverWebSocketManager socket(pushover.network(), pushover.settings(),
+                                        pushover.endpoints(), nullptr, quickTiming());
         SettingsTabView tabs(QStringLiteral("0.1.0"), QStringLiteral("1"),
                              QUrl(QStringLiteral("https://corvane.example")),
                              dark ? Appearance::dark : Appearance::light);
@@ -62,7 +62,7 @@ private Q_SLOTS:
                                                                 pushover.settings(),
                                                                 rig.verifier,
                                                                 rig.stateManager,
-                                                                pushover.network(),
+                                                                pushover.core().pushoverSetup(),
                                                                 socket,
                                                                 {}});
         tabs.resize(600, 520);
