@@ -57,6 +57,7 @@ public:
 
     // application/x-www-form-urlencoded: values percent-encoded except A-Z a-z 0-9 - . _ ~.
     static QByteArray formBody(const QList<std::pair<QString, QString>>& fields);
+    static QString tooLargeText() { return QStringLiteral("The answer of the Pushover service is too large"); }
 
 Q_SIGNALS:
     void statusMessageChanged();

@@ -22,6 +22,9 @@ struct SocketTiming {
     int keepAliveIntervalMs = 150'000;
     int reconnectDelayMs = 1'000;
     int notificationDelayMs = 500;
+    int openTimeoutMs = 30'000;
+    int reloadWindowMs = 10'000;
+    int reloadBackOffMs = 60'000;
 };
 
 // Pushover's live socket. It logs in with this device's id and secret, reacts to Pushover's

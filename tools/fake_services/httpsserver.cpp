@@ -88,6 +88,14 @@ void HttpsServer::deliver(QSslSocket* socket, const Reply& reply, bool close)
     case Fault::Kind::Drop:
         socket->abort();
         return;
+    case Fault::Kind::Silent:
+        return; // busy for good: later requests on this connection wait too
+    case Fault::Kind::Redirect: {
+        QByteArray head = statusAndHeaders(307, response.contentType, 0, close);
+        head.insert(head.size() - 2, "Location: " + fault.location + "\r\n");
+        socket->write(head);
+        break;
+    }
     case Fault::Kind::Garbage:
         socket->write(statusAndHeaders(status, response.contentType, garbageBody.size(), close) +
                       garbageBody);

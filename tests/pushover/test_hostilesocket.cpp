@@ -1,0 +1,157 @@
+#include "pushover/poapimanager.h"
+#include "pushover/pushoverwebsocketmanager.h"
+#include "pushoverrig.h"
+#include "support/logcapture.h"
+#include "support/testregistry.h"
+
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+using namespace corvane;
+using namespace corvane::test;
+
+namespace {
+const QString receiveError = QStringLiteral("An error occurred while receiving: ");
+const QString messagesPath = QStringLiteral("/1/messages.json");
+} // namespace
+
+// A Pushover service that misbehaves on purpose: the client stays bounded and keeps working.
+class HostileSocketTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A server that takes the connection and never answers must not pass for a running socket.
+    void aStalledOpenIsGivenUp()
+    {
+        PushoverRig rig;
+        QVERIFY(rig.registerDevice());
+        QTcpServer mute; // accepts, never reads, never answers
+        QVERIFY(mute.listen(QHostAddress::LocalHost));
+        const QByteArray goodUrl = rig.fake().socketUrl().toEncoded();
+        qputenv("CORVANE_PUSHOVER_SOCKET_URL",
+                "wss://127.0.0.1:" + QByteArray::number(mute.serverPort()) + "/push");
+        SocketTiming timing = quickTiming();
+        timing.openTimeoutMs = 300;
+        PushoverWebSocketManager manager(rig.network(), rig.settings(), nullptr, timing);
+        LogCapture log;
+        manager.connect();
+        QTRY_VERIFY(manager.isSocketRunning());
+        QTRY_VERIFY(!manager.isSocketRunning());
+        const QString text = manager.poApi().errorMessage();
+        QVERIFY2(text.startsWith(receiveError) && text.contains(QStringLiteral("did not open")),
+                 qPrintable(text));
+        QVERIFY(log.contains(text));
+
+        // The next tick of the market opens a new one, which works now.
+        qputenv("CORVANE_PUSHOVER_SOCKET_URL", goodUrl);
+        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
+        manager.connect();
+        QTRY_COMPARE(loggedIn.count(), 1);
+        QTest::qWait(2 * timing.openTimeoutMs);
+        QVERIFY(manager.isSocketRunning());
+    }
+
+    // A flood of signals while a download runs costs one more download, not one each.
+    void aFloodOfSignalsCollapsesIntoOneDownload()
+    {
+        PushoverRig rig;
+        auto manager = rig.openSocket();
+        QVERIFY(manager);
+        fake::Fault slow;
+        slow.path = messagesPath;
+        slow.delayMs = 200;
+        slow.sticky = true;
+        rig.fake().injectFault(slow);
+        QSignalSpy arrived(manager.get(), &PushoverWebSocketManager::frameArrived);
+        QSignalSpy handled(manager.get(), &PushoverWebSocketManager::messagesHandled);
+        rig.pushover().queueMessage(platformMessage(QStringLiteral("fill")));
+        for (int i = 0; i < 2000; ++i)
+            rig.socket().sendFrame("!");
+        QTRY_COMPARE_WITH_TIMEOUT(arrived.count(), 2001, 20'000);
+        QTRY_COMPARE(handled.count(), 2);
+        QTest::qWait(3 * slow.delayMs);
+        QCOMPARE(handled.count(), 2);
+        QCOMPARE(rig.requestsTo(messagesPath).size(), 2);
+        QTRY_COMPARE(rig.recorder().calls().size(), 1);
+    }
+
+    // A frame far past what Pushover ever sends closes the socket unread; it comes back later.
+    void aHugeFrameIsRefused()
+    {
+        PushoverRig rig;
+        auto manager = rig.openSocket(quickTiming());
+        QVERIFY(manager);
+        rig.socket().sendFrame("#");
+        QTRY_VERIFY(manager->isKeepAliveArmed());
+        QSignalSpy arrived(manager.get(), &PushoverWebSocketManager::frameArrived);
+        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
+        rig.socket().sendFrame(QByteArray(16 * 1024 * 1024, '!'));
+        QTRY_VERIFY_WITH_TIMEOUT(manager->poApi().errorMessage().startsWith(receiveError), 20'000);
+        QTRY_COMPARE_WITH_TIMEOUT(loggedIn.count(), 1, 20'000);
+        QVERIFY(arrived.isEmpty());
+        QVERIFY(rig.requestsTo(messagesPath).isEmpty());
+    }
+
+    // A server that asks to reload again and again gets a reconnection only now and then.
+    void aReloadLoopBacksOff()
+    {
+        PushoverRig rig;
+        SocketTiming timing = quickTiming();
+        timing.reloadWindowMs = 5'000;
+        timing.reloadBackOffMs = 1'500;
+        auto manager = rig.openSocket(timing);
+        QVERIFY(manager);
+        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
+        // Every login is answered with a reload request at once.
+        QObject::connect(&rig.socket(), &fake::PushSocket::loggedIn, &rig.socket(),
+                         [&rig] { rig.socket().sendFrame("R"); });
+        LogCapture log;
+        rig.socket().sendFrame("R");
+        QTest::qWait(4 * timing.reloadBackOffMs + 500);
+        // One at once, then one per back-off.
+        QVERIFY2(loggedIn.count() >= 3 && loggedIn.count() <= 6,
+                 qPrintable(QString::number(loggedIn.count())));
+        QCOMPARE(log.count(QStringLiteral("Pushover keeps asking to reload; reconnecting only "
+                                          "every 1.5 seconds while it does.")),
+                 1);
+
+        // Once the server calms down, the socket stays up and delivers.
+        QObject::disconnect(&rig.socket(), &fake::PushSocket::loggedIn, &rig.socket(), nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.socket().loggedInCount() == 1, 5'000);
+        rig.pushover().queueMessage(platformMessage(QStringLiteral("after the storm")));
+        QTRY_COMPARE(rig.recorder().calls().size(), 1);
+    }
+
+    // A backlog larger than a few MiB still arrives; one past the limit says so and keeps
+    // saying so through the keep-alives, since nothing will arrive until it shrinks.
+    void largeBacklogs()
+    {
+        PushoverRig rig;
+        auto manager = rig.openSocket();
+        QVERIFY(manager);
+        const QString big(1024 * 1024, u'x');
+        for (int i = 0; i < 6; ++i)
+            rig.pushover().queueMessage(platformMessage(big));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.recorder().calls().size(), 6, 30'000);
+        QTRY_COMPARE(rig.requestsTo(rig.ackPath()).size(), 1);
+
+        rig.breakPath(messagesPath, fake::Fault::Kind::Oversized);
+        rig.socket().sendFrame("!");
+        const QString tooLarge = receiveError + POApiManager::tooLargeText();
+        QTRY_COMPARE_WITH_TIMEOUT(manager->poApi().errorMessage(), tooLarge, 30'000);
+        rig.socket().sendFrame("#");
+        QTRY_VERIFY(manager->isKeepAliveArmed());
+        QTest::qWait(100);
+        QCOMPARE(manager->poApi().errorMessage(), tooLarge);
+
+        rig.fake().clearFaults();
+        QSignalSpy handled(manager.get(), &PushoverWebSocketManager::messagesHandled);
+        rig.socket().sendFrame("!");
+        QTRY_COMPARE(handled.count(), 1);
+        QCOMPARE(manager->poApi().errorMessage(), QString());
+    }
+};
+
+CORVANE_TEST(HostileSocketTest)
+#include "test_hostilesocket.moc"
