@@ -23,6 +23,7 @@ struct SocketTiming {
     int reconnectDelayMs = 1'000;
     int notificationDelayMs = 500;
     int openTimeoutMs = 30'000;
+    // Reload requests closer together than this count as a loop and slow the reopening down.
     int reloadWindowMs = 10'000;
     int reloadBackOffMs = 60'000;
 };
@@ -86,6 +87,9 @@ private:
     void armKeepAlive();
     void onKeepAliveExpired();
     void dropSocket();
+    void onOpenTimedOut();
+    void reload();
+    bool isFlooding(const QByteArray& frame) const;
 
     POSettings& m_settings;
     SocketTiming m_timing;
@@ -93,11 +97,18 @@ private:
     QPointer<QWebSocket> m_loggedIn; // the socket whose login frame went out
     QTimer m_keepAliveTimer;
     QTimer m_reconnectTimer;
+    QTimer m_openTimer;
+    QTimer m_backOffTimer; // a reload loop's pause; nothing reopens the socket before it ends
     POApiManager m_poApi;
     NotificationManager* m_notificationMgr;
     bool m_meantOpen = false; // connect() was the last word, not disconnect()
     QList<QByteArray> m_frames;
     bool m_handling = false;
+    // Set while the backlog is too large to download, so that keep-alives do not hide why
+    // nothing arrives; the next download that succeeds clears it.
+    bool m_backlogTooLarge = false;
+    qint64 m_lastReloadMs = -1; // steady clock of the last "R"
+    bool m_reloadLoopLogged = false;
 };
 
 } // namespace corvane

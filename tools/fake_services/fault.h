@@ -34,7 +34,7 @@ struct Fault {
     int delayMs = 0;     // the answer (or the drop) comes this late
     bool sticky = false; // false: applies to the next matching request only
     qint64 oversizedBytes = 40LL * 1024 * 1024;
-    QByteArray location; // for Redirect
+    QByteArray location = {}; // for Redirect
 
     bool matches(const QString& requestPath) const
     {

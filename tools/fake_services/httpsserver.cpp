@@ -43,7 +43,7 @@ void HttpsServer::accept()
             continue;
         connections_.insert(socket, Connection{});
         connect(socket, &QSslSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        connect(socket, &QSslSocket::bytesWritten, this,
+        connect(socket, &QSslSocket::encryptedBytesWritten, this,
                 [this, socket] { streamOversized(socket); });
         connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QObject::destroyed, this, [this, socket] { connections_.remove(socket); });
@@ -132,7 +132,10 @@ void HttpsServer::streamOversized(QSslSocket* socket)
     if (found == connections_.end() || found->oversizedLeft < 0)
         return;
     static const QByteArray spaces(chunkBytes, ' ');
-    while (found->oversizedLeft > 0 && socket->bytesToWrite() < highWaterBytes) {
+    // Both buffers count: a TLS socket reports plain text as written once it is encrypted,
+    // and an endless body would otherwise pile up encrypted in memory.
+    while (found->oversizedLeft > 0 &&
+           socket->bytesToWrite() + socket->encryptedBytesToWrite() < highWaterBytes) {
         const qint64 n = std::min(found->oversizedLeft, chunkBytes);
         socket->write(spaces.constData(), n);
         found->oversizedLeft -= n;

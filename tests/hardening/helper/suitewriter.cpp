@@ -1,6 +1,6 @@
-// Rewrites every key of a suite, round after round, until it is killed. Each round writes the
-// next generation number into all keys, one assignment (and one sync) at a time, so a kill
-// leaves some keys at the new generation and the rest at the one before.
+// Rewrites every key of a suite, round after round, until it is killed. Each round writes its
+// generation number into all keys in order, one assignment (and one sync) at a time, so a kill
+// leaves the first keys at the new generation and the rest at the one before.
 #include "settings/suite.h"
 
 #include <QCoreApplication>
@@ -16,9 +16,9 @@ int main(int argc, char** argv)
         return 2;
     Suite suite(arguments[1]);
     const int keys = arguments[2].toInt();
-    qint64 generation = suite.text(QStringLiteral("key0")).toLongLong();
-    for (;;) {
-        ++generation;
+    // The first key holds the round a killed writer was in: finish it before the next one.
+    qint64 generation = suite.data(QStringLiteral("key0")).split('\n').first().toLongLong();
+    for (;; ++generation) {
         const QString value = QString::number(generation);
         for (int key = 0; key < keys; ++key) {
             const QString name = QStringLiteral("key%1").arg(key);
