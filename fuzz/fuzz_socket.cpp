@@ -26,9 +26,9 @@ struct World {
         const quint16 nobody = closed.serverPort();
         closed.close();
         server.listen(QHostAddress::LocalHost);
-        qputenv("CORVANE_PUSHOVER_API_URL", "http://127.0.0.1:" + QByteArray::number(nobody));
-        qputenv("CORVANE_PUSHOVER_SOCKET_URL",
-                "ws://127.0.0.1:" + QByteArray::number(server.serverPort()) + "/push");
+        PushoverEndpoints endpoints;
+        endpoints.api = QUrl(QStringLiteral("http://127.0.0.1:%1").arg(nobody));
+        endpoints.socket = QUrl(QStringLiteral("ws://127.0.0.1:%1/push").arg(server.serverPort()));
         pushover.setPoDeviceUID(QStringLiteral("device"));
         pushover.setPoSessionSecret(QStringLiteral("secret"));
         QObject::connect(&server, &QWebSocketServer::newConnection, &server, [this] {
@@ -36,11 +36,11 @@ struct World {
                 client = socket;
         });
         SocketTiming timing;
-        timing.reconnectDelayMs = 1;
-        timing.notificationDelayMs = 0;
-        timing.reloadWindowMs = 0;
+        timing.reconnectDelay = std::chrono::milliseconds(1);
+        timing.notificationDelay = std::chrono::milliseconds(0);
+        timing.reloadWindow = std::chrono::milliseconds(0);
         manager = std::make_unique<PushoverWebSocketManager>(
-            network, pushover, std::make_shared<AbsentNotificationService>(), timing);
+            network, pushover, endpoints, std::make_shared<AbsentNotificationService>(), timing);
     }
 
     template <class Done> bool pump(Done done, int ms = 200)
@@ -57,7 +57,7 @@ struct World {
             manager->isSocketRunning())
             return true;
         client = nullptr;
-        manager->connect();
+        manager->openSocket();
         return pump([this] {
             return client && client->state() == QAbstractSocket::ConnectedState &&
                    manager->isSocketRunning();

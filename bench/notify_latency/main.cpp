@@ -91,8 +91,7 @@ int main(int argc, char** argv)
     if (!fake.start())
         return fail(qPrintable(fake.errorString()));
     fake.trustInProcess();
-    qputenv("CORVANE_PUSHOVER_API_URL", fake.pushoverUrl().toEncoded());
-    qputenv("CORVANE_PUSHOVER_SOCKET_URL", fake.socketUrl().toEncoded());
+    const PushoverEndpoints endpoints{fake.pushoverUrl(), fake.socketUrl()};
     test::NotificationRecorder recorder;
     if (!recorder.start())
         return fail("cannot own org.freedesktop.Notifications on the session bus");
@@ -105,16 +104,16 @@ int main(int argc, char** argv)
     const QString password = QStringLiteral("bench-password");
     fake.pushover().addAccount(email, password);
     {
-        POApiManager api(network, settings, nullptr);
+        POApiManager api(network, settings, endpoints.api);
         QCoro::waitFor(api.setupPushover(email, password, QStringLiteral("bench")));
     }
     if (!settings.poIsRegistered())
         return fail("the device did not register");
 
-    PushoverWebSocketManager manager(network, settings, nullptr);
+    PushoverWebSocketManager manager(network, settings, endpoints, nullptr);
     int loggedIn = 0;
     QObject::connect(&fake.socket(), &fake::PushSocket::loggedIn, [&] { ++loggedIn; });
-    manager.connect();
+    manager.openSocket();
     if (!waitUntil([&] { return loggedIn == 1; }, 10'000))
         return fail("the socket did not log in");
 
@@ -139,7 +138,7 @@ int main(int argc, char** argv)
         latenciesMs.push_back(static_cast<double>(recorder.calls().last().receivedNs - arrivedNs) /
                               1e6);
     }
-    manager.disconnect();
+    manager.closeSocket();
 
     const double delayMs = 500.0;
     const double median = percentile(latenciesMs, 0.5);

@@ -4,14 +4,8 @@
 //
 //   bench_sync_pass [--fake PATH]
 
-#include "app/globaldata.h"
-#include "engine/processeddatamanager.h"
-#include "engine/runwatch.h"
-#include "market/stockexchangestatus.h"
-#include "platform_api/network.h"
+#include "app/core.h"
 #include "positionsgenerator.h"
-#include "settings/settings.h"
-#include "settings/suite.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -155,8 +149,12 @@ PassFigures measurePass(RunWatch& runWatch)
 QJsonObject runScenario(const Scenario& s, const QUrl& api, QNetworkAccessManager& network)
 {
     QTemporaryDir suiteDir;
-    Suite suite(suiteDir.filePath(QStringLiteral("CVNSuite.conf")));
-    CVNSettings settings(suite);
+    CoreConfig config;
+    config.suitePath = suiteDir.filePath(QStringLiteral("CVNSuite.conf"));
+    config.network = &network;
+    config.platformApiUrl = api;
+    Core core(config);
+    CVNSettings& settings = core.settings();
     AccountMap accounts;
     for (int a = 0; a < s.accounts; ++a) {
         AccountSettings account = AccountSettings::newAccount();
@@ -166,12 +164,9 @@ QJsonObject runScenario(const Scenario& s, const QUrl& api, QNetworkAccessManage
     }
     settings.setAccountSettings(accounts);
 
-    ProcessedDataManager store(settings);
-    StockExchangeStatus market(systemClock());
-    GlobalData globalData;
-    PlatformConnection connection{&network, api, std::chrono::seconds(60)};
-    RunWatch runWatch(
-        RunWatch::Services{&settings, &store, &market, &globalData, connection, systemClock()});
+    ProcessedDataManager& store = core.store();
+    GlobalData& globalData = core.globalData();
+    RunWatch& runWatch = core.watch();
 
     // A warm-up pass opens the TLS connection and fills the store, as in a running app.
     runWatch.manualStart();

@@ -1,15 +1,35 @@
 #include "globaldata.h"
 
+#include "platform_api/apiservice.h"
+#include "platform_api/botapiservice.h"
+
 namespace corvane {
 
 GlobalData::GlobalData(QObject* parent)
     : QObject(parent)
 {}
 
-GlobalData& GlobalData::shared()
+void GlobalData::follow(const APIService& fetcher)
 {
-    static GlobalData* instance = new GlobalData();
-    return *instance;
+    // Each report is written and then summed up, as the views expect of every writer.
+    connect(&fetcher, &APIService::criticalErrorReported, this,
+            [this](const std::optional<QString>& text) {
+                setCriticalError(text);
+                updateHasError();
+            });
+    connect(&fetcher, &APIService::internetErrorReported, this,
+            [this](const std::optional<QString>& text) {
+                setInternetError(text);
+                updateHasError();
+            });
+}
+
+void GlobalData::follow(const BotAPIService& fetcher)
+{
+    connect(&fetcher, &BotAPIService::criticalErrorReported, this, [this](const QString& text) {
+        setCriticalError(text);
+        updateHasError();
+    });
 }
 
 void GlobalData::setCriticalError(const std::optional<QString>& text)
@@ -58,7 +78,7 @@ void ViewModel::cancel()
     }
 }
 
-void ViewModel::replaceTimer(int msec)
+void ViewModel::replaceTimer(std::chrono::milliseconds delay)
 {
     if (m_debounceTimer) {
         m_debounceTimer->stop();
@@ -66,7 +86,7 @@ void ViewModel::replaceTimer(int msec)
     }
     m_debounceTimer = new QTimer(this);
     m_debounceTimer->setSingleShot(true);
-    m_debounceTimer->setInterval(msec);
+    m_debounceTimer->setInterval(delay);
     Q_EMIT debounceTimerChanged();
 }
 

@@ -5,9 +5,13 @@
 #include <QString>
 #include <QTimer>
 #include <QVariant>
+#include <chrono>
 #include <optional>
 
 namespace corvane {
+
+class APIService;
+class BotAPIService;
 
 // The errors meant for the user, shared by the fetchers, the connectivity handler and the
 // views. Every setter announces the change, even to the same value, and writers call
@@ -24,7 +28,10 @@ class GlobalData final : public QObject {
 
 public:
     explicit GlobalData(QObject* parent = nullptr);
-    static GlobalData& shared();
+
+    // Shows the errors the fetchers report.
+    void follow(const APIService& fetcher);
+    void follow(const BotAPIService& fetcher);
 
     const std::optional<QString>& criticalError() const { return m_criticalError; }
     const std::optional<QString>& internetError() const { return m_internetError; }
@@ -79,11 +86,11 @@ public:
     explicit ViewModel(QObject* parent = nullptr);
 
     QTimer* debounceTimer() const { return m_debounceTimer; }
-    // Stops the pending timer (if any) and schedules a new one-shot after `msec`, calling
+    // Stops the pending timer (if any) and schedules a new one-shot after `delay`, calling
     // `action` when it fires. The timer is owned by this object.
-    template <class Action> void debounce(int msec, Action&& action)
+    template <class Action> void debounce(std::chrono::milliseconds delay, Action&& action)
     {
-        replaceTimer(msec);
+        replaceTimer(delay);
         connect(m_debounceTimer, &QTimer::timeout, this, std::forward<Action>(action));
         m_debounceTimer->start();
     }
@@ -93,7 +100,7 @@ Q_SIGNALS:
     void debounceTimerChanged();
 
 private:
-    void replaceTimer(int msec);
+    void replaceTimer(std::chrono::milliseconds delay);
 
     QPointer<QTimer> m_debounceTimer;
 };

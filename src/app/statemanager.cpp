@@ -82,13 +82,6 @@ StateManager::StateManager(const CVNSettings& settings, const StockExchangeStatu
     , m_watch(watch)
 {}
 
-StateManager& StateManager::shared()
-{
-    static StateManager instance(CVNSettings::shared(), StockExchangeStatus::shared(),
-                                 RunWatch::shared());
-    return instance;
-}
-
 void StateManager::evaluateWatchState(bool atLaunch)
 {
     const auto accounts = m_settings.accountSettings();

@@ -35,8 +35,6 @@ public:
     StateManager(const CVNSettings& settings, const StockExchangeStatus& market, RunWatch& watch,
                  QObject* parent = nullptr);
 
-    static StateManager& shared();
-
     void evaluateWatchState(bool atLaunch);
 
 private:

@@ -18,15 +18,15 @@ struct EndpointDefault {
 EndpointDefault defaultOf(Endpoint endpoint)
 {
     switch (endpoint) {
-    case Endpoint::PlatformApi:
+    case Endpoint::platformApi:
         return {"CORVANE_PLATFORM_API_URL", "https://api.orrisfield.com"};
-    case Endpoint::PlatformWeb:
+    case Endpoint::platformWeb:
         return {"CORVANE_PLATFORM_WEB_URL", "https://app.orrisfield.com"};
-    case Endpoint::PushoverApi:
+    case Endpoint::pushoverApi:
         return {"CORVANE_PUSHOVER_API_URL", "https://api.pushover.net"};
-    case Endpoint::PushoverSocket:
+    case Endpoint::pushoverSocket:
         return {"CORVANE_PUSHOVER_SOCKET_URL", "wss://client.pushover.net/push"};
-    case Endpoint::UpdateFeed:
+    case Endpoint::updateFeed:
         return {"CORVANE_UPDATE_FEED_URL", "https://corvane.app/appcast.xml"};
     }
     return {"", ""};
@@ -77,7 +77,7 @@ QUrl endpointUrl(Endpoint endpoint)
         return fallback;
     }
     // The socket endpoint is a whole URL (path included); the others are bases.
-    return endpoint == Endpoint::PushoverSocket ? url : withoutTrailingSlash(url);
+    return endpoint == Endpoint::pushoverSocket ? url : withoutTrailingSlash(url);
 }
 
 void installExtraCertificateAuthorities()

@@ -8,11 +8,11 @@ namespace corvane {
 // The services Corvane talks to. Each has a default for the real service and an
 // environment variable that overrides it for local runs and tests.
 enum class Endpoint {
-    PlatformApi,    // CORVANE_PLATFORM_API_URL
-    PlatformWeb,    // CORVANE_PLATFORM_WEB_URL
-    PushoverApi,    // CORVANE_PUSHOVER_API_URL
-    PushoverSocket, // CORVANE_PUSHOVER_SOCKET_URL
-    UpdateFeed,     // CORVANE_UPDATE_FEED_URL
+    platformApi,    // CORVANE_PLATFORM_API_URL
+    platformWeb,    // CORVANE_PLATFORM_WEB_URL
+    pushoverApi,    // CORVANE_PUSHOVER_API_URL
+    pushoverSocket, // CORVANE_PUSHOVER_SOCKET_URL
+    updateFeed,     // CORVANE_UPDATE_FEED_URL
 };
 
 // The base URL of an endpoint, without a trailing slash. An override that is not a secure

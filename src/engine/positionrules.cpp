@@ -1,5 +1,7 @@
 #include "positionrules.h"
 
+#include "base/newyork.h"
+
 #include <QHash>
 #include <QTimeZone>
 #include <charconv>
@@ -8,12 +10,6 @@
 namespace corvane {
 
 namespace {
-
-const QTimeZone& newYorkZone()
-{
-    static const QTimeZone zone(QByteArrayLiteral("America/New_York"));
-    return zone;
-}
 
 // Reads exactly `count` digits at `pos`; -1 when any is not a digit.
 int digits(QStringView text, qsizetype pos, int count)
@@ -158,7 +154,7 @@ QDate newYorkDay(qint64 utcMsecs)
         if (offsetOfHour.size() > 1024)
             offsetOfHour.clear();
         const QDateTime start = QDateTime::fromMSecsSinceEpoch(hour * msecsPerHour, Qt::UTC);
-        found = offsetOfHour.insert(hour, newYorkZone().offsetFromUtc(start));
+        found = offsetOfHour.insert(hour, newYorkTimeZone().offsetFromUtc(start));
     }
     const qint64 localMsecs = utcMsecs + qint64(*found) * 1000;
     return QDate::fromJulianDay(floorDiv(localMsecs, msecsPerDay) + unixEpochJulianDay);
@@ -171,7 +167,7 @@ QDate newYorkDay(const QDateTime& instant)
 
 QString updateTimeText(const QDateTime& now)
 {
-    const QDateTime local = now.toTimeZone(newYorkZone());
+    const QDateTime local = now.toTimeZone(newYorkTimeZone());
     const QDate date = local.date();
     const QTime time = local.time();
     const int hour12 = time.hour() % 12 == 0 ? 12 : time.hour() % 12;

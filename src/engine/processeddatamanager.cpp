@@ -7,16 +7,19 @@
 
 namespace corvane {
 
-ProcessedDataManager::ProcessedDataManager(CVNSettings& settings, QObject* parent)
+ProcessedDataManager::ProcessedDataManager(const CVNSettings& settings, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
 {}
 
-ProcessedDataManager& ProcessedDataManager::shared()
+void ProcessedDataManager::primeProcessedData()
 {
-    // Kept for the life of the process; never destroyed after the event loop has gone.
-    static ProcessedDataManager* instance = new ProcessedDataManager(CVNSettings::shared());
-    return *instance;
+    for (const AccountSettings& account : m_settings.accountSettings()) {
+        for (const BrokerSettings& broker : account.brokerSettings) {
+            if (broker.enabled)
+                addProcessedData(broker.brokerNumber, std::make_shared<ProcessedData>());
+        }
+    }
 }
 
 void ProcessedDataManager::setProcessedDataArray(const QList<ProcessedDataWrapper>& array)

@@ -37,10 +37,8 @@ class ProcessedDataManager final : public QObject {
                    processedDataCountChanged)
 
 public:
-    // settings is read by removeAccountProcessedData to find an account's brokers.
-    explicit ProcessedDataManager(CVNSettings& settings, QObject* parent = nullptr);
-
-    static ProcessedDataManager& shared();
+    // settings is read to find the accounts' brokers.
+    explicit ProcessedDataManager(const CVNSettings& settings, QObject* parent = nullptr);
 
     const QList<ProcessedDataWrapper>& processedDataArray() const { return m_processedDataArray; }
     double rolledUpTotal() const { return m_rolledUpTotal; }
@@ -58,6 +56,9 @@ public:
     // Queued: appends an entry unless one with this id exists (the existing object stays),
     // then refreshes the count.
     void addProcessedData(const QString& id, std::shared_ptr<ProcessedData> processedData);
+    // Queues one registration of an empty result per enabled broker of every account; the
+    // entries already there stay.
+    void primeProcessedData();
     // Reads the account's enabled brokers now (the account is still stored), then queues the
     // removal of their entries and a count refresh. An unknown account is logged.
     void removeAccountProcessedData(const QUuid& accountId);
@@ -72,7 +73,7 @@ private:
     void registerEntry(const QString& id, const std::shared_ptr<ProcessedData>& processedData);
     void removeEntries(const QStringList& ids);
 
-    CVNSettings& m_settings;
+    const CVNSettings& m_settings;
     QList<ProcessedDataWrapper> m_processedDataArray;
     double m_rolledUpTotal = 0;
     QString m_lastupdated = QStringLiteral("n/a");

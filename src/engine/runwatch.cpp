@@ -1,7 +1,6 @@
 #include "runwatch.h"
 
 #include "apiresponseprocessor.h"
-#include "app/globaldata.h"
 #include "base/log.h"
 #include "market/stockexchangestatus.h"
 #include "platform_api/apiservice.h"
@@ -16,8 +15,7 @@ namespace corvane {
 RunWatch::RunWatch(Services services, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
-    , m_apiService(new APIService(m_services.connection, *m_services.market, *m_services.globalData,
-                                  m_services.clock, this))
+    , m_apiService(new APIService(m_services.connection, m_services.clock, this))
     , m_processor(std::make_unique<ApiResponseProcessor>(*m_services.store, *m_services.market,
                                                          m_services.connection, m_services.clock))
 {}
@@ -27,19 +25,6 @@ RunWatch::~RunWatch()
     // A pass holds references into this object across its awaits.
     if (m_passRunning)
         qWarning("RunWatch destroyed while a pass was running");
-}
-
-RunWatch& RunWatch::shared()
-{
-    static RunWatch* instance = new RunWatch(Services{
-        &CVNSettings::shared(),
-        &ProcessedDataManager::shared(),
-        &StockExchangeStatus::shared(),
-        &GlobalData::shared(),
-        PlatformConnection::defaults(),
-        systemClock(),
-    });
-    return *instance;
 }
 
 void RunWatch::startTimer()
@@ -119,7 +104,13 @@ QCoro::Task<> RunWatch::runOnePass()
     // The pass works on the accounts as they are now; edits made meanwhile wait for the next.
     const AccountMap accounts = m_services.settings->accountSettings();
     for (const AccountSettings& account : accounts) {
-        std::optional<ApiResponse> response = co_await m_apiService->fetchPositions(account);
+        std::optional<ApiResponse> response;
+        // An account that is not watched costs no request.
+        if (account.watchAccount) {
+            m_services.market->updateLastOpenDate();
+            response = co_await m_apiService->fetchPositions(account.apiKey,
+                                                             m_services.market->lastOpenDate());
+        }
         if (!response) {
             logLine(QStringLiteral("Could not get response."));
         } else {

@@ -15,7 +15,6 @@ namespace corvane {
 class APIService;
 class ApiResponseProcessor;
 class CVNSettings;
-class GlobalData;
 class ProcessedDataManager;
 class StockExchangeStatus;
 
@@ -34,12 +33,12 @@ class RunWatch final : public QObject {
     Q_PROPERTY(bool isPassRunning READ isPassRunning NOTIFY passRunningChanged)
 
 public:
-    // Everything a pass reads and writes; shared() wires the shared instances.
+    // Everything a pass reads and writes. The fetch errors go out through apiService()'s
+    // signals.
     struct Services {
-        CVNSettings* settings = nullptr;
+        const CVNSettings* settings = nullptr;
         ProcessedDataManager* store = nullptr;
         StockExchangeStatus* market = nullptr;
-        GlobalData* globalData = nullptr;
         PlatformConnection connection;
         Clock clock;
     };
@@ -47,8 +46,6 @@ public:
     explicit RunWatch(Services services, QObject* parent = nullptr);
     // Destroy only while no pass runs (tests wait for passRunningChanged(false)).
     ~RunWatch() override;
-
-    static RunWatch& shared();
 
     // Starts the repeating timer with the interval of the stored frequency (hours × 3600 +
     // minutes × 60 seconds); a no-op while it runs. The first pass comes one interval later.

@@ -63,12 +63,6 @@ QDate thanksgiving(int year)
 
 } // namespace
 
-const QTimeZone& newYork()
-{
-    static const QTimeZone zone(QByteArrayLiteral("America/New_York"));
-    return zone;
-}
-
 QDate easterSunday(int year)
 {
     // The anonymous Gregorian computus (Meeus, Jones, Butcher).

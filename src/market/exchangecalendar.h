@@ -3,14 +3,10 @@
 #include <QDate>
 #include <QList>
 #include <QTime>
-#include <QTimeZone>
 
 // The New York Stock Exchange's calendar as rules, so that any year is answered, not only the
 // years someone typed in. Everything here is a pure function of a New York calendar day.
 namespace corvane::exchange {
-
-// The exchange's own zone; every day, weekday and hour of the schedule is read in it.
-const QTimeZone& newYork();
 
 // Regular session in New York wall time; an early close ends it at 13:00 instead of 16:00.
 inline const QTime openingTime{9, 30};

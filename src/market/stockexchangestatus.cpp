@@ -1,10 +1,7 @@
 #include "stockexchangestatus.h"
 
-#include "app/statemanager.h"
+#include "base/newyork.h"
 #include "exchangecalendar.h"
-#include "pushover/pushoverwebsocketmanager.h"
-#include "settings/posettings.h"
-#include "settings/settings.h"
 
 namespace corvane {
 
@@ -25,22 +22,9 @@ StockExchangeStatus::StockExchangeStatus(Clock clock, QObject* parent)
     m_previousState = currentState();
 }
 
-StockExchangeStatus& StockExchangeStatus::shared()
-{
-    static StockExchangeStatus& instance = []() -> StockExchangeStatus& {
-        static StockExchangeStatus status(systemClock());
-        status.setNotificationStores(&CVNSettings::shared(), &POSettings::shared());
-        status.setLiveSocket(&PushoverWebSocketManager::shared());
-        // Looked up at the first tick, not here: the evaluator reads this very instance.
-        status.setWatchEvaluation([] { StateManager::shared().evaluateWatchState(false); });
-        return status;
-    }();
-    return instance;
-}
-
 MarketState StockExchangeStatus::currentState() const
 {
-    const QDateTime local = now().toTimeZone(exchange::newYork());
+    const QDateTime local = now().toTimeZone(newYorkTimeZone());
     const std::optional<MarketSession> today = session(local.date());
     if (!today)
         return MarketState::closed;
@@ -58,14 +42,14 @@ MarketState StockExchangeStatus::currentState() const
 
 bool StockExchangeStatus::isHoliday(const QDateTime& date) const
 {
-    return date.isValid() && isHoliday(date.toTimeZone(exchange::newYork()).date());
+    return date.isValid() && isHoliday(date.toTimeZone(newYorkTimeZone()).date());
 }
 
 bool StockExchangeStatus::isHoliday(QDate newYorkDay) const
 {
     if (!newYorkDay.isValid())
         return false;
-    const QDateTime midnight(newYorkDay, QTime(0, 0), exchange::newYork());
+    const QDateTime midnight(newYorkDay, QTime(0, 0), newYorkTimeZone());
     return nyseHolidays(newYorkDay.year()).contains(midnight);
 }
 
@@ -75,15 +59,15 @@ std::optional<MarketSession> StockExchangeStatus::session(QDate newYorkDay) cons
         return std::nullopt;
     const QTime close =
         exchange::isEarlyClose(newYorkDay) ? exchange::earlyClosingTime : exchange::closingTime;
-    return MarketSession{QDateTime(newYorkDay, exchange::openingTime, exchange::newYork()),
-                         QDateTime(newYorkDay, close, exchange::newYork())};
+    return MarketSession{QDateTime(newYorkDay, exchange::openingTime, newYorkTimeZone()),
+                         QDateTime(newYorkDay, close, newYorkTimeZone())};
 }
 
 void StockExchangeStatus::updateLastOpenDate()
 {
     // The weekday is the New York one: read in the user's zone, an evening in Tokyo or a
     // morning in Honolulu would already (or still) be another day than the exchange's.
-    const QDateTime start = now().toTimeZone(exchange::newYork());
+    const QDateTime start = now().toTimeZone(newYorkTimeZone());
     QDate day = start.date();
     while (day.isValid() && (isWeekend(day) || isHoliday(day))) {
         const QDate earlier = day.addDays(-1);
@@ -91,8 +75,7 @@ void StockExchangeStatus::updateLastOpenDate()
             break;
         day = earlier;
     }
-    m_lastOpenDate =
-        day == start.date() ? start : QDateTime(day, start.time(), exchange::newYork());
+    m_lastOpenDate = day == start.date() ? start : QDateTime(day, start.time(), newYorkTimeZone());
 }
 
 const QList<QDateTime>& StockExchangeStatus::nyseHolidays(int year) const
@@ -101,7 +84,7 @@ const QList<QDateTime>& StockExchangeStatus::nyseHolidays(int year) const
     if (found == m_nyseHolidays.end()) {
         QList<QDateTime> closures;
         for (const QDate& day : exchange::fullDayClosures(year))
-            closures.append(QDateTime(day, QTime(0, 0), exchange::newYork()));
+            closures.append(QDateTime(day, QTime(0, 0), newYorkTimeZone()));
         found = m_nyseHolidays.emplace(year, std::move(closures)).first;
     }
     return found->second;

@@ -8,15 +8,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-#include <functional>
+#include <chrono>
 #include <map>
 #include <optional>
 
 namespace corvane {
-
-class CVNSettings;
-class LiveSocket;
-class POSettings;
 
 // One trading day's regular session, both ends as New York instants.
 struct MarketSession {
@@ -37,9 +33,6 @@ public:
     Q_PROPERTY(MarketState statusState READ statusState NOTIFY statusStateChanged)
 
     explicit StockExchangeStatus(Clock clock, QObject* parent = nullptr);
-
-    // The application's instance, on the system clock, created on first use.
-    static StockExchangeStatus& shared();
 
     // The state at the clock's current instant.
     MarketState currentState() const;
@@ -64,27 +57,26 @@ public:
     // The state at the moment of construction.
     std::optional<MarketState> previousState() const { return m_previousState; }
 
-    // The market clock: a repeating tick (60 s unless a test shortens it) that stores the
-    // current state in statusState, has the watch state evaluated and keeps the Pushover
-    // socket open during market hours. startTimer() again replaces the running timer.
+    // The market clock: a repeating tick (a minute unless a test shortens it) that stores
+    // the current state in statusState and then announces the tick, so that what follows the
+    // market (the watch state, the Pushover socket) is driven from above without this room
+    // knowing it. startTimer() again replaces the running timer.
     void startTimer();
     void updateStatus();
     MarketState statusState() const { return m_statusState; }
     // Empty until the timer is first started; never reset.
     std::optional<bool> isTimerRunning() const { return m_isTimerRunning; }
-    double updateInterval() const { return m_updateInterval; }
+    std::chrono::milliseconds updateInterval() const { return m_updateInterval; }
     // Takes effect at the next startTimer().
-    void setUpdateInterval(double seconds);
-
-    // What the tick drives. The evaluation runs inside the tick; the socket is only touched
-    // when one is set and notifications are on for a registered device.
-    void setWatchEvaluation(std::function<void()> evaluate);
-    void setLiveSocket(LiveSocket* socket);
-    void setNotificationStores(const CVNSettings* settings, const POSettings* pushover);
+    void setUpdateInterval(std::chrono::milliseconds interval);
 
 Q_SIGNALS:
     // On every store of the tick, whether or not the state changed.
     void statusStateChanged(corvane::StockExchangeStatus::MarketState state);
+    // After the state of a tick is stored and announced.
+    void ticked();
+    // Each time startTimer() has put a new timer in place.
+    void timerStarted();
 
 private:
     QDateTime now() const { return m_clock(); }
@@ -94,18 +86,10 @@ private:
     std::optional<QDateTime> m_lastOpenDate;
     mutable std::map<int, QList<QDateTime>> m_nyseHolidays;
 
-    bool socketFollowsMarket() const;
-    void connectLiveSocket();
-    void keepSocketInStepWithMarket();
-
     QPointer<QTimer> m_timer;
-    double m_updateInterval = 60.0;
+    std::chrono::milliseconds m_updateInterval = std::chrono::minutes(1);
     std::optional<bool> m_isTimerRunning;
     MarketState m_statusState = MarketState::closed;
-    std::function<void()> m_evaluateWatchState;
-    LiveSocket* m_liveSocket = nullptr;
-    const CVNSettings* m_settings = nullptr;
-    const POSettings* m_pushover = nullptr;
 };
 
 using MarketState = StockExchangeStatus::MarketState;

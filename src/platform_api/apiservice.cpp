@@ -1,11 +1,8 @@
 #include "apiservice.h"
 
-#include "app/globaldata.h"
 #include "base/log.h"
-#include "market/stockexchangestatus.h"
-#include "settings/accountsettings.h"
+#include "base/newyork.h"
 
-#include <QTimeZone>
 #include <QUrlQuery>
 
 namespace corvane {
@@ -14,8 +11,7 @@ namespace {
 
 QDate newYorkDay(const QDateTime& instant)
 {
-    static const QTimeZone newYork(QByteArrayLiteral("America/New_York"));
-    return instant.toTimeZone(newYork).date();
+    return instant.toTimeZone(newYorkTimeZone()).date();
 }
 
 QString dayText(QDate day)
@@ -44,29 +40,23 @@ QUrl positionsUrl(const QUrl& baseUrl, const std::optional<QDateTime>& lastOpenD
     return url;
 }
 
-APIService::APIService(PlatformConnection connection, StockExchangeStatus& market,
-                       GlobalData& globalData, Clock clock, QObject* parent)
+APIService::APIService(PlatformConnection connection, Clock clock, QObject* parent)
     : QObject(parent)
     , m_connection(std::move(connection))
-    , m_market(market)
-    , m_globalData(globalData)
     , m_clock(std::move(clock))
 {}
 
-QCoro::Task<std::optional<ApiResponse>> APIService::fetchPositions(AccountSettings account)
+QCoro::Task<std::optional<ApiResponse>>
+APIService::fetchPositions(QString apiKey, std::optional<QDateTime> lastOpenDate)
 {
-    if (!account.watchAccount)
-        co_return std::nullopt;
-
     const QDateTime now = m_clock();
-    m_market.updateLastOpenDate();
-    const QUrl url = positionsUrl(m_connection.baseUrl, m_market.lastOpenDate(), now);
+    const QUrl url = positionsUrl(m_connection.baseUrl, lastOpenDate, now);
     if (!url.isValid()) {
         logLine(QStringLiteral("Invalid URL"));
         co_return std::nullopt;
     }
 
-    const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, account.apiKey);
+    const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey);
     if (reply.failure) {
         reportTransportFailure(*reply.failure);
         co_return std::nullopt;
@@ -78,14 +68,11 @@ QCoro::Task<std::optional<ApiResponse>> APIService::fetchPositions(AccountSettin
     }
     ApiResponse response = std::move(decoded).value();
     if (!response.success) {
-        m_globalData.setCriticalError(QStringLiteral("Error: ") + response.message);
-        m_globalData.updateHasError();
+        Q_EMIT criticalErrorReported(QStringLiteral("Error: ") + response.message);
         co_return std::nullopt;
     }
-    m_globalData.setCriticalError(std::nullopt);
-    m_globalData.updateHasError();
-    m_globalData.setInternetError(std::nullopt);
-    m_globalData.updateHasError();
+    Q_EMIT criticalErrorReported(std::nullopt);
+    Q_EMIT internetErrorReported(std::nullopt);
     co_return response;
 }
 
@@ -93,33 +80,31 @@ void APIService::reportTransportFailure(const TransportFailure& failure)
 {
     QString text;
     switch (failure.kind) {
-    case TransportFailure::Kind::NoInternet:
+    case TransportFailure::Kind::noInternet:
         text = QStringLiteral("Cannot connect to the internet. Check your connection.");
         break;
-    case TransportFailure::Kind::CannotConnect:
+    case TransportFailure::Kind::cannotConnect:
         text = QStringLiteral("Cannot connect to the Orrisfield.");
         break;
-    case TransportFailure::Kind::TimedOut:
+    case TransportFailure::Kind::timedOut:
         text = QStringLiteral("The request to Orrisfield timed out. Will retry based on your "
                               "frequency setting.");
         break;
-    case TransportFailure::Kind::Other:
+    case TransportFailure::Kind::other:
         text = QStringLiteral("Connection error: ") + failure.description;
         break;
-    case TransportFailure::Kind::TooLarge:
+    case TransportFailure::Kind::tooLarge:
         // Not a connection problem: the service answered, with something unusable.
         reportCriticalError(failure.description);
         return;
     }
-    m_globalData.setInternetError(text);
-    m_globalData.updateHasError();
+    Q_EMIT internetErrorReported(text);
 }
 
 void APIService::reportCriticalError(const QString& description)
 {
     logLine(QStringLiteral("Error fetching data: ") + description);
-    m_globalData.setCriticalError(description);
-    m_globalData.updateHasError();
+    Q_EMIT criticalErrorReported(description);
 }
 
 } // namespace corvane

@@ -1,14 +1,12 @@
 #include "botapiservice.h"
 
-#include "app/globaldata.h"
 #include "platformrequest.h"
 
 namespace corvane {
 
-BotAPIService::BotAPIService(PlatformConnection connection, GlobalData& globalData, QObject* parent)
+BotAPIService::BotAPIService(PlatformConnection connection, QObject* parent)
     : QObject(parent)
     , m_connection(std::move(connection))
-    , m_globalData(globalData)
 {}
 
 QCoro::Task<std::optional<BotModel>> BotAPIService::fetchBots(QString apiKey)
@@ -29,8 +27,7 @@ QCoro::Task<std::optional<BotModel>> BotAPIService::fetchBots(QString apiKey)
 
 void BotAPIService::fail(const QString& description)
 {
-    m_globalData.setCriticalError(QStringLiteral("Error fetching data: ") + description);
-    m_globalData.updateHasError();
+    Q_EMIT criticalErrorReported(QStringLiteral("Error fetching data: ") + description);
 }
 
 } // namespace corvane

@@ -9,18 +9,16 @@
 
 namespace corvane {
 
-class GlobalData;
-
 // Fetches an account's bots ("/v1/bots"); the accounts view uses it to verify an API key. A
-// failure sets criticalError to "Error fetching data: " and the description; a decoded answer
-// is returned whatever its success flag and leaves GlobalData alone.
+// failure reports the critical error "Error fetching data: " and the description; a decoded
+// answer is returned whatever its success flag and reports nothing.
 class BotAPIService final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BotAPIService)
     Q_PROPERTY(QList<BotModel> data READ data NOTIFY dataChanged)
 
 public:
-    BotAPIService(PlatformConnection connection, GlobalData& globalData, QObject* parent = nullptr);
+    explicit BotAPIService(PlatformConnection connection, QObject* parent = nullptr);
 
     QCoro::Task<std::optional<BotModel>> fetchBots(QString apiKey);
 
@@ -29,12 +27,12 @@ public:
 
 Q_SIGNALS:
     void dataChanged();
+    void criticalErrorReported(const QString& text);
 
 private:
     void fail(const QString& description);
 
     PlatformConnection m_connection;
-    GlobalData& m_globalData;
     QList<BotModel> m_data;
 };
 

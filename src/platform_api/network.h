@@ -7,12 +7,8 @@ class QNetworkAccessManager;
 
 namespace corvane {
 
-// The one network access manager of the process. It trusts the extra roots named by
-// CORVANE_EXTRA_CA_FILE, installed before it is first handed out.
-QNetworkAccessManager& sharedNetworkAccessManager();
-
-// Where and how the Orrisfield fetchers send their requests. Tests build their own (the fake
-// service's URL, a short time-out); the application uses defaults().
+// Where and how the Orrisfield fetchers send their requests: the application's one network
+// manager and the platform API's base URL, or in tests the fake service and a short time-out.
 struct PlatformConnection {
     QNetworkAccessManager* network = nullptr;
     QUrl baseUrl;
@@ -20,9 +16,6 @@ struct PlatformConnection {
     // A body larger than this is refused while it is read, so a runaway answer never fills
     // the memory.
     qint64 maxBodyBytes = 32 * 1024 * 1024;
-
-    // The shared manager, the platform API base URL (env override included), 60 s.
-    static PlatformConnection defaults();
 };
 
 } // namespace corvane

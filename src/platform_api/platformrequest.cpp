@@ -26,14 +26,14 @@ TransportFailure::Kind kindOf(QNetworkReply::NetworkError error)
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::BackgroundRequestNotAllowedError:
-        return TransportFailure::Kind::NoInternet;
+        return TransportFailure::Kind::noInternet;
     case QNetworkReply::ConnectionRefusedError:
     case QNetworkReply::HostNotFoundError:
-        return TransportFailure::Kind::CannotConnect;
+        return TransportFailure::Kind::cannotConnect;
     case QNetworkReply::TimeoutError:
-        return TransportFailure::Kind::TimedOut;
+        return TransportFailure::Kind::timedOut;
     default:
-        return TransportFailure::Kind::Other;
+        return TransportFailure::Kind::other;
     }
 }
 
@@ -169,12 +169,12 @@ QCoro::Task<PlatformReply> sendPlatformRequest(PlatformConnection connection, QU
     PlatformReply result;
     result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reader.m_tooLarge) {
-        result.failure = TransportFailure{TransportFailure::Kind::TooLarge,
+        result.failure = TransportFailure{TransportFailure::Kind::tooLarge,
                                           tooLargeText(connection.maxBodyBytes)};
         co_return result;
     }
     if (reader.m_timedOut) {
-        result.failure = TransportFailure{TransportFailure::Kind::TimedOut,
+        result.failure = TransportFailure{TransportFailure::Kind::timedOut,
                                           QStringLiteral("The request timed out.")};
         co_return result;
     }

@@ -13,13 +13,13 @@ namespace corvane {
 // Why a request to the platform produced no body to decode.
 struct TransportFailure {
     enum class Kind {
-        NoInternet,    // the machine has no usable network
-        CannotConnect, // the host refused or could not be reached
-        TimedOut,      // nothing arrived within the time-out
-        Other,         // any other connection-level failure (TLS, dropped connection, ...)
-        TooLarge,      // the body passed the size limit and was abandoned
+        noInternet,    // the machine has no usable network
+        cannotConnect, // the host refused or could not be reached
+        timedOut,      // nothing arrived within the time-out
+        other,         // any other connection-level failure (TLS, dropped connection, ...)
+        tooLarge,      // the body passed the size limit and was abandoned
     };
-    Kind kind = Kind::Other;
+    Kind kind = Kind::other;
     QString description;
 };
 

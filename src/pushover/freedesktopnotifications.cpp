@@ -56,7 +56,7 @@ QString FreedesktopNotifications::identifierHint()
 QCoro::Task<NotificationAuthorisation> FreedesktopNotifications::authorisationStatus()
 {
     if (!m_bus.isConnected())
-        co_return NotificationAuthorisation::Denied;
+        co_return NotificationAuthorisation::denied;
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("NameHasOwner"));
@@ -64,7 +64,7 @@ QCoro::Task<NotificationAuthorisation> FreedesktopNotifications::authorisationSt
     const QDBusMessage reply = co_await m_bus.asyncCall(call);
     const bool present = reply.type() == QDBusMessage::ReplyMessage &&
                          !reply.arguments().isEmpty() && reply.arguments().first().toBool();
-    co_return present ? NotificationAuthorisation::Authorised : NotificationAuthorisation::Denied;
+    co_return present ? NotificationAuthorisation::authorised : NotificationAuthorisation::denied;
 }
 
 QCoro::Task<PermissionAnswer> FreedesktopNotifications::requestAuthorisation()

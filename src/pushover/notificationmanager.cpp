@@ -17,10 +17,10 @@ NotificationManager::FallbackHook& fallbackHook()
 } // namespace
 
 NotificationManager::NotificationManager(std::shared_ptr<NotificationService> service,
-                                         int postDelayMs, QObject* parent)
+                                         std::chrono::milliseconds postDelay, QObject* parent)
     : QObject(parent)
     , m_service(service ? std::move(service) : std::make_shared<FreedesktopNotifications>())
-    , m_postDelayMs(postDelayMs)
+    , m_postDelay(postDelay)
 {}
 
 NotificationManager::~NotificationManager() = default;
@@ -41,8 +41,8 @@ QCoro::Task<void> NotificationManager::askPermission(std::shared_ptr<Notificatio
     // is gone by then.
     const NotificationAuthorisation status = co_await service->authorisationStatus();
     switch (status) {
-    case NotificationAuthorisation::NotDetermined:
-    case NotificationAuthorisation::Denied: {
+    case NotificationAuthorisation::notDetermined:
+    case NotificationAuthorisation::denied: {
         const PermissionAnswer answer = co_await service->requestAuthorisation();
         if (answer.granted)
             logLine(QStringLiteral("Notification permission granted."));
@@ -51,7 +51,7 @@ QCoro::Task<void> NotificationManager::askPermission(std::shared_ptr<Notificatio
                     QStringLiteral("."));
         break;
     }
-    case NotificationAuthorisation::Authorised:
+    case NotificationAuthorisation::authorised:
         logLine(QStringLiteral("User has already granted notification permissions."));
         break;
     }
@@ -64,7 +64,7 @@ QString NotificationManager::sendNotification(const QString& title, const QStrin
     const QString identifier = notification.identifier;
     // The timer belongs to the service's lifetime, not this manager's: a notification that
     // was handed over is posted even if its manager goes away within the delay.
-    QTimer::singleShot(m_postDelayMs, Qt::PreciseTimer,
+    QTimer::singleShot(m_postDelay, Qt::PreciseTimer,
                        [service = m_service, notification] { deliver(service, notification); });
     return identifier;
 }

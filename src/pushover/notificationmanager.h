@@ -3,6 +3,7 @@
 #include "notificationservice.h"
 
 #include <QObject>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -20,8 +21,10 @@ public:
     using FallbackHook = std::function<void(const LocalNotification&)>;
 
     // A null service means the session bus's org.freedesktop.Notifications.
-    explicit NotificationManager(std::shared_ptr<NotificationService> service = {},
-                                 int postDelayMs = 500, QObject* parent = nullptr);
+    explicit NotificationManager(
+        std::shared_ptr<NotificationService> service = {},
+        std::chrono::milliseconds postDelay = std::chrono::milliseconds(500),
+        QObject* parent = nullptr);
     ~NotificationManager() override;
 
     // Logs whether notifications can be shown, asking the service when it is not known.
@@ -38,7 +41,7 @@ private:
                                      LocalNotification notification);
 
     std::shared_ptr<NotificationService> m_service;
-    int m_postDelayMs;
+    std::chrono::milliseconds m_postDelay;
 };
 
 } // namespace corvane

@@ -4,7 +4,7 @@ namespace corvane {
 
 QCoro::Task<NotificationAuthorisation> AbsentNotificationService::authorisationStatus()
 {
-    co_return NotificationAuthorisation::Denied;
+    co_return NotificationAuthorisation::denied;
 }
 
 QCoro::Task<PermissionAnswer> AbsentNotificationService::requestAuthorisation()

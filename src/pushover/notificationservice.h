@@ -13,7 +13,7 @@ struct LocalNotification {
     QString body;
 };
 
-enum class NotificationAuthorisation { NotDetermined, Denied, Authorised };
+enum class NotificationAuthorisation { notDetermined, denied, authorised };
 
 struct PermissionAnswer {
     bool granted = false;

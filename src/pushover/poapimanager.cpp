@@ -2,7 +2,6 @@
 
 #include "base/endpoints.h"
 #include "base/log.h"
-#include "market/livesocket.h"
 #include "settings/posettings.h"
 
 #include <QCoro/QCoroNetworkReply>
@@ -83,12 +82,12 @@ const QString deleteText = QStringLiteral("Pushover server did not respond (dele
 
 } // namespace
 
-POApiManager::POApiManager(QNetworkAccessManager& network, POSettings& settings,
-                           LiveSocket* liveSocket, QObject* parent)
+POApiManager::POApiManager(QNetworkAccessManager& network, POSettings& settings, QUrl apiUrl,
+                           QObject* parent)
     : QObject(parent)
     , m_network(network)
     , m_settings(settings)
-    , m_liveSocket(liveSocket)
+    , m_apiUrl(std::move(apiUrl))
 {}
 
 POApiManager::~POApiManager() = default;
@@ -136,7 +135,7 @@ QByteArray POApiManager::formBody(const QList<std::pair<QString, QString>>& fiel
 
 QUrl POApiManager::apiUrl(const QString& path) const
 {
-    QUrl url = endpointUrl(Endpoint::PushoverApi);
+    QUrl url = m_apiUrl;
     url.setPath(url.path() + path);
     return url;
 }
@@ -146,27 +145,27 @@ PoOutcome<poLoginApiResponse> POApiManager::judge(QNetworkReply* reply, const QS
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
         if (reply->error() != QNetworkReply::NoError)
-            return PushoverError::withText(Kind::Transport, transportText(reply));
+            return PushoverError::withText(Kind::transport, transportText(reply));
         setErrorMessage(failureText);
-        return PushoverError::of(Kind::BadServerResponse);
+        return PushoverError::of(Kind::badServerResponse);
     }
     const int code = status.toInt();
     if (code == 200) {
         // A transfer cut off after the headers is a network failure, not an answer.
         if (reply->error() != QNetworkReply::NoError)
-            return PushoverError::withText(Kind::Transport, transportText(reply));
+            return PushoverError::withText(Kind::transport, transportText(reply));
         auto decoded = decodePoLoginApiResponse(reply->readAll());
         if (!decoded.ok())
             return PushoverError::withText(
-                Kind::Decoding, PushoverError::of(Kind::Decoding).description +
+                Kind::decoding, PushoverError::of(Kind::decoding).description +
                                     QStringLiteral(" (") + decoded.error() + QStringLiteral(")"));
         return std::move(decoded).value();
     }
     if (code == 412)
-        return PushoverError::of(Kind::TwoFactorRequired);
+        return PushoverError::of(Kind::twoFactorRequired);
     setErrorMessage(failureText);
-    return PushoverError::withText(Kind::BadServerResponse,
-                                   PushoverError::of(Kind::BadServerResponse).description +
+    return PushoverError::withText(Kind::badServerResponse,
+                                   PushoverError::of(Kind::badServerResponse).description +
                                        QStringLiteral(" (HTTP %1)").arg(code));
 }
 
@@ -181,7 +180,7 @@ QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::post(QUrl url, QByteArr
     capBody(reply.get());
     co_await reply.get();
     if (!self)
-        co_return PushoverError::of(Kind::Transport);
+        co_return PushoverError::of(Kind::transport);
     co_return judge(reply.get(), failureText);
 }
 
@@ -193,7 +192,7 @@ QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::get(QUrl url, QString f
     capBody(reply.get());
     co_await reply.get();
     if (!self)
-        co_return PushoverError::of(Kind::Transport);
+        co_return PushoverError::of(Kind::transport);
     co_return judge(reply.get(), failureText);
 }
 
@@ -203,7 +202,7 @@ QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::login(QString email, QS
     const QUrl url = apiUrl(QStringLiteral("/1/users/login.json"));
     if (!url.isValid()) {
         setErrorMessage(QStringLiteral("Could not connect to Pushover"));
-        co_return PushoverError::of(Kind::BadUrl);
+        co_return PushoverError::of(Kind::badUrl);
     }
     QList<std::pair<QString, QString>> fields{{QStringLiteral("email"), email},
                                               {QStringLiteral("password"), password}};
@@ -217,7 +216,7 @@ POApiManager::registerDevice(QString secret, QString deviceName, QString os)
 {
     const QUrl url = apiUrl(QStringLiteral("/1/devices.json"));
     if (!url.isValid())
-        co_return PushoverError::of(Kind::BadUrl);
+        co_return PushoverError::of(Kind::badUrl);
     const QByteArray body = formBody({{QStringLiteral("secret"), secret},
                                       {QStringLiteral("name"), deviceName},
                                       {QStringLiteral("os"), os}});
@@ -233,20 +232,20 @@ QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::downloadMessages(QStrin
                                      QByteArrayLiteral("&device_id=") + encoded(deviceId)),
                  QUrl::StrictMode);
     if (!url.isValid())
-        co_return PushoverError::of(Kind::BadUrl);
+        co_return PushoverError::of(Kind::badUrl);
     co_return co_await get(url, downloadText);
 }
 
 QCoro::Task<PoOutcome<poLoginApiResponse>>
 POApiManager::updateHighestMessage(QString secret, QString deviceId, QString messageId)
 {
-    QUrl url = endpointUrl(Endpoint::PushoverApi);
+    QUrl url = m_apiUrl;
     url.setPath(url.path() + QStringLiteral("/1/devices/") +
                     QString::fromLatin1(encoded(deviceId)) +
                     QStringLiteral("/update_highest_message.json"),
                 QUrl::StrictMode);
     if (!url.isValid())
-        co_return PushoverError::of(Kind::BadUrl);
+        co_return PushoverError::of(Kind::badUrl);
     const QByteArray body =
         formBody({{QStringLiteral("secret"), secret}, {QStringLiteral("message"), messageId}});
     co_return co_await post(url, body, deleteText);
@@ -267,7 +266,7 @@ QCoro::Task<std::optional<PushoverError>> POApiManager::loginAndRegister(QString
     if (!session.secret || !session.id) {
         logLine(QStringLiteral("Failed to retrieve valid session secret or user ID."));
         setErrorMessage(QStringLiteral("Login failed. Check your credentials and try again."));
-        co_return PushoverError::of(Kind::LoginFailed);
+        co_return PushoverError::of(Kind::loginFailed);
     }
     m_settings.setPoSessionSecret(*session.secret);
     m_settings.setPoUserKey(*session.id);
@@ -281,7 +280,7 @@ QCoro::Task<std::optional<PushoverError>> POApiManager::loginAndRegister(QString
         co_return registration.error();
     if (!registration.value().id) {
         logLine(QStringLiteral("Failed to register the device."));
-        co_return PushoverError::of(Kind::DeviceRegistrationFailed);
+        co_return PushoverError::of(Kind::deviceRegistrationFailed);
     }
     m_settings.setPoDeviceUID(*registration.value().id);
     m_settings.setPoDeviceName(deviceName);
@@ -333,7 +332,7 @@ QCoro::Task<void> POApiManager::setupPushover(QString email, QString password, Q
     if (!self)
         co_return;
     if (failure) {
-        if (failure->kind == Kind::TwoFactorRequired) {
+        if (failure->kind == Kind::twoFactorRequired) {
             setRequires2FA(true);
             setStatusMessage(QStringLiteral("Two-factor authentication required."));
         } else {
@@ -354,8 +353,9 @@ QCoro::Task<void> POApiManager::setupPushover(QString email, QString password, Q
     co_await emptyBacklog();
     if (!self)
         co_return;
-    if (m_liveSocket)
-        m_liveSocket->connectSocket();
+    Q_EMIT deviceRegistered();
+    if (!self)
+        co_return;
     setStatusMessage(QStringLiteral("Pushover setup was successful. You'll now receive Orrisfield "
                                     "notifications in corvane."));
     setLoading(false);

@@ -14,7 +14,6 @@ class QNetworkRequest;
 
 namespace corvane {
 
-class LiveSocket;
 class POSettings;
 
 // The HTTP side of the Pushover client: login, device registration, the one-time emptying of
@@ -29,8 +28,8 @@ class POApiManager final : public QObject {
     Q_PROPERTY(bool requires2FA READ requires2FA NOTIFY requires2FAChanged)
 
 public:
-    // liveSocket is opened at the end of a successful set-up; it may be null.
-    POApiManager(QNetworkAccessManager& network, POSettings& settings, LiveSocket* liveSocket,
+    // apiUrl is the base of Pushover's HTTP API, without a trailing slash.
+    POApiManager(QNetworkAccessManager& network, POSettings& settings, QUrl apiUrl,
                  QObject* parent = nullptr);
     ~POApiManager() override;
 
@@ -69,6 +68,8 @@ Q_SIGNALS:
     void errorMessageChanged();
     void isLoadingChanged();
     void requires2FAChanged();
+    // A set-up registered this device and emptied its backlog: the live socket may open.
+    void deviceRegistered();
 
 private:
     // The step of setupPushover that may fail; the caller turns its error into texts.
@@ -84,7 +85,7 @@ private:
 
     QNetworkAccessManager& m_network;
     POSettings& m_settings;
-    LiveSocket* m_liveSocket;
+    QUrl m_apiUrl;
     QString m_statusMessage;
     QString m_errorMessage;
     bool m_isLoading = false;

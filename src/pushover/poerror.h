@@ -10,17 +10,17 @@ namespace corvane {
 // status and error texts), so each kind has fixed wording where one is defined.
 struct PushoverError {
     enum class Kind {
-        Transport,                // no connection, time-out, TLS failure: the network's text
-        BadServerResponse,        // an HTTP status other than 200 and 412
-        BadUrl,                   // an endpoint URL that cannot be formed
-        Decoding,                 // an HTTP 200 answer that is not a valid envelope
-        TwoFactorRequired,        // HTTP 412: Pushover wants a two-factor code
-        LoginCredentialsMissing,  // socket login without device id or secret
-        UnexpectedResponse,       // reserved
-        WebSocketTaskNil,         // reserved
-        LoginFailed,              // login answer without secret or id
-        DeviceRegistrationFailed, // registration answer without id
-        SocketSend,               // the socket could not be opened or the login frame not sent
+        transport,                // no connection, time-out, TLS failure: the network's text
+        badServerResponse,        // an HTTP status other than 200 and 412
+        badUrl,                   // an endpoint URL that cannot be formed
+        decoding,                 // an HTTP 200 answer that is not a valid envelope
+        twoFactorRequired,        // HTTP 412: Pushover wants a two-factor code
+        loginCredentialsMissing,  // socket login without device id or secret
+        unexpectedResponse,       // reserved
+        webSocketTaskNil,         // reserved
+        loginFailed,              // login answer without secret or id
+        deviceRegistrationFailed, // registration answer without id
+        socketSend,               // the socket could not be opened or the login frame not sent
     };
 
     Kind kind;

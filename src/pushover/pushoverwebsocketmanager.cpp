@@ -3,7 +3,6 @@
 #include "base/endpoints.h"
 #include "base/log.h"
 #include "notificationmanager.h"
-#include "platform_api/network.h"
 #include "settings/posettings.h"
 
 #include <QDeadlineTimer>
@@ -43,29 +42,32 @@ QString closeDescription(QWebSocket* socket)
 } // namespace
 
 PushoverWebSocketManager::PushoverWebSocketManager(
-    QNetworkAccessManager& network, POSettings& settings,
+    QNetworkAccessManager& network, POSettings& settings, PushoverEndpoints endpoints,
     std::shared_ptr<NotificationService> notifications, SocketTiming timing, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
+    , m_socketUrl(std::move(endpoints.socket))
     , m_timing(timing)
-    , m_poApi(network, settings, this)
+    , m_poApi(network, settings, std::move(endpoints.api), this)
     , m_notificationMgr(
-          new NotificationManager(std::move(notifications), timing.notificationDelayMs, this))
+          new NotificationManager(std::move(notifications), timing.notificationDelay, this))
 {
     m_keepAliveTimer.setSingleShot(true);
-    m_keepAliveTimer.setInterval(m_timing.keepAliveIntervalMs);
+    m_keepAliveTimer.setInterval(m_timing.keepAliveInterval);
     QObject::connect(&m_keepAliveTimer, &QTimer::timeout, this,
                      &PushoverWebSocketManager::onKeepAliveExpired);
     m_reconnectTimer.setSingleShot(true);
-    m_reconnectTimer.setInterval(m_timing.reconnectDelayMs);
-    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, &PushoverWebSocketManager::connect);
+    m_reconnectTimer.setInterval(m_timing.reconnectDelay);
+    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this,
+                     &PushoverWebSocketManager::openSocket);
     m_openTimer.setSingleShot(true);
-    m_openTimer.setInterval(m_timing.openTimeoutMs);
+    m_openTimer.setInterval(m_timing.openTimeout);
     QObject::connect(&m_openTimer, &QTimer::timeout, this,
                      &PushoverWebSocketManager::onOpenTimedOut);
     m_backOffTimer.setSingleShot(true);
-    m_backOffTimer.setInterval(m_timing.reloadBackOffMs);
-    QObject::connect(&m_backOffTimer, &QTimer::timeout, this, &PushoverWebSocketManager::connect);
+    m_backOffTimer.setInterval(m_timing.reloadBackOff);
+    QObject::connect(&m_backOffTimer, &QTimer::timeout, this,
+                     &PushoverWebSocketManager::openSocket);
 }
 
 PushoverWebSocketManager::~PushoverWebSocketManager()
@@ -88,7 +90,7 @@ bool PushoverWebSocketManager::isSocketRunning() const
            state == QAbstractSocket::HostLookupState;
 }
 
-void PushoverWebSocketManager::connect()
+void PushoverWebSocketManager::openSocket()
 {
     logLine(QStringLiteral("Entered Pushover connect"));
     m_meantOpen = true;
@@ -107,7 +109,7 @@ void PushoverWebSocketManager::open()
     // A running socket already delivers its frames to the one handler; nothing to add.
     if (connected)
         return;
-    const QUrl url = endpointUrl(Endpoint::PushoverSocket);
+    const QUrl& url = m_socketUrl;
     if (!url.isValid() || url.host().isEmpty())
         return;
 
@@ -173,7 +175,7 @@ std::optional<PushoverError> PushoverWebSocketManager::loginCheck()
 {
     if (m_settings.poDeviceUID().isEmpty() || m_settings.poSessionSecret().isEmpty()) {
         logLine(QStringLiteral("Device ID or User Secret is empty"));
-        return PushoverError::of(PushoverError::Kind::LoginCredentialsMissing);
+        return PushoverError::of(PushoverError::Kind::loginCredentialsMissing);
     }
     return std::nullopt;
 }
@@ -196,7 +198,7 @@ void PushoverWebSocketManager::onOpenTimedOut()
         return;
     const QString text = QStringLiteral("An error occurred while receiving: The Pushover socket "
                                         "did not open within %1 seconds.")
-                             .arg(m_timing.openTimeoutMs / 1000.0);
+                             .arg(double(m_timing.openTimeout.count()) / 1000.0);
     m_poApi.setErrorMessage(text);
     logLine(text);
     dropSocket();
@@ -223,7 +225,7 @@ void PushoverWebSocketManager::dropSocket()
     Q_EMIT socketRunningChanged();
 }
 
-void PushoverWebSocketManager::disconnect()
+void PushoverWebSocketManager::closeSocket()
 {
     m_meantOpen = false;
     m_keepAliveTimer.stop();
@@ -241,22 +243,23 @@ void PushoverWebSocketManager::reconnect()
 void PushoverWebSocketManager::reload()
 {
     const qint64 now = steadyMs();
-    const bool looping = m_lastReloadMs >= 0 && now - m_lastReloadMs < m_timing.reloadWindowMs;
-    disconnect();
+    const bool looping =
+        m_lastReloadMs >= 0 && now - m_lastReloadMs < m_timing.reloadWindow.count();
+    closeSocket();
     if (!looping) {
         m_reloadLoopLogged = false;
         m_lastReloadMs = now;
-        connect();
+        openSocket();
         return;
     }
     if (!m_reloadLoopLogged) {
         logLine(QStringLiteral("Pushover keeps asking to reload; reconnecting only every %1 "
                                "seconds while it does.")
-                    .arg(m_timing.reloadBackOffMs / 1000.0));
+                    .arg(double(m_timing.reloadBackOff.count()) / 1000.0));
         m_reloadLoopLogged = true;
     }
     // Measured from the reopening, so a loop that resumes at once is still a loop.
-    m_lastReloadMs = now + m_timing.reloadBackOffMs;
+    m_lastReloadMs = now + m_timing.reloadBackOff.count();
     m_meantOpen = true;
     m_backOffTimer.start();
 }
@@ -336,14 +339,14 @@ QCoro::Task<void> PushoverWebSocketManager::handleFrame(QByteArray frame)
             "This device name logged in from another session. Disconnecting this session."));
         logLine(QStringLiteral(
             "The device logged in from another session and this session is being closed."));
-        disconnect();
+        closeSocket();
         break;
     case 'E':
         logLine(QStringLiteral("Error or another session logged in; this session is closed."));
         m_poApi.setErrorMessage(QStringLiteral(
             "An error occurred communicating with Pushover. This session is being disconnected. "
             "Restart corvane to try to reconnect."));
-        disconnect();
+        closeSocket();
         break;
     default:
         logLine(QStringLiteral("Unknown response: ") + describe(frame));
@@ -403,17 +406,6 @@ void PushoverWebSocketManager::reportFailure(const PushoverError& error)
     m_poApi.setErrorMessage(QStringLiteral("An error occurred while receiving: ") +
                             error.description);
     logLine(QStringLiteral("An error occurred: ") + error.description);
-}
-
-} // namespace corvane
-
-namespace corvane {
-
-PushoverWebSocketManager& PushoverWebSocketManager::shared()
-{
-    static auto* instance =
-        new PushoverWebSocketManager(sharedNetworkAccessManager(), POSettings::shared(), nullptr);
-    return *instance;
 }
 
 } // namespace corvane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "market/livesocket.h"
+#include "livesocket.h"
 #include "notificationservice.h"
 #include "poapimanager.h"
 
@@ -9,6 +9,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <QUrl>
+#include <chrono>
 #include <memory>
 
 class QWebSocket;
@@ -19,13 +21,19 @@ class NotificationManager;
 
 // The live socket's delays; tests shorten them so that nothing waits minutes.
 struct SocketTiming {
-    int keepAliveIntervalMs = 150'000;
-    int reconnectDelayMs = 1'000;
-    int notificationDelayMs = 500;
-    int openTimeoutMs = 30'000;
+    std::chrono::milliseconds keepAliveInterval = std::chrono::seconds(150);
+    std::chrono::milliseconds reconnectDelay = std::chrono::seconds(1);
+    std::chrono::milliseconds notificationDelay = std::chrono::milliseconds(500);
+    std::chrono::milliseconds openTimeout = std::chrono::seconds(30);
     // Reload requests closer together than this count as a loop and slow the reopening down.
-    int reloadWindowMs = 10'000;
-    int reloadBackOffMs = 60'000;
+    std::chrono::milliseconds reloadWindow = std::chrono::seconds(10);
+    std::chrono::milliseconds reloadBackOff = std::chrono::seconds(60);
+};
+
+// Where the Pushover client talks to: the HTTP API's base and the live socket's URL.
+struct PushoverEndpoints {
+    QUrl api;
+    QUrl socket;
 };
 
 // Pushover's live socket. It logs in with this device's id and secret, reacts to Pushover's
@@ -40,23 +48,20 @@ class PushoverWebSocketManager final : public QObject, public LiveSocket {
 public:
     // A null notification service means the session bus's desktop notifications.
     PushoverWebSocketManager(QNetworkAccessManager& network, POSettings& settings,
+                             PushoverEndpoints endpoints,
                              std::shared_ptr<NotificationService> notifications,
                              SocketTiming timing = SocketTiming{}, QObject* parent = nullptr);
     ~PushoverWebSocketManager() override;
 
-    static PushoverWebSocketManager& shared();
-
     // Opens the socket unless it runs, logs in and handles its frames. Returns at once.
-    void connect();
+    void openSocket() override;
     // A deliberate close: cancels the socket (close code 1001) and the keep-alive deadline,
-    // so nothing reopens it until the next connect().
-    void disconnect();
+    // so nothing reopens it until the next openSocket().
+    void closeSocket() override;
     // Closes the socket, waits a moment and connects again.
     void reconnect();
 
     bool isSocketRunning() const override;
-    void connectSocket() override { connect(); }
-    void closeSocket() override { disconnect(); }
 
     POApiManager& poApi() { return m_poApi; }
     NotificationManager* notificationMgr() const { return m_notificationMgr; }
@@ -92,6 +97,7 @@ private:
     bool isFlooding(const QByteArray& frame) const;
 
     POSettings& m_settings;
+    QUrl m_socketUrl;
     SocketTiming m_timing;
     QPointer<QWebSocket> m_socket;   // webSocketTask
     QPointer<QWebSocket> m_loggedIn; // the socket whose login frame went out
@@ -101,7 +107,7 @@ private:
     QTimer m_backOffTimer; // a reload loop's pause; nothing reopens the socket before it ends
     POApiManager m_poApi;
     NotificationManager* m_notificationMgr;
-    bool m_meantOpen = false; // connect() was the last word, not disconnect()
+    bool m_meantOpen = false; // openSocket() was the last word, not closeSocket()
     QList<QByteArray> m_frames;
     bool m_handling = false;
     // Set while the backlog is too large to download, so that keep-alives do not hide why

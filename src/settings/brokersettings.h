@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform_api/brokerrecords.h"
-
 #include <QHashFunctions>
 #include <QJsonObject>
 #include <QList>
@@ -30,10 +28,5 @@ size_t qHash(const BrokerSettings& broker, size_t seed = 0);
 // Stored with all seven keys, each required when read back.
 QJsonObject toJson(const BrokerSettings& broker);
 BrokerSettings brokerSettingsFromJson(const QJsonValue& value);
-
-// A connection the platform reports as exactly "Active" starts enabled and watched; every
-// converted row gets a fresh id.
-BrokerSettings brokerSettingsFrom(const BrokerAccount& account);
-QList<BrokerSettings> brokerSettingsFrom(const QList<BrokerAccount>& accounts);
 
 } // namespace corvane

@@ -26,13 +26,6 @@ POSettings::POSettings(Suite& defaults, QObject* parent)
     updateRegistrationStatus();
 }
 
-POSettings& POSettings::shared()
-{
-    // Kept for the life of the process; never destroyed after the event loop has gone.
-    static POSettings* instance = new POSettings(Suite::shared());
-    return *instance;
-}
-
 void POSettings::setPoUserKey(const QString& value)
 {
     m_poUserKey = value;

@@ -26,8 +26,6 @@ class POSettings final : public QObject {
 public:
     explicit POSettings(Suite& defaults, QObject* parent = nullptr);
 
-    static POSettings& shared();
-
     Suite& defaults() const { return m_defaults; }
 
     QString poEmail() const { return m_poEmail; }

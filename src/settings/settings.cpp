@@ -1,7 +1,6 @@
 #include "settings.h"
 
 #include "base/log.h"
-#include "engine/processeddatamanager.h"
 #include "suite.h"
 
 namespace corvane {
@@ -27,13 +26,6 @@ CVNSettings::CVNSettings(Suite& defaults, QObject* parent)
     , m_defaults(defaults)
 {
     load();
-}
-
-CVNSettings& CVNSettings::shared()
-{
-    // Kept for the life of the process; never destroyed after the event loop has gone.
-    static CVNSettings* instance = new CVNSettings(Suite::shared());
-    return *instance;
 }
 
 QString CVNSettings::unreadableKey(const QString& key)
@@ -215,21 +207,6 @@ QList<AccountRow> CVNSettings::makeAccountRows() const
     for (const AccountSettings& account : m_accountSettings)
         rows.append(accountRowFrom(account));
     return rows;
-}
-
-void CVNSettings::primeProcessedData() const
-{
-    primeProcessedData(ProcessedDataManager::shared());
-}
-
-void CVNSettings::primeProcessedData(ProcessedDataManager& store) const
-{
-    for (const AccountSettings& account : m_accountSettings) {
-        for (const BrokerSettings& broker : account.brokerSettings) {
-            if (broker.enabled)
-                store.addProcessedData(broker.brokerNumber, std::make_shared<ProcessedData>());
-        }
-    }
 }
 
 } // namespace corvane

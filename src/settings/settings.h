@@ -12,7 +12,6 @@
 
 namespace corvane {
 
-class ProcessedDataManager;
 class Suite;
 
 // The user's configuration: the accounts and the application-wide switches. Loaded once from
@@ -64,7 +63,6 @@ public:
 
     explicit CVNSettings(Suite& defaults, QObject* parent = nullptr);
 
-    static CVNSettings& shared();
     // Where an unreadable stored value of key is kept.
     static QString unreadableKey(const QString& key);
 
@@ -116,11 +114,6 @@ public:
     // Does nothing for an unknown id; otherwise updates the field and writes the map. A value
     // of the wrong type, and any change of accountName, is refused with a log line.
     void setAccountValue(const QUuid& accountId, AccountField field, const QVariant& value);
-
-    // Queues one registration of an empty result per enabled broker of every account; the
-    // store keeps entries it already has.
-    void primeProcessedData(ProcessedDataManager& store) const;
-    void primeProcessedData() const;
 
 Q_SIGNALS:
     void accountSettingsChanged();

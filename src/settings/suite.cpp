@@ -30,12 +30,6 @@ Suite::Suite(const QString& filePath)
 
 Suite::~Suite() = default;
 
-Suite& Suite::shared()
-{
-    static Suite instance(defaultFilePath());
-    return instance;
-}
-
 QString Suite::defaultFilePath()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);

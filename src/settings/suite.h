@@ -18,8 +18,7 @@ public:
     explicit Suite(const QString& filePath);
     ~Suite();
 
-    // The suite in $XDG_CONFIG_HOME (or ~/.config), created on first use.
-    static Suite& shared();
+    // CVNSuite.conf in $XDG_CONFIG_HOME (or ~/.config).
     static QString defaultFilePath();
 
     QString filePath() const;

@@ -1,12 +1,6 @@
-#include "app/globaldata.h"
-#include "app/statemanager.h"
-#include "engine/processeddatamanager.h"
-#include "engine/runwatch.h"
-#include "market/stockexchangestatus.h"
-#include "settings/settings.h"
 #include "support/logcapture.h"
-#include "support/tempsuite.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 #include "support/testregistry.h"
 
 #include <QSignalSpy>
@@ -23,12 +17,7 @@ const QString fetchLine = QStringLiteral("in manualStart");
 struct Rig {
     explicit Rig(const QDateTime& start)
         : clock(start)
-        , settings(suite.suite())
-        , market(clock.clock())
-        , store(settings)
-        , watch(RunWatch::Services{&settings, &store, &market, &globalData, PlatformConnection{},
-                                   clock.clock()})
-        , manager(settings, market, watch)
+        , core(clock.clock())
         , passes(&watch, &RunWatch::passStarted)
     {
         AccountSettings account = AccountSettings::newAccount();
@@ -58,14 +47,11 @@ struct Rig {
         return static_cast<int>(passes.count() - before);
     }
 
-    test::TempSuite suite;
     test::TestClock clock;
-    CVNSettings settings;
-    StockExchangeStatus market;
-    GlobalData globalData;
-    ProcessedDataManager store;
-    RunWatch watch;
-    StateManager manager;
+    test::TestCore core;
+    CVNSettings& settings = core->settings();
+    RunWatch& watch = core->watch();
+    StateManager& manager = core->stateManager();
     QSignalSpy passes;
 };
 

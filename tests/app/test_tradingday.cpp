@@ -1,15 +1,8 @@
-#include "app/globaldata.h"
-#include "app/statemanager.h"
-#include "engine/processeddatamanager.h"
-#include "engine/runwatch.h"
 #include "fakeservices.h"
-#include "market/stockexchangestatus.h"
-#include "settings/settings.h"
-#include "support/tempsuite.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 #include "support/testregistry.h"
 
-#include <QNetworkAccessManager>
 #include <QSignalSpy>
 #include <QTest>
 #include <map>
@@ -51,25 +44,20 @@ QByteArray brokers(const QList<QByteArray>& numbers)
     return envelope(items);
 }
 
-// The whole engine on private instances against the fake Orrisfield over TLS: settings,
-// calendar with its clock, evaluator, watch cycle, fetchers and store.
+// The composition root against the fake Orrisfield over TLS: settings, calendar with its
+// clock, evaluator, watch cycle, fetchers and store, wired as the application wires them.
 struct Day {
     explicit Day(fake::FakeServices& service)
         : fake(service)
         , clock(test::newYork(2024, 6, 18, 9, 25))
-        , settings(suite.suite())
-        , store(settings)
-        , market(clock.clock())
-        , watch(RunWatch::Services{
-              &settings, &store, &market, &globalData,
-              PlatformConnection{&network, fake.apiUrl(), std::chrono::seconds(20)}, clock.clock()})
-        , manager(settings, market, watch)
+        , core(clock.clock(), [&service](CoreConfig& config) {
+            config.platformApiUrl = service.apiUrl();
+            // Stands in for the frequency's one minute: each simulated minute lets one timer
+            // pass through. Well above a pass over loopback, so that passes do not queue up
+            // behind each other and every minute's requests are that minute's.
+            config.watchInterval = std::chrono::milliseconds(50);
+        })
     {
-        market.setWatchEvaluation([this] { manager.evaluateWatchState(false); });
-        // Stands in for the frequency's one minute: each simulated minute lets one timer pass
-        // through. Well above a pass over loopback, so that passes do not queue up behind
-        // each other and every minute's requests are that minute's.
-        watch.setIntervalOverride(std::chrono::milliseconds(50));
         for (const QString& key : {alphaKey, bravoKey}) {
             AccountSettings account = AccountSettings::newAccount();
             account.apiKey = key;
@@ -109,15 +97,13 @@ struct Day {
     }
 
     fake::FakeServices& fake;
-    test::TempSuite suite;
     test::TestClock clock;
-    CVNSettings settings;
-    ProcessedDataManager store;
-    StockExchangeStatus market;
-    GlobalData globalData;
-    QNetworkAccessManager network;
-    RunWatch watch;
-    StateManager manager;
+    test::TestCore core;
+    CVNSettings& settings = core->settings();
+    ProcessedDataManager& store = core->store();
+    StockExchangeStatus& market = core->market();
+    GlobalData& globalData = core->globalData();
+    RunWatch& watch = core->watch();
     std::map<QTime, QList<fake::HttpRequest>> requestsAt;
 };
 
@@ -162,7 +148,7 @@ private Q_SLOTS:
 
         // Start-up: one market tick, then the launch evaluation.
         day.minute(QTime(9, 25));
-        day.manager.evaluateWatchState(true);
+        day.core->stateManager().evaluateWatchState(true);
         day.settle();
         const auto launch = day.fake.requests();
         QCOMPARE(countPath(launch, positionsPath), 2);
@@ -190,7 +176,7 @@ private Q_SLOTS:
                 day.fake.setAnswer(positionsPath, alphaKey, 200, envelope(noon));
             }
             if (t == QTime(13, 0))
-                day.fake.injectFault({positionsPath, fake::Fault::Kind::Drop, 0, 0, true});
+                day.fake.injectFault({positionsPath, fake::Fault::Kind::drop, 0, 0, true});
             if (t == QTime(13, 1))
                 day.fake.clearFaults();
             day.minute(t);

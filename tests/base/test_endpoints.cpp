@@ -34,14 +34,14 @@ private Q_SLOTS:
     void overridesApplyOnlyWhenSafe()
     {
         qputenv("CORVANE_PLATFORM_API_URL", "https://127.0.0.1:4443/");
-        QCOMPARE(endpointUrl(Endpoint::PlatformApi),
+        QCOMPARE(endpointUrl(Endpoint::platformApi),
                  QUrl(QStringLiteral("https://127.0.0.1:4443")));
         qputenv("CORVANE_PLATFORM_API_URL", "http://evil.example.com");
-        QCOMPARE(endpointUrl(Endpoint::PlatformApi).scheme(), QStringLiteral("https"));
-        QVERIFY(endpointUrl(Endpoint::PlatformApi).host() != QStringLiteral("evil.example.com"));
+        QCOMPARE(endpointUrl(Endpoint::platformApi).scheme(), QStringLiteral("https"));
+        QVERIFY(endpointUrl(Endpoint::platformApi).host() != QStringLiteral("evil.example.com"));
         qunsetenv("CORVANE_PLATFORM_API_URL");
         qputenv("CORVANE_PUSHOVER_SOCKET_URL", "wss://127.0.0.1:9443/push");
-        QCOMPARE(endpointUrl(Endpoint::PushoverSocket).path(), QStringLiteral("/push"));
+        QCOMPARE(endpointUrl(Endpoint::pushoverSocket).path(), QStringLiteral("/push"));
         qunsetenv("CORVANE_PUSHOVER_SOCKET_URL");
     }
 };

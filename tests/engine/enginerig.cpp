@@ -31,9 +31,7 @@ void EngineTest::init()
 
 EngineRig::EngineRig(fake::FakeServices& fake, const QDateTime& now)
     : clock(now)
-    , runWatch(RunWatch::Services{
-          &settings, &store, &market, &globalData,
-          PlatformConnection{&network, fake.apiUrl(), std::chrono::seconds(20)}, clock.clock()})
+    , core(clock.clock(), [&fake](CoreConfig& config) { config.platformApiUrl = fake.apiUrl(); })
 {}
 
 QUuid EngineRig::addAccount(const QString& apiKey, bool watched)

@@ -1,16 +1,10 @@
 #pragma once
 
-#include "app/globaldata.h"
-#include "engine/processeddatamanager.h"
-#include "engine/runwatch.h"
 #include "fakeservices.h"
-#include "market/stockexchangestatus.h"
-#include "settings/settings.h"
-#include "support/tempsuite.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 
 #include <QByteArray>
-#include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
 #include <optional>
@@ -36,8 +30,7 @@ protected Q_SLOTS:
     void init();
 };
 
-// A whole watch engine on private instances, pointed at the fake Orrisfield service, with a
-// clock the test sets.
+// The composition root pointed at the fake Orrisfield service, with a clock the test sets.
 class EngineRig final {
 public:
     EngineRig(fake::FakeServices& fake, const QDateTime& now);
@@ -51,13 +44,12 @@ public:
     double total(const QString& brokerNumber) const;
 
     TestClock clock;
-    TempSuite suite;
-    CVNSettings settings{suite.suite()};
-    ProcessedDataManager store{settings};
-    StockExchangeStatus market{clock.clock()};
-    GlobalData globalData;
-    QNetworkAccessManager network;
-    RunWatch runWatch;
+    TestCore core;
+    CVNSettings& settings = core->settings();
+    ProcessedDataManager& store = core->store();
+    StockExchangeStatus& market = core->market();
+    GlobalData& globalData = core->globalData();
+    RunWatch& runWatch = core->watch();
 };
 
 // Answers of the positions endpoint, written as the platform writes them.

@@ -56,22 +56,6 @@ class ProcessedDataStoreTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void freshStoreAndEmptyResult()
-    {
-        StoreRig rig;
-        QVERIFY(rig.store.processedDataArray().isEmpty());
-        QCOMPARE(rig.store.rolledUpTotal(), 0.0);
-        QCOMPARE(rig.store.lastupdated(), u"n/a"_s);
-        QCOMPARE(rig.store.processedDataCount(), 0);
-
-        const ProcessedData empty;
-        QCOMPARE(empty.total(), std::nullopt);
-        QCOMPARE(empty.NLV(), std::optional(QString()));
-        QCOMPARE(empty.brokerExpiration(), std::optional(QString()));
-        QVERIFY(empty.bots().isEmpty() && empty.statuses().isEmpty() && empty.name().isEmpty() &&
-                empty.tradeInfo().isEmpty());
-    }
-
     void registrationKeepsTheFirstObjectAndSharesIt()
     {
         StoreRig rig;
@@ -88,12 +72,6 @@ private Q_SLOTS:
         QCOMPARE(counts.count(), 2);
         QCOMPARE(ids(rig.store), (QStringList{u"7"_s, u"07"_s}));
         QCOMPARE(rig.store.find(u"7"_s), first);
-
-        // A copy into the registered object is seen through every holder of it.
-        QSignalSpy totals(first.get(), &ProcessedData::totalChanged);
-        rig.store.processedDataArray().first().processedData->setTotal(-23.5);
-        QCOMPARE(first->total(), std::optional(-23.5));
-        QCOMPARE(totals.count(), 1);
     }
 
     void removalTakesTheAccountsEnabledBrokers()
@@ -153,7 +131,7 @@ private Q_SLOTS:
         StoreRig rig;
         const QUuid a = addAccountWith(rig.settings, {broker(u"9"_s, true), broker(u"5"_s, true)});
         const QUuid b = addAccountWith(rig.settings, {broker(u"9"_s, true)});
-        rig.settings.primeProcessedData(rig.store);
+        rig.store.primeProcessedData();
         QTRY_COMPARE(rig.store.processedDataCount(), 2);
 
         rig.store.removeAccountProcessedData(removeFirst ? a : b);

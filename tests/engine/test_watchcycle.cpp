@@ -115,7 +115,7 @@ private Q_SLOTS:
         rig.addAccount(alpha);
         m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers(u"10"_s, u"5"_s));
         // The first answer is slow, so the requests below arrive while the pass runs.
-        m_fake.injectFault(Fault{positionsPath, Fault::Kind::None, 0, 300});
+        m_fake.injectFault(Fault{positionsPath, Fault::Kind::none, 0, 300});
         QSignalSpy started(&rig.runWatch, &RunWatch::passStarted);
         QSignalSpy finished(&rig.runWatch, &RunWatch::passFinished);
         QList<double> totalsAtEnd;
@@ -165,8 +165,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<bool>("internet");
-        QTest::newRow("server error") << Fault{positionsPath, Fault::Kind::None, 500} << false;
-        QTest::newRow("dropped") << Fault{positionsPath, Fault::Kind::Drop, 0, 0, true} << true;
+        QTest::newRow("server error") << Fault{positionsPath, Fault::Kind::none, 500} << false;
+        QTest::newRow("dropped") << Fault{positionsPath, Fault::Kind::drop, 0, 0, true} << true;
     }
     void failedFetchKeepsTotalsAndRecovers()
     {
@@ -213,7 +213,7 @@ private Q_SLOTS:
         const std::shared_ptr<ProcessedData> first = rig.store.find(u"bc_1"_s);
         const QMetaObject::Connection breaker =
             connect(first.get(), &ProcessedData::totalChanged, this, [this] {
-                m_fake.injectFault(Fault{brokersPath, Fault::Kind::Drop, 0, 0, true});
+                m_fake.injectFault(Fault{brokersPath, Fault::Kind::drop, 0, 0, true});
             });
         LogCapture log;
         QVERIFY(rig.runPass());

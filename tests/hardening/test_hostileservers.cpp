@@ -4,7 +4,6 @@
 #include "platform_api/apiservice.h"
 #include "pushover.h"
 #include "pushover/poapimanager.h"
-#include "settings/accountsettings.h"
 #include "settings/posettings.h"
 #include "support/tempsuite.h"
 #include "support/testclock.h"
@@ -44,25 +43,21 @@ struct Client {
         : clock(newYork(2024, 6, 18, 11, 0))
         , market(clock.clock())
         , pushover(suite.suite())
-        , api(network, pushover, nullptr)
-        , fetcher(PlatformConnection{&network, fake.apiUrl(), timeout}, market, globalData,
-                  clock.clock())
+        , api(network, pushover, fake.pushoverUrl())
+        , fetcher(PlatformConnection{&network, fake.apiUrl(), timeout}, clock.clock())
     {
-        qputenv("CORVANE_PUSHOVER_API_URL", fake.pushoverUrl().toEncoded());
+        globalData.follow(fetcher);
         api.setRequestTimeout(timeout);
         fake.pushover().addAccount(QStringLiteral("a@example.com"), QStringLiteral("pw"));
     }
-    ~Client() { qunsetenv("CORVANE_PUSHOVER_API_URL"); }
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
     std::optional<ApiResponse> fetch()
     {
-        AccountSettings account = AccountSettings::newAccount();
-        account.apiKey = QStringLiteral("test-key-alpha");
-        account.watchAccount = true;
-        account.keyVerified = true;
-        return QCoro::waitFor(fetcher.fetchPositions(account));
+        market.updateLastOpenDate();
+        return QCoro::waitFor(
+            fetcher.fetchPositions(QStringLiteral("test-key-alpha"), market.lastOpenDate()));
     }
     void setUp()
     {
@@ -133,8 +128,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("reason");
         QTest::newRow("accepts, never answers")
-            << int(Fault::Kind::Silent) << QStringLiteral("timed out");
-        QTest::newRow("body without end") << int(Fault::Kind::Oversized) << QStringLiteral("large");
+            << int(Fault::Kind::silent) << QStringLiteral("timed out");
+        QTest::newRow("body without end") << int(Fault::Kind::oversized) << QStringLiteral("large");
     }
 
     void stallingAndEndlessAnswersAreCutOff()

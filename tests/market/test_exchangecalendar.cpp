@@ -1,3 +1,4 @@
+#include "base/newyork.h"
 #include "market/exchangecalendar.h"
 #include "market/stockexchangestatus.h"
 #include "support/testclock.h"
@@ -84,7 +85,7 @@ private Q_SLOTS:
 
         QStringList stored;
         for (const QDateTime& closure : status.nyseHolidays(year)) {
-            const QDateTime local = closure.toTimeZone(exchange::newYork());
+            const QDateTime local = closure.toTimeZone(newYorkTimeZone());
             QCOMPARE(local.time(), QTime(0, 0));
             QCOMPARE(local.date().year(), year);
             stored.append(local.toString(QStringLiteral("MM-dd")));
@@ -102,8 +103,8 @@ private Q_SLOTS:
                 continue;
             }
             QVERIFY(!weekend);
-            QCOMPARE(session->open, QDateTime(day, QTime(9, 30), exchange::newYork()));
-            const QTime close = session->close.toTimeZone(exchange::newYork()).time();
+            QCOMPARE(session->open, QDateTime(day, QTime(9, 30), newYorkTimeZone()));
+            const QTime close = session->close.toTimeZone(newYorkTimeZone()).time();
             QVERIFY2(close == QTime(16, 0) || close == QTime(13, 0), qPrintable(day.toString()));
             if (close == QTime(13, 0))
                 shortDays.append(day.toString(QStringLiteral("MM-dd")));

@@ -1,5 +1,6 @@
-#include "market/livesocket.h"
+#include "app/marketsocket.h"
 #include "market/stockexchangestatus.h"
+#include "pushover/livesocket.h"
 #include "settings/posettings.h"
 #include "settings/settings.h"
 #include "support/logcapture.h"
@@ -25,7 +26,7 @@ const QString openingLine =
 class RecordingSocket final : public LiveSocket {
 public:
     bool isSocketRunning() const override { return running; }
-    void connectSocket() override
+    void openSocket() override
     {
         ++connects;
         running = true;
@@ -41,17 +42,21 @@ public:
     int closes = 0;
 };
 
-// The clock with real settings stores on a private suite.
+// The clock and what follows it, with real settings stores on a private suite, wired in the
+// root's order: the evaluation, then the socket.
 struct Rig {
     explicit Rig(const QDateTime& start)
         : clock(start)
         , settings(suite.suite())
         , pushover(suite.suite())
         , market(clock.clock())
+        , follower(market, settings, pushover, &socket)
     {
-        market.setNotificationStores(&settings, &pushover);
-        market.setLiveSocket(&socket);
-        market.setWatchEvaluation([this] { evaluatedStates.append(market.statusState()); });
+        QObject::connect(&market, &StockExchangeStatus::ticked, &market,
+                         [this] { evaluatedStates.append(market.statusState()); });
+        QObject::connect(&market, &StockExchangeStatus::ticked, &follower, &MarketSocket::onTick);
+        QObject::connect(&market, &StockExchangeStatus::timerStarted, &follower,
+                         &MarketSocket::onTimerStarted);
     }
 
     void notify(bool enabled, bool registered)
@@ -84,6 +89,7 @@ struct Rig {
     POSettings pushover;
     StockExchangeStatus market;
     RecordingSocket socket;
+    MarketSocket follower;
     QList<MarketState> evaluatedStates;
 };
 
@@ -98,7 +104,7 @@ private Q_SLOTS:
     {
         Rig rig(test::newYork(2024, 6, 18, 16, 10));
         QCOMPARE(rig.market.isTimerRunning(), std::nullopt);
-        QCOMPARE(rig.market.updateInterval(), 60.0);
+        QVERIFY(rig.market.updateInterval() == std::chrono::minutes(1));
 
         rig.market.startTimer();
         rig.market.startTimer();
@@ -106,7 +112,7 @@ private Q_SLOTS:
         QCOMPARE(rig.market.findChildren<QTimer*>().front()->interval(), 60'000);
         QCOMPARE(rig.market.isTimerRunning(), std::optional<bool>(true));
 
-        rig.market.setUpdateInterval(0.005);
+        rig.market.setUpdateInterval(std::chrono::milliseconds(5));
         QSignalSpy stored(&rig.market, &StockExchangeStatus::statusStateChanged);
         rig.market.startTimer();
         QVERIFY(stored.wait());
@@ -213,7 +219,7 @@ private Q_SLOTS:
     {
         Rig rig(test::newYork(2024, 6, 18, 12, 0));
         rig.notify(true, true);
-        rig.market.setLiveSocket(nullptr);
+        rig.follower.setSocket(nullptr);
         rig.market.startTimer();
         rig.tickAt(12, 0);
         rig.tickAt(17, 0);

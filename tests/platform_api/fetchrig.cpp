@@ -20,8 +20,10 @@ PlatformConnection FetchRig::connection(std::chrono::milliseconds timeout)
 
 std::optional<ApiResponse> FetchRig::fetchPositions(const AccountSettings& a, PlatformConnection c)
 {
-    APIService service(c, m_market, m_globalData, m_clock.clock());
-    return QCoro::waitFor(service.fetchPositions(a));
+    APIService service(c, m_clock.clock());
+    m_globalData.follow(service);
+    m_market.updateLastOpenDate();
+    return QCoro::waitFor(service.fetchPositions(a.apiKey, m_market.lastOpenDate()));
 }
 
 void FetchRig::initTestCase()

@@ -97,7 +97,7 @@ private Q_SLOTS:
         QCOMPARE(r.header("Authorization"), QByteArray("Bearer test-key-alpha"));
 
         // A failure is logged, and neither the list nor the user's error texts change.
-        m_fake.injectFault(Fault{u"/v1/broker_connections"_s, Fault::Kind::Garbage});
+        m_fake.injectFault(Fault{u"/v1/broker_connections"_s, Fault::Kind::garbage});
         LogCapture log;
         QVERIFY(!QCoro::waitFor(service.fetchBrokerConnections(alpha)));
         QCOMPARE(service.data(), response->data);
@@ -117,7 +117,8 @@ private Q_SLOTS:
 
     void bots()
     {
-        BotAPIService service(connection(), m_globalData);
+        BotAPIService service(connection());
+        m_globalData.follow(service);
         m_globalData.setCriticalError(u"kept"_s);
         m_globalData.updateHasError();
         const std::optional<BotModel> good = QCoro::waitFor(service.fetchBots(alpha));

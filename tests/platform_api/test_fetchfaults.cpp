@@ -22,15 +22,15 @@ quint16 closedPort()
 }
 
 enum class Trouble {
-    Refused,
-    TimedOut,
-    Unauthorized,
-    UnauthorizedHtml,
-    ServerError,
-    Garbage,
-    Truncated,
-    Dropped,
-    Oversized
+    refused,
+    timedOut,
+    unauthorized,
+    unauthorizedHtml,
+    serverError,
+    garbage,
+    truncated,
+    dropped,
+    oversized
 };
 
 } // namespace
@@ -46,18 +46,18 @@ private Q_SLOTS:
         QTest::addColumn<Trouble>("trouble");
         QTest::addColumn<QString>("internetError"); // null: unchanged
         QTest::addColumn<QString>("criticalError"); // null: unchanged; "*": a decoder text
-        QTest::newRow("refused") << Trouble::Refused << u"Cannot connect to the Orrisfield."_s
+        QTest::newRow("refused") << Trouble::refused << u"Cannot connect to the Orrisfield."_s
                                  << QString();
-        QTest::newRow("timed out") << Trouble::TimedOut << timeoutText << QString();
+        QTest::newRow("timed out") << Trouble::timedOut << timeoutText << QString();
         QTest::newRow("401 with failure body")
-            << Trouble::Unauthorized << QString() << u"Error: Invalid API key."_s;
-        QTest::newRow("401 with html") << Trouble::UnauthorizedHtml << QString() << u"*"_s;
-        QTest::newRow("500") << Trouble::ServerError << QString() << u"*"_s;
-        QTest::newRow("garbage") << Trouble::Garbage << QString() << u"*"_s;
-        QTest::newRow("truncated") << Trouble::Truncated << u"Connection error: *"_s << QString();
-        QTest::newRow("dropped") << Trouble::Dropped << u"Connection error: *"_s << QString();
+            << Trouble::unauthorized << QString() << u"Error: Invalid API key."_s;
+        QTest::newRow("401 with html") << Trouble::unauthorizedHtml << QString() << u"*"_s;
+        QTest::newRow("500") << Trouble::serverError << QString() << u"*"_s;
+        QTest::newRow("garbage") << Trouble::garbage << QString() << u"*"_s;
+        QTest::newRow("truncated") << Trouble::truncated << u"Connection error: *"_s << QString();
+        QTest::newRow("dropped") << Trouble::dropped << u"Connection error: *"_s << QString();
         QTest::newRow("oversized")
-            << Trouble::Oversized << QString()
+            << Trouble::oversized << QString()
             << u"The answer from Orrisfield is larger than 32 MiB and was not read."_s;
     }
     void positionsFailures()
@@ -68,34 +68,34 @@ private Q_SLOTS:
         PlatformConnection c = connection();
         QString key = alpha;
         switch (trouble) {
-        case Trouble::Refused:
+        case Trouble::refused:
             c.baseUrl.setPort(closedPort());
             break;
-        case Trouble::TimedOut:
+        case Trouble::timedOut:
             c.timeout = std::chrono::milliseconds(300);
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::None, 0, 5'000});
+            m_fake.injectFault(Fault{positionsPath, Fault::Kind::none, 0, 5'000});
             break;
-        case Trouble::Unauthorized:
+        case Trouble::unauthorized:
             key = u"not-a-known-key"_s;
             break;
-        case Trouble::UnauthorizedHtml:
+        case Trouble::unauthorizedHtml:
             m_fake.setAnswer(positionsPath, alpha, 401,
                              "<html><body><h1>401 Authorization Required</h1></body></html>");
             break;
-        case Trouble::ServerError:
+        case Trouble::serverError:
             m_fake.setAnswer(positionsPath, alpha, 500, R"({"error":"Internal Server Error"})");
             break;
-        case Trouble::Garbage:
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Garbage});
+        case Trouble::garbage:
+            m_fake.injectFault(Fault{positionsPath, Fault::Kind::garbage});
             break;
-        case Trouble::Truncated:
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Truncated});
+        case Trouble::truncated:
+            m_fake.injectFault(Fault{positionsPath, Fault::Kind::truncated});
             break;
-        case Trouble::Dropped:
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Drop, 0, 0, true});
+        case Trouble::dropped:
+            m_fake.injectFault(Fault{positionsPath, Fault::Kind::drop, 0, 0, true});
             break;
-        case Trouble::Oversized:
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::Oversized});
+        case Trouble::oversized:
+            m_fake.injectFault(Fault{positionsPath, Fault::Kind::oversized});
             break;
         }
         // What a previous failure left behind stays unless this one replaces it.

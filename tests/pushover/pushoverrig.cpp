@@ -8,42 +8,40 @@
 
 namespace corvane::test {
 
-PushoverRig::PushoverRig()
+PushoverRig::PushoverRig(SocketTiming timing)
 {
     if (!m_fake.start()) {
         m_problem = QStringLiteral("fake services: ") + m_fake.errorString();
         return;
     }
     m_fake.trustInProcess();
-    qputenv("CORVANE_PUSHOVER_API_URL", m_fake.pushoverUrl().toEncoded());
-    qputenv("CORVANE_PUSHOVER_SOCKET_URL", m_fake.socketUrl().toEncoded());
-    m_settings = std::make_unique<POSettings>(m_suite.suite());
+    m_core = std::make_unique<TestCore>(clock.clock(), [&](CoreConfig& config) {
+        config.network = &m_network;
+        config.pushover = {m_fake.pushoverUrl(), m_fake.socketUrl()};
+        config.socketTiming = timing;
+    });
     if (!m_recorder.start())
         m_problem = QStringLiteral("the recorder cannot own org.freedesktop.Notifications");
 }
 
-PushoverRig::~PushoverRig()
-{
-    qunsetenv("CORVANE_PUSHOVER_API_URL");
-    qunsetenv("CORVANE_PUSHOVER_SOCKET_URL");
-}
+PushoverRig::~PushoverRig() = default;
 
 bool PushoverRig::registerDevice(const QString& deviceName)
 {
     pushover().addAccount(email(), password());
-    POApiManager api(m_network, *m_settings, nullptr);
+    POApiManager api(m_network, settings(), endpoints().api);
     QCoro::waitFor(api.setupPushover(email(), password(), deviceName));
-    return m_settings->poIsRegistered();
+    return settings().poIsRegistered();
 }
 
 std::unique_ptr<PushoverWebSocketManager> PushoverRig::openSocket(SocketTiming timing)
 {
     if (!m_problem.isEmpty() || !registerDevice())
         return nullptr;
-    auto manager =
-        std::make_unique<PushoverWebSocketManager>(m_network, *m_settings, nullptr, timing);
+    auto manager = std::make_unique<PushoverWebSocketManager>(m_network, settings(), endpoints(),
+                                                              nullptr, timing);
     QSignalSpy loggedIn(&socket(), &fake::PushSocket::loggedIn);
-    manager->connect();
+    manager->openSocket();
     if (!QTest::qWaitFor([&] { return loggedIn.count() == 1; }))
         return nullptr;
     return manager;
@@ -51,7 +49,7 @@ std::unique_ptr<PushoverWebSocketManager> PushoverRig::openSocket(SocketTiming t
 
 QString PushoverRig::ackPath() const
 {
-    return QStringLiteral("/1/devices/") + m_settings->poDeviceUID() +
+    return QStringLiteral("/1/devices/") + (*m_core)->pushoverSettings().poDeviceUID() +
            QStringLiteral("/update_highest_message.json");
 }
 
@@ -104,8 +102,8 @@ QByteArray messageJson(const QByteArray& id, const QByteArray& extra)
 SocketTiming quickTiming()
 {
     SocketTiming timing;
-    timing.keepAliveIntervalMs = 300;
-    timing.reconnectDelayMs = 50;
+    timing.keepAliveInterval = std::chrono::milliseconds(300);
+    timing.reconnectDelay = std::chrono::milliseconds(50);
     return timing;
 }
 

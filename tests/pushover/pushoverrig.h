@@ -6,7 +6,8 @@
 #include "pushover/pushoverwebsocketmanager.h"
 #include "pushsocket.h"
 #include "settings/posettings.h"
-#include "support/tempsuite.h"
+#include "support/testclock.h"
+#include "support/testcore.h"
 
 #include <QNetworkAccessManager>
 #include <memory>
@@ -14,11 +15,11 @@
 namespace corvane::test {
 
 // Everything a Pushover test talks to, for real: the fake Pushover service over loopback TLS
-// and WSS (the endpoints point at it while the rig lives), a fresh credentials store, a
-// network manager of its own and the recording notification service on the session bus.
+// and WSS, the composition root pointed at it (with a fresh suite, its own network manager and
+// a clock the test sets) and the recording notification service on the session bus.
 class PushoverRig final {
 public:
-    PushoverRig();
+    explicit PushoverRig(SocketTiming timing = {});
     ~PushoverRig();
     PushoverRig(const PushoverRig&) = delete;
     PushoverRig& operator=(const PushoverRig&) = delete;
@@ -29,8 +30,11 @@ public:
     fake::FakeServices& fake() { return m_fake; }
     fake::Pushover& pushover() { return m_fake.pushover(); }
     fake::PushSocket& socket() { return m_fake.socket(); }
-    POSettings& settings() { return *m_settings; }
+    Core& core() { return **m_core; }
+    POSettings& settings() { return core().pushoverSettings(); }
     QNetworkAccessManager& network() { return m_network; }
+    const PushoverEndpoints& endpoints() { return core().config().pushover; }
+    TestClock clock{newYork(2024, 6, 21, 9, 29)};
     NotificationRecorder& recorder() { return m_recorder; }
 
     // Adds an account and registers a device for it through the client's own set-up, so the
@@ -53,9 +57,8 @@ public:
 
 private:
     fake::FakeServices m_fake;
-    TempSuite m_suite;
-    std::unique_ptr<POSettings> m_settings;
     QNetworkAccessManager m_network;
+    std::unique_ptr<TestCore> m_core;
     NotificationRecorder m_recorder;
     QString m_problem;
 };

@@ -28,14 +28,14 @@ private Q_SLOTS:
         QVERIFY(rig.registerDevice());
         QTcpServer mute; // accepts, never reads, never answers
         QVERIFY(mute.listen(QHostAddress::LocalHost));
-        const QByteArray goodUrl = rig.fake().socketUrl().toEncoded();
-        qputenv("CORVANE_PUSHOVER_SOCKET_URL",
-                "wss://127.0.0.1:" + QByteArray::number(mute.serverPort()) + "/push");
+        QSignalSpy accepted(&mute, &QTcpServer::newConnection);
+        PushoverEndpoints endpoints = rig.endpoints();
+        endpoints.socket.setPort(mute.serverPort());
         SocketTiming timing = quickTiming();
-        timing.openTimeoutMs = 300;
-        PushoverWebSocketManager manager(rig.network(), rig.settings(), nullptr, timing);
+        timing.openTimeout = std::chrono::milliseconds(300);
+        PushoverWebSocketManager manager(rig.network(), rig.settings(), endpoints, nullptr, timing);
         LogCapture log;
-        manager.connect();
+        manager.openSocket();
         QTRY_VERIFY(manager.isSocketRunning());
         QTRY_VERIFY(!manager.isSocketRunning());
         const QString text = manager.poApi().errorMessage();
@@ -43,12 +43,10 @@ private Q_SLOTS:
                  qPrintable(text));
         QVERIFY(log.contains(text));
 
-        // The next tick of the market opens a new one, which works now.
-        qputenv("CORVANE_PUSHOVER_SOCKET_URL", goodUrl);
-        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
-        manager.connect();
-        QTRY_COMPARE(loggedIn.count(), 1);
-        QTest::qWait(2 * timing.openTimeoutMs);
+        // The next tick of the market opens a new one.
+        QCOMPARE(accepted.count(), 1);
+        manager.openSocket();
+        QTRY_COMPARE(accepted.count(), 2);
         QVERIFY(manager.isSocketRunning());
     }
 
@@ -82,7 +80,7 @@ private Q_SLOTS:
     {
         PushoverRig rig;
         SocketTiming timing = quickTiming();
-        timing.keepAliveIntervalMs = 3'000; // longer than the frame takes to arrive
+        timing.keepAliveInterval = std::chrono::seconds(3); // longer than the frame takes
         auto manager = rig.openSocket(timing);
         QVERIFY(manager);
         rig.socket().sendFrame("#");
@@ -102,8 +100,8 @@ private Q_SLOTS:
     {
         PushoverRig rig;
         SocketTiming timing = quickTiming();
-        timing.reloadWindowMs = 5'000;
-        timing.reloadBackOffMs = 1'500;
+        timing.reloadWindow = std::chrono::seconds(5);
+        timing.reloadBackOff = std::chrono::milliseconds(1'500);
         auto manager = rig.openSocket(timing);
         QVERIFY(manager);
         QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
@@ -113,7 +111,7 @@ private Q_SLOTS:
                              [&rig] { rig.socket().sendFrame("R"); });
         LogCapture log;
         rig.socket().sendFrame("R");
-        QTest::qWait(4 * timing.reloadBackOffMs + 500);
+        QTest::qWait(int(4 * timing.reloadBackOff.count() + 500));
         // One at once, then one per back-off.
         QVERIFY2(loggedIn.count() >= 3 && loggedIn.count() <= 6,
                  qPrintable(QString::number(loggedIn.count())));
@@ -143,7 +141,7 @@ private Q_SLOTS:
         QTest::qWait(600); // past the notification delay: each shown once
         QCOMPARE(rig.recorder().calls().size(), 6);
 
-        rig.breakPath(messagesPath, fake::Fault::Kind::Oversized);
+        rig.breakPath(messagesPath, fake::Fault::Kind::oversized);
         rig.socket().sendFrame("!");
         const QString tooLarge = receiveError + POApiManager::tooLargeText();
         QTRY_COMPARE_WITH_TIMEOUT(manager->poApi().errorMessage(), tooLarge, 30'000);

@@ -64,7 +64,7 @@ private Q_SLOTS:
             QVERIFY2(!line.contains(rig.settings().poSessionSecret()), qPrintable(line));
 
         // Connecting again while it runs opens nothing new.
-        manager->connect();
+        manager->openSocket();
         QTRY_VERIFY(log.contains(QStringLiteral("WebSocket is connected: true")));
         QTest::qWait(600); // past the notification delay: no late duplicates either
         QCOMPARE(rig.recorder().calls().size(), 3);
@@ -104,12 +104,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("description");
-        QTest::newRow("garbage") << int(fake::Fault::Kind::Garbage)
+        QTest::newRow("garbage") << int(fake::Fault::Kind::garbage)
                                  << QStringLiteral("could not be read");
         QTest::newRow("oversized")
-            << int(fake::Fault::Kind::Oversized) << QStringLiteral("too large");
-        QTest::newRow("truncated") << int(fake::Fault::Kind::Truncated) << QString();
-        QTest::newRow("dropped") << int(fake::Fault::Kind::Drop) << QString();
+            << int(fake::Fault::Kind::oversized) << QStringLiteral("too large");
+        QTest::newRow("truncated") << int(fake::Fault::Kind::truncated) << QString();
+        QTest::newRow("dropped") << int(fake::Fault::Kind::drop) << QString();
     }
 
     void brokenDownloadsAreReportedAndShowNothing()
@@ -227,7 +227,7 @@ private Q_SLOTS:
             QCOMPARE(manager->poApi().errorMessage(), errorMessage);
         }
         QVERIFY(!log.lines().join(u'\n').contains(QStringLiteral("Unknown response")));
-        QTest::qWait(3 * quickTiming().keepAliveIntervalMs);
+        QTest::qWait(int(3 * quickTiming().keepAliveInterval.count()));
         QVERIFY(
             !log.contains(QStringLiteral("Keep-alive timer expired. Attempting to reconnect.")));
         QCOMPARE(loggedIn.count(), 0);
@@ -270,8 +270,8 @@ private Q_SLOTS:
         QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
         rig.settings().setPoDeviceUID(QStringLiteral("device-without-secret"));
         LogCapture log;
-        PushoverWebSocketManager manager(rig.network(), rig.settings(), nullptr);
-        manager.connect();
+        PushoverWebSocketManager manager(rig.network(), rig.settings(), rig.endpoints(), nullptr);
+        manager.openSocket();
         QTRY_VERIFY(log.contains(QStringLiteral(
             "An error occurred during login: Some of your login credentials are missing. Fill in "
             "all your credentials and try again.")));

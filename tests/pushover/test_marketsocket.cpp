@@ -1,9 +1,5 @@
-#include "market/stockexchangestatus.h"
-#include "pushover/pushoverwebsocketmanager.h"
 #include "pushoverrig.h"
-#include "settings/settings.h"
 #include "support/logcapture.h"
-#include "support/testclock.h"
 #include "support/testregistry.h"
 
 #include <QSignalSpy>
@@ -17,31 +13,27 @@ const QString opening = QStringLiteral("Market is open. Attempting to connect to
 const QString closing = QStringLiteral("Market is closed. Closing Pushover socket.");
 } // namespace
 
-// The market clock's ticks drive the real live socket against the fake service.
+// The market clock's ticks drive the root's live socket against the fake service.
 class MarketSocketTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void theSocketFollowsTheTradingDay()
     {
-        PushoverRig rig;
-        QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
-        QVERIFY(rig.registerDevice());
-        TempSuite suite;
-        CVNSettings settings(suite.suite());
-        settings.setEnableNotifications(true);
         // Keep-alives come often and the deadline is short, so the deadline is armed when the
         // market closes: the close must hold all the same.
-        rig.socket().setKeepAliveInterval(100);
         SocketTiming timing;
-        timing.keepAliveIntervalMs = 400;
-        timing.reconnectDelayMs = 50;
-        PushoverWebSocketManager socket(rig.network(), rig.settings(), nullptr, timing);
-        // A Friday in June, a full trading day.
-        TestClock clock(newYork(2024, 6, 21, 9, 29));
-        StockExchangeStatus market(clock.clock());
-        market.setNotificationStores(&settings, &rig.settings());
-        market.setLiveSocket(&socket);
+        timing.keepAliveInterval = std::chrono::milliseconds(400);
+        timing.reconnectDelay = std::chrono::milliseconds(50);
+        PushoverRig rig(timing);
+        QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
+        QVERIFY(rig.registerDevice());
+        rig.core().settings().setEnableNotifications(true);
+        rig.socket().setKeepAliveInterval(100);
+        PushoverWebSocketManager& socket = rig.core().socket();
+        StockExchangeStatus& market = rig.core().market();
+        // The rig's clock starts on a Friday in June, a full trading day.
+        TestClock& clock = rig.clock;
         QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
         LogCapture log;
 
@@ -72,7 +64,7 @@ private Q_SLOTS:
         tickAt(16, 31);
         QTRY_COMPARE(log.count(closing), 1);
         QVERIFY(!socket.isSocketRunning());
-        QTest::qWait(3 * timing.keepAliveIntervalMs);
+        QTest::qWait(int(3 * timing.keepAliveInterval.count()));
         QVERIFY(
             !log.contains(QStringLiteral("Keep-alive timer expired. Attempting to reconnect.")));
         QCOMPARE(loggedIn.count(), 1);

@@ -139,7 +139,7 @@ private Q_SLOTS:
         if (busless)
             service = std::make_shared<FreedesktopNotifications>(
                 QDBusConnection(QStringLiteral("never-connected")));
-        NotificationManager manager(service, 0);
+        NotificationManager manager(service, std::chrono::milliseconds(0));
         manager.requestPermission();
         manager.sendNotification(QStringLiteral("t"), QStringLiteral("b"));
         QTRY_COMPARE(m_fallbacks.size(), 1);

@@ -2,6 +2,7 @@
 #include "pushover/pushoverwebsocketmanager.h"
 #include "pushoverrig.h"
 #include "support/logcapture.h"
+#include "support/tempsuite.h"
 #include "support/testregistry.h"
 
 #include <QCoro/QCoroTask>
@@ -33,9 +34,9 @@ private Q_SLOTS:
         rig.pushover().queueMessage(platformMessage(QStringLiteral("old fill")));
         const qint64 newest = rig.pushover().queueMessage(platformMessage(QStringLiteral("old")));
 
-        PushoverWebSocketManager socket(rig.network(), rig.settings(), nullptr);
+        // The root's own set-up client, wired to open the root's socket.
         QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
-        POApiManager api(rig.network(), rig.settings(), &socket);
+        POApiManager& api = rig.core().pushoverSetup();
         QSignalSpy loading(&api, &POApiManager::isLoadingChanged);
         LogCapture log;
         QCoro::waitFor(api.setupPushover(rig.email(), rig.password(), QStringLiteral("desk_1")));
@@ -79,7 +80,7 @@ private Q_SLOTS:
         PushoverRig rig;
         QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
         rig.pushover().addAccount(rig.email(), rig.password(), QStringLiteral("123456"));
-        POApiManager api(rig.network(), rig.settings(), nullptr);
+        POApiManager api(rig.network(), rig.settings(), rig.endpoints().api);
 
         QCoro::waitFor(api.setupPushover(rig.email(), rig.password(), QStringLiteral("desk")));
         QVERIFY(api.requires2FA());
@@ -116,10 +117,10 @@ private Q_SLOTS:
         elsewhere.setPath(path);
         fake::Fault redirect;
         redirect.path = path;
-        redirect.kind = fake::Fault::Kind::Redirect;
+        redirect.kind = fake::Fault::Kind::redirect;
         redirect.location = elsewhere.toEncoded();
         rig.fake().injectFault(redirect);
-        POApiManager api(rig.network(), rig.settings(), nullptr);
+        POApiManager api(rig.network(), rig.settings(), rig.endpoints().api);
         QCoro::waitFor(api.setupPushover(rig.email(), rig.password(), QStringLiteral("desk")));
 
         QCOMPARE(rig.requestsTo(path).size(), 1);
@@ -170,16 +171,16 @@ private Q_SLOTS:
             // Another install of the same account already holds the name.
             TempSuite otherSuite;
             POSettings other(otherSuite.suite());
-            POApiManager first(rig.network(), other, nullptr);
+            POApiManager first(rig.network(), other, rig.endpoints().api);
             QCoro::waitFor(
                 first.setupPushover(rig.email(), rig.password(), QStringLiteral("desk")));
             QVERIFY(other.poIsRegistered());
         }
         if (!path.isEmpty() && answer.isEmpty())
-            rig.breakPath(path, fake::Fault::Kind::Drop);
+            rig.breakPath(path, fake::Fault::Kind::drop);
         else if (!path.isEmpty())
             rig.fake().setAnswer(path, {}, 200, answer);
-        POApiManager api(rig.network(), rig.settings(), nullptr);
+        POApiManager api(rig.network(), rig.settings(), rig.endpoints().api);
         QSignalSpy errors(&api, &POApiManager::errorMessageChanged);
         LogCapture log;
         QCoro::waitFor(api.setupPushover(rig.email(), password, QStringLiteral("desk")));

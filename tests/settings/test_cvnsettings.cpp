@@ -229,7 +229,7 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
 
         QSignalSpy spy(&store, &ProcessedDataManager::processedDataArrayChanged);
-        settings.primeProcessedData(store);
+        store.primeProcessedData();
         QCOMPARE(store.processedDataCount(), 1); // nothing happens before the loop runs
         QCoreApplication::processEvents();
         QCOMPARE(store.processedDataCount(), 2);

@@ -71,14 +71,14 @@ QJsonArray framesToJson(const QList<Frame>& frames)
 std::optional<Fault> faultFrom(const QJsonObject& o)
 {
     static const QHash<QString, Fault::Kind> kinds{
-        {QString(), Fault::Kind::None},
-        {QStringLiteral("none"), Fault::Kind::None},
-        {QStringLiteral("drop"), Fault::Kind::Drop},
-        {QStringLiteral("garbage"), Fault::Kind::Garbage},
-        {QStringLiteral("truncated"), Fault::Kind::Truncated},
-        {QStringLiteral("oversized"), Fault::Kind::Oversized},
-        {QStringLiteral("redirect"), Fault::Kind::Redirect},
-        {QStringLiteral("silent"), Fault::Kind::Silent},
+        {QString(), Fault::Kind::none},
+        {QStringLiteral("none"), Fault::Kind::none},
+        {QStringLiteral("drop"), Fault::Kind::drop},
+        {QStringLiteral("garbage"), Fault::Kind::garbage},
+        {QStringLiteral("truncated"), Fault::Kind::truncated},
+        {QStringLiteral("oversized"), Fault::Kind::oversized},
+        {QStringLiteral("redirect"), Fault::Kind::redirect},
+        {QStringLiteral("silent"), Fault::Kind::silent},
     };
     const QString kind = o.value(QStringLiteral("kind")).toString();
     if (!kinds.contains(kind) || o.value(QStringLiteral("path")).toString().isEmpty())

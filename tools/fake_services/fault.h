@@ -16,20 +16,20 @@ enum class TlsFault {
 // What goes wrong with the answer to a path, as a client on the other end would see it.
 struct Fault {
     enum class Kind {
-        None, // the normal answer (with status and delay below, if set)
+        none, // the normal answer (with status and delay below, if set)
         // The connection is cut before any answer. QNetworkAccessManager silently re-sends a
         // request whose kept-alive connection was cut, as it would with the real service, so
         // make a drop sticky when the client itself must see the failure.
-        Drop,
-        Garbage,   // a 200-ish answer whose body is not JSON
-        Truncated, // a Content-Length larger than what is sent, then the connection closes
-        Oversized, // a huge body streamed in chunks
-        Redirect,  // "307 Temporary Redirect" to location
-        Silent,    // the request is read and never answered; the connection stays open
+        drop,
+        garbage,   // a 200-ish answer whose body is not JSON
+        truncated, // a Content-Length larger than what is sent, then the connection closes
+        oversized, // a huge body streamed in chunks
+        redirect,  // "307 Temporary Redirect" to location
+        silent,    // the request is read and never answered; the connection stays open
     };
 
     QString path; // exact path, or a prefix when it ends with "*"
-    Kind kind = Kind::None;
+    Kind kind = Kind::none;
     int status = 0;      // replaces the answer's status when non-zero
     int delayMs = 0;     // the answer (or the drop) comes this late
     bool sticky = false; // false: applies to the next matching request only

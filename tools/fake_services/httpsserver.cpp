@@ -85,22 +85,22 @@ void HttpsServer::deliver(QSslSocket* socket, const Reply& reply, bool close)
     const HttpResponse& response = reply.response;
     const int status = fault.status != 0 ? fault.status : response.status;
     switch (fault.kind) {
-    case Fault::Kind::Drop:
+    case Fault::Kind::drop:
         socket->abort();
         return;
-    case Fault::Kind::Silent:
+    case Fault::Kind::silent:
         return; // busy for good: later requests on this connection wait too
-    case Fault::Kind::Redirect: {
+    case Fault::Kind::redirect: {
         QByteArray head = statusAndHeaders(307, response.contentType, 0, close);
         head.insert(head.size() - 2, "Location: " + fault.location + "\r\n");
         socket->write(head);
         break;
     }
-    case Fault::Kind::Garbage:
+    case Fault::Kind::garbage:
         socket->write(statusAndHeaders(status, response.contentType, garbageBody.size(), close) +
                       garbageBody);
         break;
-    case Fault::Kind::Truncated: {
+    case Fault::Kind::truncated: {
         // Promise more than is sent, send half, then hang up.
         const QByteArray half = response.body.left(response.body.size() / 2);
         socket->write(
@@ -109,7 +109,7 @@ void HttpsServer::deliver(QSslSocket* socket, const Reply& reply, bool close)
         socket->disconnectFromHost();
         return;
     }
-    case Fault::Kind::Oversized: {
+    case Fault::Kind::oversized: {
         // The normal body padded with white space: still valid JSON, so only a client that
         // caps the size can tell anything is wrong.
         const qint64 total = std::max<qint64>(fault.oversizedBytes, response.body.size());
@@ -118,7 +118,7 @@ void HttpsServer::deliver(QSslSocket* socket, const Reply& reply, bool close)
         streamOversized(socket);
         return;
     }
-    case Fault::Kind::None:
+    case Fault::Kind::none:
         socket->write(statusAndHeaders(status, response.contentType, response.body.size(), close) +
                       response.body);
         break;

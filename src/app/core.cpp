@@ -1,0 +1,91 @@
+#include "core.h"
+
+#include "base/endpoints.h"
+
+#include <QNetworkAccessManager>
+
+namespace corvane {
+
+namespace {
+
+QNetworkAccessManager* ownNetwork(const CoreConfig& config,
+                                  std::unique_ptr<QNetworkAccessManager>& own)
+{
+    if (config.network)
+        return config.network;
+    // The extra roots must be in place before the first connection is made.
+    installExtraCertificateAuthorities();
+    own = std::make_unique<QNetworkAccessManager>();
+    return own.get();
+}
+
+} // namespace
+
+CoreConfig CoreConfig::fromEnvironment()
+{
+    CoreConfig config;
+    config.suitePath = Suite::defaultFilePath();
+    config.platformApiUrl = endpointUrl(Endpoint::platformApi);
+    config.platformWebUrl = endpointUrl(Endpoint::platformWeb);
+    config.pushover = {endpointUrl(Endpoint::pushoverApi), endpointUrl(Endpoint::pushoverSocket)};
+    config.updateFeedUrl = endpointUrl(Endpoint::updateFeed);
+    return config;
+}
+
+Core::Core(CoreConfig config, QObject* parent)
+    : QObject(parent)
+    , m_config(std::move(config))
+    , m_network(ownNetwork(m_config, m_ownNetwork))
+    , m_suite(m_config.suitePath)
+    , m_settings(m_suite)
+    , m_pushoverSettings(m_suite)
+    , m_store(m_settings)
+    , m_market(m_config.clock)
+    , m_pushoverSetup(*m_network, m_pushoverSettings, m_config.pushover.api)
+    , m_socket(*m_network, m_pushoverSettings, m_config.pushover, m_config.notifications,
+               m_config.socketTiming)
+    , m_botApi(platformConnection())
+    , m_brokerApi(platformConnection())
+    , m_watch(RunWatch::Services{&m_settings, &m_store, &m_market, platformConnection(),
+                                 m_config.clock})
+    , m_stateManager(m_settings, m_market, m_watch)
+    , m_marketSocket(m_market, m_settings, m_pushoverSettings, &m_socket)
+{
+    m_market.setUpdateInterval(m_config.marketTickInterval);
+    m_watch.setIntervalOverride(m_config.watchInterval);
+
+    m_globalData.follow(m_watch.apiService());
+    m_globalData.follow(m_botApi);
+
+    // Each tick: the state is stored and announced, the watch state is evaluated, and then
+    // the socket is brought in step with the market, in this order.
+    connect(&m_market, &StockExchangeStatus::ticked, &m_stateManager,
+            [this] { m_stateManager.evaluateWatchState(false); });
+    connect(&m_market, &StockExchangeStatus::ticked, &m_marketSocket, &MarketSocket::onTick);
+    connect(&m_market, &StockExchangeStatus::timerStarted, &m_marketSocket,
+            &MarketSocket::onTimerStarted);
+
+    connect(&m_pushoverSetup, &POApiManager::deviceRegistered, &m_socket,
+            &PushoverWebSocketManager::openSocket);
+
+    // A broker enabled by an edit gets its empty result before the next pass fills it.
+    connect(&m_settings, &CVNSettings::accountSettingsChanged, &m_store,
+            &ProcessedDataManager::primeProcessedData);
+}
+
+Core::~Core() = default;
+
+PlatformConnection Core::platformConnection() const
+{
+    return PlatformConnection{m_network, m_config.platformApiUrl, m_config.platformTimeout};
+}
+
+void Core::start()
+{
+    m_store.primeProcessedData();
+    m_market.updateStatus();
+    m_stateManager.evaluateWatchState(true);
+    m_market.startTimer();
+}
+
+} // namespace corvane

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "app/globaldata.h"
+#include "app/marketsocket.h"
+#include "app/statemanager.h"
+#include "base/clock.h"
+#include "engine/processeddatamanager.h"
+#include "engine/runwatch.h"
+#include "market/stockexchangestatus.h"
+#include "platform_api/botapiservice.h"
+#include "platform_api/brokerapiservice.h"
+#include "pushover/notificationservice.h"
+#include "pushover/poapimanager.h"
+#include "pushover/pushoverwebsocketmanager.h"
+#include "settings/posettings.h"
+#include "settings/settings.h"
+#include "settings/suite.h"
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+class QNetworkAccessManager;
+
+namespace corvane {
+
+// Everything the core is built from. The application takes fromEnvironment(); tests point
+// it at a temporary suite, a clock of their own and the fake services.
+struct CoreConfig {
+    QString suitePath; // the CVNSuite.conf file
+    Clock clock = systemClock();
+    // Null: the core makes its own, trusting the extra roots of CORVANE_EXTRA_CA_FILE.
+    QNetworkAccessManager* network = nullptr;
+
+    QUrl platformApiUrl;
+    QUrl platformWebUrl;
+    PushoverEndpoints pushover;
+    QUrl updateFeedUrl;
+
+    // Null: the desktop's notifications over the session bus.
+    std::shared_ptr<NotificationService> notifications;
+
+    std::chrono::milliseconds marketTickInterval = std::chrono::minutes(1);
+    // Replaces the stored sync frequency's interval when set.
+    std::optional<std::chrono::milliseconds> watchInterval;
+    std::chrono::milliseconds platformTimeout = std::chrono::minutes(1);
+    SocketTiming socketTiming;
+
+    // The user's suite and the endpoints with their environment overrides.
+    static CoreConfig fromEnvironment();
+};
+
+// The composition root: owns the long-lived services, declared in the order they depend on
+// each other (and so destroyed in reverse), and wires them to each other. Nothing in the core
+// reaches another service any other way.
+class Core final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Core)
+
+public:
+    explicit Core(CoreConfig config, QObject* parent = nullptr);
+    ~Core() override;
+
+    // The core's part of start-up, in its order: one empty result per enabled broker, one
+    // market tick, the launch evaluation of the watch state, and the market clock. The shell
+    // puts its own steps (the status item, the socket) between them by calling the services
+    // itself instead.
+    void start();
+
+    const CoreConfig& config() const { return m_config; }
+    QNetworkAccessManager& network() { return *m_network; }
+    Suite& suite() { return m_suite; }
+    CVNSettings& settings() { return m_settings; }
+    POSettings& pushoverSettings() { return m_pushoverSettings; }
+    GlobalData& globalData() { return m_globalData; }
+    ProcessedDataManager& store() { return m_store; }
+    StockExchangeStatus& market() { return m_market; }
+    // The set-up client of the settings view; a registration opens the socket.
+    POApiManager& pushoverSetup() { return m_pushoverSetup; }
+    PushoverWebSocketManager& socket() { return m_socket; }
+    BotAPIService& botApi() { return m_botApi; }
+    BrokerAPIService& brokerApi() { return m_brokerApi; }
+    RunWatch& watch() { return m_watch; }
+    StateManager& stateManager() { return m_stateManager; }
+    MarketSocket& marketSocket() { return m_marketSocket; }
+
+private:
+    PlatformConnection platformConnection() const;
+
+    CoreConfig m_config;
+    std::unique_ptr<QNetworkAccessManager> m_ownNetwork;
+    QNetworkAccessManager* m_network;
+    Suite m_suite;
+    CVNSettings m_settings;
+    POSettings m_pushoverSettings;
+    GlobalData m_globalData;
+    ProcessedDataManager m_store;
+    StockExchangeStatus m_market;
+    POApiManager m_pushoverSetup;
+    PushoverWebSocketManager m_socket;
+    BotAPIService m_botApi;
+    BrokerAPIService m_brokerApi;
+    RunWatch m_watch;
+    StateManager m_stateManager;
+    MarketSocket m_marketSocket;
+};
+
+} // namespace corvane
