@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <QVariant>
 #include <chrono>
 #include <optional>
 
@@ -18,8 +19,9 @@ class BotAPIService;
 class GlobalData final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(GlobalData)
-    Q_PROPERTY(QString criticalError READ criticalErrorText NOTIFY criticalErrorChanged)
-    Q_PROPERTY(QString internetError READ internetErrorText NOTIFY internetErrorChanged)
+    // Invalid while there is no error, a text (possibly empty) while there is one.
+    Q_PROPERTY(QVariant criticalError READ criticalErrorValue NOTIFY criticalErrorChanged)
+    Q_PROPERTY(QVariant internetError READ internetErrorValue NOTIFY internetErrorChanged)
     Q_PROPERTY(bool hasError READ hasError NOTIFY hasErrorChanged)
     Q_PROPERTY(bool isSettingsVisible READ isSettingsVisible WRITE setSettingsVisible NOTIFY
                    isSettingsVisibleChanged)
@@ -46,9 +48,11 @@ public:
     bool isSettingsVisible() const { return m_isSettingsVisible; }
     void setSettingsVisible(bool visible);
 
-    // Property readers: "none" reads as a null QString.
+    // For display: "none" and the empty text both read as empty; hasError tells them apart.
     QString criticalErrorText() const { return m_criticalError.value_or(QString()); }
     QString internetErrorText() const { return m_internetError.value_or(QString()); }
+    QVariant criticalErrorValue() const { return valueOf(m_criticalError); }
+    QVariant internetErrorValue() const { return valueOf(m_internetError); }
 
 Q_SIGNALS:
     void criticalErrorChanged();
@@ -60,6 +64,12 @@ Q_SIGNALS:
     void changed();
 
 private:
+    static QVariant valueOf(const std::optional<QString>& text)
+    {
+        // A null QString is still a text here: only "none" is the invalid variant.
+        return text ? QVariant(text->isNull() ? QStringLiteral("") : *text) : QVariant();
+    }
+
     std::optional<QString> m_criticalError;
     std::optional<QString> m_internetError;
     bool m_hasError = false;

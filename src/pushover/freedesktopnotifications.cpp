@@ -24,6 +24,14 @@ QString errorText(const QDBusMessage& reply)
     return reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
 }
 
+// Quotes stay as they are: some servers read only the few entities markup needs.
+QString escapedMarkup(QString text)
+{
+    return text.replace(u'&', QStringLiteral("&amp;"))
+        .replace(u'<', QStringLiteral("&lt;"))
+        .replace(u'>', QStringLiteral("&gt;"));
+}
+
 } // namespace
 
 FreedesktopNotifications::FreedesktopNotifications(QDBusConnection bus)
@@ -72,10 +80,28 @@ QCoro::Task<PermissionAnswer> FreedesktopNotifications::requestAuthorisation()
     co_return PermissionAnswer{false, errorText(reply)};
 }
 
+QCoro::Task<bool> FreedesktopNotifications::readsBodyMarkup()
+{
+    if (!m_bodyMarkup) {
+        const QDBusMessage call = QDBusMessage::createMethodCall(
+            serviceName(), objectPath(), serviceName(), QStringLiteral("GetCapabilities"));
+        const QDBusMessage reply = co_await m_bus.asyncCall(call);
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            co_return false; // not remembered: the service may only be starting
+        m_bodyMarkup =
+            reply.arguments().first().toStringList().contains(QStringLiteral("body-markup"));
+    }
+    co_return *m_bodyMarkup;
+}
+
 QCoro::Task<DeliveryOutcome> FreedesktopNotifications::deliver(LocalNotification notification)
 {
     if (!m_bus.isConnected())
         co_return DeliveryOutcome{false, true, QStringLiteral("the session bus is not available")};
+    // A server that reads markup would take "P&L < 0" for a broken tag. The summary is plain
+    // text by the protocol, so only the body is escaped.
+    if (co_await readsBodyMarkup())
+        notification.body = escapedMarkup(notification.body);
     QDBusMessage call = QDBusMessage::createMethodCall(serviceName(), objectPath(), serviceName(),
                                                        QStringLiteral("Notify"));
     const QVariantMap hints{

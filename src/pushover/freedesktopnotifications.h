@@ -3,6 +3,7 @@
 #include "notificationservice.h"
 
 #include <QDBusConnection>
+#include <optional>
 
 namespace corvane {
 
@@ -22,7 +23,10 @@ public:
     static QString identifierHint();
 
 private:
+    QCoro::Task<bool> readsBodyMarkup();
+
     QDBusConnection m_bus;
+    std::optional<bool> m_bodyMarkup; // asked once, on the first delivery
 };
 
 } // namespace corvane

@@ -14,8 +14,6 @@ namespace corvane {
 
 namespace {
 
-constexpr std::chrono::milliseconds requestTimeout = std::chrono::seconds(60);
-
 using Kind = PushoverError::Kind;
 
 QByteArray encoded(const QString& value)
@@ -25,8 +23,9 @@ QByteArray encoded(const QString& value)
     return value.toUtf8().toPercentEncoding();
 }
 
-// Pushover's answers are a few kilobytes; a runaway body is cut off rather than read whole.
-constexpr qint64 maxBodyBytes = 4 * 1024 * 1024;
+// Pushover's answers are usually a few kilobytes, but a download carries the whole backlog, so
+// the limit is that of the platform's answers; only a runaway body is cut off.
+constexpr qint64 maxBodyBytes = 32 * 1024 * 1024;
 const char* const tooLargeProperty = "corvaneTooLarge";
 
 // The network's own text, without the query: Qt quotes the whole URL in some of its texts,
@@ -34,7 +33,12 @@ const char* const tooLargeProperty = "corvaneTooLarge";
 QString transportText(QNetworkReply* reply)
 {
     if (reply->property(tooLargeProperty).toBool())
-        return QStringLiteral("The answer of the Pushover service is too large");
+        return POApiManager::tooLargeText();
+    // Nothing else here aborts a reply: a cancelled one is the transfer time-out's doing, and
+    // "Operation canceled" would tell the user nothing.
+    if (reply->error() == QNetworkReply::OperationCanceledError ||
+        reply->error() == QNetworkReply::TimeoutError)
+        return QStringLiteral("The request to Pushover timed out");
     QString text = reply->errorString();
     const QUrl url = reply->url();
     const QString bare = url.adjusted(QUrl::RemoveQuery).toString();
@@ -52,6 +56,18 @@ void capBody(QNetworkReply* reply)
             reply->abort();
         }
     });
+}
+
+QNetworkRequest pushoverRequest(const QUrl& url, std::chrono::milliseconds timeout)
+{
+    installExtraCertificateAuthorities();
+    QNetworkRequest request(url);
+    request.setTransferTimeout(int(timeout.count()));
+    // Logins carry the password and every other call the session secret: neither may follow a
+    // redirect to another host.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::SameOriginRedirectPolicy);
+    return request;
 }
 
 struct ReplyDeleter {
@@ -98,6 +114,12 @@ void POApiManager::setRequires2FA(bool required)
 {
     m_requires2FA = required;
     Q_EMIT requires2FAChanged();
+}
+
+QString POApiManager::tooLargeText()
+{
+    return QStringLiteral("The answer of the Pushover service is too large (over %1 MiB)")
+        .arg(maxBodyBytes / (1024 * 1024));
 }
 
 QByteArray POApiManager::formBody(const QList<std::pair<QString, QString>>& fields)
@@ -150,9 +172,7 @@ PoOutcome<poLoginApiResponse> POApiManager::judge(QNetworkReply* reply, const QS
 QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::post(QUrl url, QByteArray body,
                                                               QString failureText)
 {
-    installExtraCertificateAuthorities();
-    QNetworkRequest request(url);
-    request.setTransferTimeout(static_cast<int>(requestTimeout.count()));
+    QNetworkRequest request = pushoverRequest(url, m_requestTimeout);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QByteArrayLiteral("application/x-www-form-urlencoded"));
     QPointer<POApiManager> self(this);
@@ -166,9 +186,7 @@ QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::post(QUrl url, QByteArr
 
 QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::get(QUrl url, QString failureText)
 {
-    installExtraCertificateAuthorities();
-    QNetworkRequest request(url);
-    request.setTransferTimeout(static_cast<int>(requestTimeout.count()));
+    const QNetworkRequest request = pushoverRequest(url, m_requestTimeout);
     QPointer<POApiManager> self(this);
     ReplyPtr reply(m_network.get(request));
     capBody(reply.get());

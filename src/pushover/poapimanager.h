@@ -6,6 +6,7 @@
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <QUrl>
+#include <chrono>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -37,6 +38,9 @@ public:
     bool isLoading() const { return m_isLoading; }
     bool requires2FA() const { return m_requires2FA; }
 
+    // How long a request may go without progress before it fails (60 s unless set).
+    void setRequestTimeout(std::chrono::milliseconds timeout) { m_requestTimeout = timeout; }
+
     void setStatusMessage(const QString& text);
     void setErrorMessage(const QString& text);
 
@@ -56,6 +60,8 @@ public:
 
     // application/x-www-form-urlencoded: values percent-encoded except A-Z a-z 0-9 - . _ ~.
     static QByteArray formBody(const QList<std::pair<QString, QString>>& fields);
+    // The transport error of an answer cut off at the size limit.
+    static QString tooLargeText();
 
 Q_SIGNALS:
     void statusMessageChanged();
@@ -84,6 +90,7 @@ private:
     QString m_errorMessage;
     bool m_isLoading = false;
     bool m_requires2FA = false;
+    std::chrono::milliseconds m_requestTimeout{60'000};
 };
 
 } // namespace corvane

@@ -5,12 +5,23 @@
 #include "notificationmanager.h"
 #include "settings/posettings.h"
 
+#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QWebSocket>
 
 namespace corvane {
 
 namespace {
+
+// Pushover's frames are one byte; anything much larger is not Pushover talking.
+constexpr qint64 maxFrameBytes = 4 * 1024;
+// Distinct frames that may wait while one is handled; repeats of a waiting frame are dropped.
+constexpr qsizetype maxWaitingFrames = 16;
+
+qint64 steadyMs()
+{
+    return QDeadlineTimer::current().deadline();
+}
 
 QString describe(const QByteArray& bytes)
 {
@@ -49,6 +60,14 @@ PushoverWebSocketManager::PushoverWebSocketManager(
     m_reconnectTimer.setInterval(m_timing.reconnectDelay);
     QObject::connect(&m_reconnectTimer, &QTimer::timeout, this,
                      &PushoverWebSocketManager::openSocket);
+    m_openTimer.setSingleShot(true);
+    m_openTimer.setInterval(m_timing.openTimeout);
+    QObject::connect(&m_openTimer, &QTimer::timeout, this,
+                     &PushoverWebSocketManager::onOpenTimedOut);
+    m_backOffTimer.setSingleShot(true);
+    m_backOffTimer.setInterval(m_timing.reloadBackOff);
+    QObject::connect(&m_backOffTimer, &QTimer::timeout, this,
+                     &PushoverWebSocketManager::openSocket);
 }
 
 PushoverWebSocketManager::~PushoverWebSocketManager()
@@ -75,6 +94,9 @@ void PushoverWebSocketManager::openSocket()
 {
     logLine(QStringLiteral("Entered Pushover connect"));
     m_meantOpen = true;
+    // A server looping on reload requests waits out its pause, whoever asks to open.
+    if (m_backOffTimer.isActive())
+        return;
     m_reconnectTimer.stop();
     QTimer::singleShot(0, this, [this] { open(); });
 }
@@ -95,9 +117,16 @@ void PushoverWebSocketManager::open()
     dropSocket();
     auto* socket = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
     m_socket = socket;
+    socket->setMaxAllowedIncomingFrameSize(maxFrameBytes);
+    socket->setMaxAllowedIncomingMessageSize(maxFrameBytes);
     QObject::connect(socket, &QWebSocket::stateChanged, this,
                      &PushoverWebSocketManager::socketRunningChanged);
+    QObject::connect(socket, &QWebSocket::connected, this, [this, socket] {
+        if (socket == m_socket)
+            m_openTimer.stop();
+    });
     socket->open(url);
+    m_openTimer.start();
     Q_EMIT socketRunningChanged();
 
     if (const auto missing = loginCheck()) {
@@ -163,16 +192,31 @@ void PushoverWebSocketManager::onSocketClosed(QWebSocket* socket)
     Q_EMIT socketRunningChanged();
 }
 
+void PushoverWebSocketManager::onOpenTimedOut()
+{
+    if (!m_socket || m_socket->state() == QAbstractSocket::ConnectedState)
+        return;
+    const QString text = QStringLiteral("An error occurred while receiving: The Pushover socket "
+                                        "did not open within %1 seconds.")
+                             .arg(double(m_timing.openTimeout.count()) / 1000.0);
+    m_poApi.setErrorMessage(text);
+    logLine(text);
+    dropSocket();
+}
+
 void PushoverWebSocketManager::dropSocket()
 {
     m_frames.clear();
+    m_openTimer.stop();
     if (!m_socket)
         return;
     QWebSocket* socket = m_socket;
     m_socket = nullptr;
     // A deliberate close is not a receive failure: the old socket reports nothing more.
     QObject::disconnect(socket, nullptr, this, nullptr);
-    if (socket->state() == QAbstractSocket::UnconnectedState) {
+    if (socket->state() != QAbstractSocket::ConnectedState) {
+        // Nothing to say goodbye to: a socket still opening has no close handshake.
+        socket->abort();
         socket->deleteLater();
     } else {
         QObject::connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
@@ -186,6 +230,7 @@ void PushoverWebSocketManager::closeSocket()
     m_meantOpen = false;
     m_keepAliveTimer.stop();
     m_reconnectTimer.stop();
+    m_backOffTimer.stop();
     dropSocket();
 }
 
@@ -193,6 +238,38 @@ void PushoverWebSocketManager::reconnect()
 {
     dropSocket();
     m_reconnectTimer.start();
+}
+
+void PushoverWebSocketManager::reload()
+{
+    const qint64 now = steadyMs();
+    const bool looping =
+        m_lastReloadMs >= 0 && now - m_lastReloadMs < m_timing.reloadWindow.count();
+    closeSocket();
+    if (!looping) {
+        m_reloadLoopLogged = false;
+        m_lastReloadMs = now;
+        openSocket();
+        return;
+    }
+    if (!m_reloadLoopLogged) {
+        logLine(QStringLiteral("Pushover keeps asking to reload; reconnecting only every %1 "
+                               "seconds while it does.")
+                    .arg(double(m_timing.reloadBackOff.count()) / 1000.0));
+        m_reloadLoopLogged = true;
+    }
+    // Measured from the reopening, so a loop that resumes at once is still a loop.
+    m_lastReloadMs = now + m_timing.reloadBackOff.count();
+    m_meantOpen = true;
+    m_backOffTimer.start();
+}
+
+bool PushoverWebSocketManager::isFlooding(const QByteArray& frame) const
+{
+    // Each download fetches every waiting message, so one waiting signal stands for any number.
+    if (m_frames.contains(frame))
+        return true;
+    return frame != "!" && m_frames.size() >= maxWaitingFrames;
 }
 
 void PushoverWebSocketManager::armKeepAlive()
@@ -211,6 +288,8 @@ void PushoverWebSocketManager::onKeepAliveExpired()
 void PushoverWebSocketManager::onBinaryFrame(const QByteArray& frame)
 {
     Q_EMIT frameArrived(frame);
+    if (isFlooding(frame))
+        return;
     m_frames.append(frame);
     if (!m_handling)
         drainFrames();
@@ -238,12 +317,14 @@ QCoro::Task<void> PushoverWebSocketManager::handleFrame(QByteArray frame)
         co_return;
     switch (frame.front()) {
     case '#':
-        m_poApi.setErrorMessage(QString());
+        if (!m_backlogTooLarge)
+            m_poApi.setErrorMessage(QString());
         logLine(QStringLiteral("Keep-alive packet received."));
         armKeepAlive();
         break;
     case '!':
-        m_poApi.setErrorMessage(QString());
+        if (!m_backlogTooLarge)
+            m_poApi.setErrorMessage(QString());
         armKeepAlive();
         co_await downloadAndNotify();
         break;
@@ -251,8 +332,7 @@ QCoro::Task<void> PushoverWebSocketManager::handleFrame(QByteArray frame)
         logLine(QStringLiteral("Reload request; drop connection and re-connect."));
         m_poApi.setErrorMessage(
             QStringLiteral("Pushover reload requested. Dropping connection and reconnecting."));
-        closeSocket();
-        openSocket();
+        reload();
         break;
     case 'A':
         m_poApi.setErrorMessage(QStringLiteral(
@@ -282,9 +362,14 @@ QCoro::Task<void> PushoverWebSocketManager::downloadAndNotify()
     if (!self)
         co_return;
     if (!download.ok()) {
+        m_backlogTooLarge = download.error().description == POApiManager::tooLargeText();
         reportFailure(download.error());
         Q_EMIT messagesHandled();
         co_return;
+    }
+    if (m_backlogTooLarge) {
+        m_backlogTooLarge = false;
+        m_poApi.setErrorMessage(QString());
     }
     co_await handleDownloadedMessages(download.value());
     if (self)

@@ -24,6 +24,10 @@ struct SocketTiming {
     std::chrono::milliseconds keepAliveInterval = std::chrono::seconds(150);
     std::chrono::milliseconds reconnectDelay = std::chrono::seconds(1);
     std::chrono::milliseconds notificationDelay = std::chrono::milliseconds(500);
+    std::chrono::milliseconds openTimeout = std::chrono::seconds(30);
+    // Reload requests closer together than this count as a loop and slow the reopening down.
+    std::chrono::milliseconds reloadWindow = std::chrono::seconds(10);
+    std::chrono::milliseconds reloadBackOff = std::chrono::seconds(60);
 };
 
 // Where the Pushover client talks to: the HTTP API's base and the live socket's URL.
@@ -88,6 +92,9 @@ private:
     void armKeepAlive();
     void onKeepAliveExpired();
     void dropSocket();
+    void onOpenTimedOut();
+    void reload();
+    bool isFlooding(const QByteArray& frame) const;
 
     POSettings& m_settings;
     QUrl m_socketUrl;
@@ -96,11 +103,18 @@ private:
     QPointer<QWebSocket> m_loggedIn; // the socket whose login frame went out
     QTimer m_keepAliveTimer;
     QTimer m_reconnectTimer;
+    QTimer m_openTimer;
+    QTimer m_backOffTimer; // a reload loop's pause; nothing reopens the socket before it ends
     POApiManager m_poApi;
     NotificationManager* m_notificationMgr;
     bool m_meantOpen = false; // openSocket() was the last word, not closeSocket()
     QList<QByteArray> m_frames;
     bool m_handling = false;
+    // Set while the backlog is too large to download, so that keep-alives do not hide why
+    // nothing arrives; the next download that succeeds clears it.
+    bool m_backlogTooLarge = false;
+    qint64 m_lastReloadMs = -1; // steady clock of the last "R"
+    bool m_reloadLoopLogged = false;
 };
 
 } // namespace corvane

@@ -56,7 +56,7 @@ uint NotificationRecorder::Notify(const QString& appName, uint, const QString&,
 
 QStringList NotificationRecorder::GetCapabilities()
 {
-    return {QStringLiteral("body"), QStringLiteral("sound")};
+    return m_capabilities;
 }
 
 QString NotificationRecorder::GetServerInformation(QString& vendor, QString& version,

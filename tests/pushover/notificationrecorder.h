@@ -33,6 +33,8 @@ public:
     // Releases the name, so the desktop has no notification service any more.
     void stop();
 
+    // What GetCapabilities answers; "body" and "sound" unless set.
+    void setCapabilities(const QStringList& capabilities) { m_capabilities = capabilities; }
     const QList<Call>& calls() const { return m_calls; }
     void clear() { m_calls.clear(); }
 
@@ -50,6 +52,7 @@ Q_SIGNALS:
 private:
     QDBusConnection m_bus;
     QList<Call> m_calls;
+    QStringList m_capabilities{QStringLiteral("body"), QStringLiteral("sound")};
     bool m_started = false;
     uint m_nextId = 1;
 };

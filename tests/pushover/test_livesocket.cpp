@@ -43,8 +43,9 @@ private Q_SLOTS:
         const qint64 last =
             rig.pushover().queueMessage(platformMessage(QStringLiteral("blank"), QString()));
 
-        // Four "!" frames: the first download takes all four messages, the rest find none.
-        QTRY_COMPARE(handled.count(), 4);
+        // Four "!" frames: the first download takes all four messages; the three that came
+        // during it make one more, which finds none.
+        QTRY_COMPARE(handled.count(), 2);
         QTRY_COMPARE(rig.recorder().calls().size(), 3);
         const auto& calls = rig.recorder().calls();
         QCOMPARE(calls[0].title, QStringLiteral("Fill"));
@@ -54,8 +55,8 @@ private Q_SLOTS:
         QCOMPARE(calls[2].title, QString());
         QVERIFY(
             log.contains(QStringLiteral("Recieved a message from another source: from elsewhere")));
-        QCOMPARE(log.count(QStringLiteral("No messages found.")), 3);
-        QCOMPARE(log.count(QStringLiteral("No message to delete.")), 3);
+        QCOMPARE(log.count(QStringLiteral("No messages found.")), 1);
+        QCOMPARE(log.count(QStringLiteral("No message to delete.")), 1);
         const auto acks = rig.requestsTo(rig.ackPath());
         QCOMPARE(acks.size(), 1);
         QCOMPARE(fake::valueOf(acks[0].form, QStringLiteral("message")), QString::number(last));

@@ -59,6 +59,31 @@ private Q_SLOTS:
         QVERIFY(m_fallbacks.isEmpty());
     }
 
+    // The summary is plain text whatever the server; the body is markup where it says so.
+    void bodiesAreEscapedForServersThatReadMarkup_data()
+    {
+        QTest::addColumn<bool>("markup");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("plain server") << false << QStringLiteral("P&L < 0 > -5 \"x\"");
+        QTest::newRow("markup server") << true << QStringLiteral("P&amp;L &lt; 0 &gt; -5 \"x\"");
+    }
+
+    void bodiesAreEscapedForServersThatReadMarkup()
+    {
+        QFETCH(bool, markup);
+        QFETCH(QString, body);
+        if (markup)
+            m_recorder->setCapabilities({QStringLiteral("body"), QStringLiteral("body-markup")});
+        NotificationManager manager;
+        manager.sendNotification(QStringLiteral("P&L <SPX>"), QStringLiteral("P&L < 0 > -5 \"x\""));
+        manager.sendNotification(QStringLiteral("again"), QStringLiteral("&"));
+        QTRY_COMPARE(m_recorder->calls().size(), 2);
+        QCOMPARE(m_recorder->calls()[0].title, QStringLiteral("P&L <SPX>"));
+        QCOMPARE(m_recorder->calls()[0].body, body);
+        QCOMPARE(m_recorder->calls()[1].body,
+                 markup ? QStringLiteral("&amp;") : QStringLiteral("&"));
+    }
+
     void aNotificationOutlivesItsManager()
     {
         auto manager = std::make_unique<NotificationManager>();

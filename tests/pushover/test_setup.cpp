@@ -105,6 +105,30 @@ private Q_SLOTS:
         QCOMPARE(fake::valueOf(logins[1].form, QStringLiteral("twofa")), QStringLiteral("123456"));
     }
 
+    // The login form holds the password: a redirect to another host must not carry it there.
+    void redirectsToAnotherHostAreNotFollowed()
+    {
+        PushoverRig rig;
+        QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
+        rig.pushover().addAccount(rig.email(), rig.password());
+        const QString path = QStringLiteral("/1/users/login.json");
+        QUrl elsewhere = rig.fake().pushoverUrl();
+        elsewhere.setHost(QStringLiteral("localhost")); // same server, other origin
+        elsewhere.setPath(path);
+        fake::Fault redirect;
+        redirect.path = path;
+        redirect.kind = fake::Fault::Kind::redirect;
+        redirect.location = elsewhere.toEncoded();
+        rig.fake().injectFault(redirect);
+        POApiManager api(rig.network(), rig.settings(), rig.endpoints().api);
+        QCoro::waitFor(api.setupPushover(rig.email(), rig.password(), QStringLiteral("desk")));
+
+        QCOMPARE(rig.requestsTo(path).size(), 1);
+        QVERIFY(!rig.settings().poIsRegistered());
+        QVERIFY2(api.errorMessage().startsWith(QStringLiteral("Pushover setup failed: ")),
+                 qPrintable(api.errorMessage()));
+    }
+
     void failuresLeaveTheirTexts_data()
     {
         QTest::addColumn<QString>("password");

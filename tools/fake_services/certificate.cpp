@@ -1,5 +1,6 @@
 #include "certificate.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSslCertificate>
@@ -7,27 +8,34 @@
 
 namespace corvane::fake {
 
-Certificate::Certificate()
+Certificate::Certificate(TlsFault fault)
 {
     if (!folder_.isValid()) {
         error_ = QStringLiteral("Cannot make a temporary folder: ") + folder_.errorString();
         return;
     }
     const QString keyPath = folder_.filePath(QStringLiteral("key.pem"));
+    const bool wrongHost = fault == TlsFault::WrongHost;
     // An EC key is made in milliseconds; an RSA key would slow every test start.
-    QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                   QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-                   QStringLiteral("-days"), QStringLiteral("30"), QStringLiteral("-subj"),
-                   QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-addext"),
-                   QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"),
-                   QStringLiteral("-keyout"), keyPath, QStringLiteral("-out"), pemPath()});
-    if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit ||
-        openssl.exitCode() != 0) {
-        error_ = QStringLiteral("openssl failed: ") + openssl.errorString() + u' ' +
-                 QString::fromLocal8Bit(openssl.readAllStandardError());
+    const QStringList newKey{QStringLiteral("-newkey"),
+                             QStringLiteral("ec"),
+                             QStringLiteral("-pkeyopt"),
+                             QStringLiteral("ec_paramgen_curve:prime256v1"),
+                             QStringLiteral("-nodes"),
+                             QStringLiteral("-keyout"),
+                             keyPath};
+    if (fault == TlsFault::Expired) {
+        if (!makeExpired(keyPath))
+            return;
+    } else if (!run(QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + newKey +
+                    QStringList{
+                        QStringLiteral("-days"), QStringLiteral("30"), QStringLiteral("-subj"),
+                        wrongHost ? QStringLiteral("/CN=wrong.invalid")
+                                  : QStringLiteral("/CN=127.0.0.1"),
+                        QStringLiteral("-addext"),
+                        wrongHost ? QStringLiteral("subjectAltName=DNS:wrong.invalid")
+                                  : QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"),
+                        QStringLiteral("-out"), pemPath()})) {
         return;
     }
 
@@ -48,6 +56,55 @@ Certificate::Certificate()
     config_.setPeerVerifyMode(QSslSocket::VerifyNone);
     // Our parser speaks HTTP/1.1 only; without this a client could try HTTP/2 first.
     config_.setAllowedNextProtocols({QByteArrayLiteral("http/1.1")});
+}
+
+bool Certificate::run(const QStringList& arguments)
+{
+    QProcess openssl;
+    openssl.setWorkingDirectory(folder_.path());
+    openssl.start(QStringLiteral("openssl"), arguments);
+    if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit ||
+        openssl.exitCode() != 0) {
+        error_ = QStringLiteral("openssl failed: ") + openssl.errorString() + u' ' +
+                 QString::fromLocal8Bit(openssl.readAllStandardError());
+        return false;
+    }
+    return true;
+}
+
+// "req -x509" only dates forward from now; "ca" takes any dates, given a throw-away database.
+bool Certificate::makeExpired(const QString& keyPath)
+{
+    QDir(folder_.path()).mkdir(QStringLiteral("ca"));
+    QFile index(folder_.filePath(QStringLiteral("ca/index")));
+    QFile serial(folder_.filePath(QStringLiteral("ca/serial")));
+    QFile config(folder_.filePath(QStringLiteral("ca.cnf")));
+    if (!index.open(QIODevice::WriteOnly) || !serial.open(QIODevice::WriteOnly) ||
+        !config.open(QIODevice::WriteOnly)) {
+        error_ = QStringLiteral("Cannot write the files for an expired certificate.");
+        return false;
+    }
+    serial.write("01\n");
+    config.write("[ca]\ndefault_ca = expired\n"
+                 "[expired]\ndatabase = ca/index\nnew_certs_dir = ca\nserial = ca/serial\n"
+                 "default_md = sha256\npolicy = anything\nx509_extensions = extensions\n"
+                 "[anything]\ncommonName = supplied\n"
+                 "[extensions]\nsubjectAltName = IP:127.0.0.1,DNS:localhost\n"
+                 "basicConstraints = critical,CA:true\n");
+    index.close();
+    serial.close();
+    config.close();
+    const QString request = folder_.filePath(QStringLiteral("request.pem"));
+    return run({QStringLiteral("req"), QStringLiteral("-new"), QStringLiteral("-newkey"),
+                QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"), QStringLiteral("-keyout"),
+                keyPath, QStringLiteral("-out"), request}) &&
+           run({QStringLiteral("ca"), QStringLiteral("-batch"), QStringLiteral("-config"),
+                config.fileName(), QStringLiteral("-selfsign"), QStringLiteral("-keyfile"), keyPath,
+                QStringLiteral("-in"), request, QStringLiteral("-out"), pemPath(),
+                QStringLiteral("-startdate"), QStringLiteral("20200101000000Z"),
+                QStringLiteral("-enddate"), QStringLiteral("20200201000000Z")});
 }
 
 QString Certificate::pemPath() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fault.h"
+
 #include <QSslConfiguration>
 #include <QString>
 #include <QTemporaryDir>
@@ -11,7 +13,7 @@ namespace corvane::fake {
 class Certificate {
 public:
     // Runs openssl; on failure, error() says why and isValid() is false.
-    Certificate();
+    explicit Certificate(TlsFault fault = TlsFault::None);
 
     bool isValid() const { return error_.isEmpty(); }
     QString error() const { return error_; }
@@ -24,6 +26,9 @@ public:
     static bool trustInProcess(const QString& pemPath);
 
 private:
+    bool run(const QStringList& arguments);
+    bool makeExpired(const QString& keyPath);
+
     QTemporaryDir folder_;
     QSslConfiguration config_;
     QString error_;

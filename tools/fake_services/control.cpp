@@ -77,6 +77,8 @@ std::optional<Fault> faultFrom(const QJsonObject& o)
         {QStringLiteral("garbage"), Fault::Kind::garbage},
         {QStringLiteral("truncated"), Fault::Kind::truncated},
         {QStringLiteral("oversized"), Fault::Kind::oversized},
+        {QStringLiteral("redirect"), Fault::Kind::redirect},
+        {QStringLiteral("silent"), Fault::Kind::silent},
     };
     const QString kind = o.value(QStringLiteral("kind")).toString();
     if (!kinds.contains(kind) || o.value(QStringLiteral("path")).toString().isEmpty())
@@ -89,6 +91,7 @@ std::optional<Fault> faultFrom(const QJsonObject& o)
     fault.sticky = o.value(QStringLiteral("sticky")).toBool();
     if (o.contains(QStringLiteral("bytes")))
         fault.oversizedBytes = o.value(QStringLiteral("bytes")).toInteger();
+    fault.location = o.value(QStringLiteral("location")).toString().toUtf8();
     return fault;
 }
 

@@ -45,7 +45,7 @@ bool FakeServices::start(const Options& options)
     // A client that hangs up mid-answer (the oversized fault invites it) must not take the
     // server, or the test process it runs in, down with it.
     std::signal(SIGPIPE, SIG_IGN);
-    certificate_ = std::make_unique<Certificate>();
+    certificate_ = std::make_unique<Certificate>(options.tls);
     if (!certificate_->isValid()) {
         error_ = certificate_->error();
         return false;

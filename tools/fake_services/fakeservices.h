@@ -36,6 +36,7 @@ public:
         quint16 port = 0;       // 0: any free port
         quint16 socketPort = 0; // 0: any free port
         QString fixtures;       // empty: the fixtures built into the program
+        TlsFault tls = TlsFault::None;
     };
 
     explicit FakeServices(QObject* parent = nullptr);

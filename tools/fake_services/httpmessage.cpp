@@ -47,6 +47,8 @@ QByteArray reasonPhrase(int status)
     switch (status) {
     case 200:
         return "OK";
+    case 307:
+        return "Temporary Redirect";
     case 400:
         return "Bad Request";
     case 401:

@@ -43,7 +43,7 @@ void HttpsServer::accept()
             continue;
         connections_.insert(socket, Connection{});
         connect(socket, &QSslSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        connect(socket, &QSslSocket::bytesWritten, this,
+        connect(socket, &QSslSocket::encryptedBytesWritten, this,
                 [this, socket] { streamOversized(socket); });
         connect(socket, &QSslSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QObject::destroyed, this, [this, socket] { connections_.remove(socket); });
@@ -88,6 +88,14 @@ void HttpsServer::deliver(QSslSocket* socket, const Reply& reply, bool close)
     case Fault::Kind::drop:
         socket->abort();
         return;
+    case Fault::Kind::silent:
+        return; // busy for good: later requests on this connection wait too
+    case Fault::Kind::redirect: {
+        QByteArray head = statusAndHeaders(307, response.contentType, 0, close);
+        head.insert(head.size() - 2, "Location: " + fault.location + "\r\n");
+        socket->write(head);
+        break;
+    }
     case Fault::Kind::garbage:
         socket->write(statusAndHeaders(status, response.contentType, garbageBody.size(), close) +
                       garbageBody);
@@ -124,7 +132,10 @@ void HttpsServer::streamOversized(QSslSocket* socket)
     if (found == connections_.end() || found->oversizedLeft < 0)
         return;
     static const QByteArray spaces(chunkBytes, ' ');
-    while (found->oversizedLeft > 0 && socket->bytesToWrite() < highWaterBytes) {
+    // Both buffers count: a TLS socket reports plain text as written once it is encrypted,
+    // and an endless body would otherwise pile up encrypted in memory.
+    while (found->oversizedLeft > 0 &&
+           socket->bytesToWrite() + socket->encryptedBytesToWrite() < highWaterBytes) {
         const qint64 n = std::min(found->oversizedLeft, chunkBytes);
         socket->write(spaces.constData(), n);
         found->oversizedLeft -= n;
