@@ -2,6 +2,7 @@
 
 #include "base/log.h"
 #include "engine/processeddatamanager.h"
+#include "engine/recordconversions.h"
 #include "engine/runwatch.h"
 #include "platform_api/botapiservice.h"
 #include "platform_api/brokerapiservice.h"

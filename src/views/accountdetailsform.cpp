@@ -20,7 +20,7 @@ namespace {
 QString apiKeyHelp()
 {
     const QString link =
-        endpointUrl(Endpoint::PlatformWeb).toString() + QStringLiteral("/i1-R-overview");
+        endpointUrl(Endpoint::platformWeb).toString() + QStringLiteral("/i1-R-overview");
     return QStringLiteral("Enter your API key. For more information, see:  <a href=\"") + link +
            QStringLiteral("\">") + link + QStringLiteral("</a>");
 }

@@ -19,7 +19,7 @@ QString FirstRunSheet::message(Kind kind)
             "AppIndicator extension, to help manage statusbar tools.");
     return QStringLiteral("Welcome to Corvane! \n\nBefore Corvane can get your trade data, you "
                           "will need to enter your API key on the next screen. See ") +
-           endpointUrl(Endpoint::PlatformWeb).toString() + QStringLiteral("/i1-R-overview") +
+           endpointUrl(Endpoint::platformWeb).toString() + QStringLiteral("/i1-R-overview") +
            QStringLiteral(" for how to find your API key. You will need to enable read bots, "
                           "orders, and positions on your API key.\n\nYou can add or update your "
                           "key from Settings.\n\nBe sure to verify your account after you enter "
