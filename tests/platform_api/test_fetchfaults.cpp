@@ -104,7 +104,7 @@ private Q_SLOTS:
         m_globalData.updateHasError();
 
         LogCapture log;
-        QVERIFY(!fetchPositions(account(key), c));
+        QVERIFY(!fetchPositions(key, c));
 
         QVERIFY(m_globalData.hasError());
         if (internetError.isNull()) {
@@ -166,7 +166,7 @@ private Q_SLOTS:
 
         PlatformConnection c{&m_network, QUrl(u"http://127.0.0.1:%1"_s.arg(server.serverPort())),
                              std::chrono::seconds(20), 1024 * 1024};
-        QVERIFY(!fetchPositions(account(alpha), c));
+        QVERIFY(!fetchPositions(alpha, c));
         QCOMPARE(m_globalData.criticalError(),
                  std::optional<QString>(QStringLiteral(
                      "The answer from Orrisfield is larger than 1 MiB and was not read.")));
