@@ -1,7 +1,7 @@
 #include "feedstatuspresenter.h"
 
+#include "base/newyork.h"
 #include "engine/processeddatamanager.h"
-#include "market/exchangecalendar.h"
 #include "market/stockexchangestatus.h"
 #include "resulttext.h"
 #include "settings/settings.h"
@@ -49,7 +49,7 @@ QString FeedStatusPresenter::lastUpdated() const
 
 QString FeedStatusPresenter::newYorkOffsetText() const
 {
-    return text::zoneOffsetText(m_clock(), exchange::newYork());
+    return text::zoneOffsetText(m_clock(), newYorkTimeZone());
 }
 
 bool FeedStatusPresenter::watchRunning() const

@@ -1,5 +1,5 @@
+#include "base/newyork.h"
 #include "fixturerig.h"
-#include "market/exchangecalendar.h"
 #include "models/brokerresultsmodel.h"
 #include "models/feedstatuspresenter.h"
 #include "models/positionlistmodel.h"
@@ -38,7 +38,7 @@ private Q_SLOTS:
         FixtureRig rig;
         rig.addFixtureAccount(u"test-key-alpha"_s);
         rig.addFixtureAccount(u"test-key-bravo"_s);
-        BrokerResultsModel model(rig.settings, rig.store, rig.market, exchange::newYork());
+        BrokerResultsModel model(rig.settings, rig.store, rig.market, newYorkTimeZone());
         QAbstractItemModelTester tester(&model, Mode::QtTest);
 
         // Schwab's login expired, so the platform reports it inactive and it gets no tab.
@@ -79,7 +79,7 @@ private Q_SLOTS:
         FixtureRig rig;
         const QUuid alpha = rig.addFixtureAccount(u"test-key-alpha"_s);
         rig.market.updateStatus();
-        BrokerResultsModel model(rig.settings, rig.store, rig.market, exchange::newYork());
+        BrokerResultsModel model(rig.settings, rig.store, rig.market, newYorkTimeZone());
         QAbstractItemModelTester tester(&model, Mode::QtTest);
         QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);

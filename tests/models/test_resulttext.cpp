@@ -1,5 +1,5 @@
+#include "base/newyork.h"
 #include "engine/positionrules.h"
-#include "market/exchangecalendar.h"
 #include "models/resulttext.h"
 #include "support/logcapture.h"
 #include "support/testclock.h"
@@ -114,8 +114,8 @@ private Q_SLOTS:
     {
         const QDateTime winter = newYork(2026, 12, 5, 14, 7);
         const QDateTime summer = newYork(2026, 7, 6, 10, 0);
-        QCOMPARE(text::zoneOffsetText(winter, exchange::newYork()), u"GMT-05"_s);
-        QCOMPARE(text::zoneOffsetText(summer, exchange::newYork()), u"GMT-04"_s);
+        QCOMPARE(text::zoneOffsetText(winter, newYorkTimeZone()), u"GMT-05"_s);
+        QCOMPARE(text::zoneOffsetText(summer, newYorkTimeZone()), u"GMT-04"_s);
         QCOMPARE(text::zoneOffsetText(winter, QTimeZone("Asia/Kolkata")), u"GMT+05:30"_s);
         QCOMPARE(text::zoneOffsetText(winter, QTimeZone::utc()), u"GMT"_s);
         // The feed's update text beside which the offset is shown.

@@ -1,5 +1,5 @@
 #include "app/globaldata.h"
-#include "market/exchangecalendar.h"
+#include "base/newyork.h"
 #include "models/brokerresultsmodel.h"
 #include "models/feedstatuspresenter.h"
 #include "models/fixturerig.h"
@@ -39,7 +39,7 @@ struct PopoverRig {
     QUuid bravo;
     GlobalData globalData;
     BrokerResultsModel brokers{fixtures.settings, fixtures.store, fixtures.market,
-                               exchange::newYork()};
+                               newYorkTimeZone()};
     FeedStatusPresenter feed{fixtures.settings, fixtures.store, fixtures.market,
                              fixtures.clock.clock()};
     PositionsPopover popover;
