@@ -1,5 +1,7 @@
 #include "pushoversetuppresenter.h"
 
+#include "base/endpoints.h"
+#include "pushover/livesocket.h"
 #include "pushover/poapimanager.h"
 #include "settings/posettings.h"
 
@@ -11,8 +13,12 @@ PushoverSetupPresenter::PushoverSetupPresenter(QNetworkAccessManager& network, P
                                                LiveSocket* liveSocket, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
-    , m_api(new POApiManager(network, settings, liveSocket, this))
+    , m_api(new POApiManager(network, settings, endpointUrl(Endpoint::pushoverApi), this))
 {
+    // A device registered here gets its notifications at once, not at the next market tick.
+    if (liveSocket)
+        connect(m_api, &POApiManager::deviceRegistered, this,
+                [liveSocket] { liveSocket->openSocket(); });
     connect(m_api, &POApiManager::statusMessageChanged, this,
             &PushoverSetupPresenter::statusTextChanged);
     connect(m_api, &POApiManager::errorMessageChanged, this,
