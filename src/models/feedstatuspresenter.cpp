@@ -2,7 +2,6 @@
 
 #include "base/newyork.h"
 #include "engine/processeddatamanager.h"
-#include "market/exchangecalendar.h"
 #include "market/stockexchangestatus.h"
 #include "resulttext.h"
 #include "settings/settings.h"

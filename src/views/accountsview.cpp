@@ -24,7 +24,7 @@ namespace corvane {
 
 namespace {
 
-constexpr int debounceMs = 500;
+constexpr std::chrono::milliseconds debounceMs{500};
 
 QString flagText(bool flag)
 {

@@ -19,7 +19,7 @@ namespace corvane {
 
 namespace {
 
-constexpr int labelDebounceMs = 500;
+constexpr std::chrono::milliseconds labelDebounceMs{500};
 
 // A control with its information button, as one row of a section.
 void addRow(QGridLayout* grid, QWidget* control, const QString& help, QWidget* parent)

@@ -74,6 +74,26 @@ private Q_SLOTS:
         QCOMPARE(rig.store.find(u"7"_s), first);
     }
 
+    void primingQueuesOneAdditionPerEnabledBroker()
+    {
+        StoreRig rig;
+        addAccountWith(rig.settings,
+                       {broker(u"11"_s, true), broker(u"12"_s, false), broker(u"13"_s, true)});
+        addAccountWith(rig.settings, {broker(u"21"_s, false)});
+        const auto existing = std::make_shared<ProcessedData>();
+        rig.store.addProcessedData(u"13"_s, existing);
+        QTRY_COMPARE(rig.store.processedDataCount(), 1);
+
+        QSignalSpy spy(&rig.store, &ProcessedDataManager::processedDataArrayChanged);
+        rig.store.primeProcessedData();
+        QCOMPARE(rig.store.processedDataCount(), 1); // nothing happens before the loop runs
+        QCoreApplication::processEvents();
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(ids(rig.store), (QStringList{u"13"_s, u"11"_s}));
+        QCOMPARE(rig.store.find(u"13"_s), existing); // priming keeps what is there
+        QCOMPARE(rig.store.find(u"11"_s)->total(), std::nullopt);
+    }
+
     void removalTakesTheAccountsEnabledBrokers()
     {
         StoreRig rig;

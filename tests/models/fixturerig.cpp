@@ -1,6 +1,7 @@
 #include "fixturerig.h"
 
 #include "engine/apiresponseprocessor.h"
+#include "engine/recordconversions.h"
 #include "orrisfield.h"
 #include "platform_api/brokerrecords.h"
 #include "platform_api/positionrecords.h"

@@ -1,6 +1,5 @@
 #include "base/newyork.h"
 #include "fixturerig.h"
-#include "market/exchangecalendar.h"
 #include "models/brokerresultsmodel.h"
 #include "models/feedstatuspresenter.h"
 #include "models/positionlistmodel.h"

@@ -1,6 +1,5 @@
 #include "base/newyork.h"
 #include "engine/positionrules.h"
-#include "market/exchangecalendar.h"
 #include "models/resulttext.h"
 #include "support/logcapture.h"
 #include "support/testclock.h"

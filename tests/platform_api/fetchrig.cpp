@@ -4,26 +4,17 @@
 
 namespace corvane::test {
 
-AccountSettings account(const QString& key, bool watched)
-{
-    AccountSettings a = AccountSettings::newAccount();
-    a.apiKey = key;
-    a.watchAccount = watched;
-    a.keyVerified = true;
-    return a;
-}
-
 PlatformConnection FetchRig::connection(std::chrono::milliseconds timeout)
 {
     return PlatformConnection{&m_network, m_fake.apiUrl(), timeout};
 }
 
-std::optional<ApiResponse> FetchRig::fetchPositions(const AccountSettings& a, PlatformConnection c)
+std::optional<ApiResponse> FetchRig::fetchPositions(const QString& apiKey, PlatformConnection c)
 {
     APIService service(c, m_clock.clock());
     m_globalData.follow(service);
     m_market.updateLastOpenDate();
-    return QCoro::waitFor(service.fetchPositions(a.apiKey, m_market.lastOpenDate()));
+    return QCoro::waitFor(service.fetchPositions(apiKey, m_market.lastOpenDate()));
 }
 
 void FetchRig::initTestCase()

@@ -4,7 +4,6 @@
 #include "fakeservices.h"
 #include "market/stockexchangestatus.h"
 #include "platform_api/apiservice.h"
-#include "settings/accountsettings.h"
 #include "support/testclock.h"
 
 #include <QNetworkAccessManager>
@@ -16,8 +15,6 @@ inline const QString alpha = QStringLiteral("test-key-alpha");
 inline const QString positionsPath = QStringLiteral("/v1/bots/positions/");
 inline const QString timeoutText = QStringLiteral(
     "The request to Orrisfield timed out. Will retry based on your frequency setting.");
-
-AccountSettings account(const QString& key, bool watched = true);
 
 // The fake Orrisfield service, a clock the test sets and the fetchers' shared state; every test
 // starts with no answers, faults, requests or error texts.
@@ -32,7 +29,7 @@ protected:
     QNetworkAccessManager m_network;
 
     PlatformConnection connection(std::chrono::milliseconds timeout = std::chrono::seconds(20));
-    std::optional<ApiResponse> fetchPositions(const AccountSettings& a, PlatformConnection c);
+    std::optional<ApiResponse> fetchPositions(const QString& apiKey, PlatformConnection c);
 
 private Q_SLOTS:
     void initTestCase();

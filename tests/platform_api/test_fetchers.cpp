@@ -44,7 +44,7 @@ private Q_SLOTS:
         m_globalData.setInternetError(u"stale"_s);
         m_globalData.updateHasError();
 
-        const std::optional<ApiResponse> response = fetchPositions(account(alpha), connection());
+        const std::optional<ApiResponse> response = fetchPositions(alpha, connection());
         QVERIFY(response);
         QVERIFY(response->success);
         QVERIFY(response->data && !response->data->isEmpty());
@@ -79,7 +79,7 @@ private Q_SLOTS:
             positionsPath, alpha, 200,
             R"({"success":true,"message":"","data":[],"pages":{"has_pages":true,)"
             R"("items_per_page":100,"current_page":1,"last_page":3,"total_items":250}})");
-        QVERIFY(fetchPositions(account(alpha), connection()));
+        QVERIFY(fetchPositions(alpha, connection()));
         QCOMPARE(m_fake.requests().size(), 1);
     }
 

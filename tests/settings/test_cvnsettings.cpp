@@ -1,4 +1,3 @@
-#include "engine/processeddatamanager.h"
 #include "settings/settings.h"
 #include "settings/suite.h"
 #include "support/logcapture.h"
@@ -12,22 +11,6 @@ using namespace corvane;
 using Field = CVNSettings::AccountField;
 
 namespace {
-
-BrokerSettings broker(const QString& number, bool enabled)
-{
-    BrokerSettings b;
-    b.brokerNumber = number;
-    b.enabled = enabled;
-    b.watch = enabled;
-    return b;
-}
-
-AccountSettings accountWith(QList<BrokerSettings> brokers)
-{
-    AccountSettings account = AccountSettings::newAccount();
-    account.brokerSettings = std::move(brokers);
-    return account;
-}
 
 const QString accountsKey = QStringLiteral("accountSettings");
 const QString frequencyKey = QStringLiteral("frequencySelection");
@@ -212,32 +195,6 @@ private Q_SLOTS:
         CVNSettings later(temp.reopen());
         QCOMPARE(temp.suite().data(backup), stored);
         QVERIFY(log.lines().isEmpty());
-    }
-
-    void primingQueuesOneAdditionPerEnabledBroker()
-    {
-        test::TempSuite temp;
-        CVNSettings settings(temp.suite());
-        settings.setAccount(
-            accountWith({broker(QStringLiteral("11"), true), broker(QStringLiteral("12"), false),
-                         broker(QStringLiteral("13"), true)}));
-        settings.setAccount(accountWith({broker(QStringLiteral("21"), false)}));
-        ProcessedDataManager store(settings);
-        auto existing = std::make_shared<ProcessedData>();
-        existing->setTotal(42);
-        store.addProcessedData(QStringLiteral("13"), existing);
-        QCoreApplication::processEvents();
-
-        QSignalSpy spy(&store, &ProcessedDataManager::processedDataArrayChanged);
-        store.primeProcessedData();
-        QCOMPARE(store.processedDataCount(), 1); // nothing happens before the loop runs
-        QCoreApplication::processEvents();
-        QCOMPARE(store.processedDataCount(), 2);
-        QCOMPARE(spy.count(), 1);
-        QCOMPARE(store.processedDataArray().at(0).id, QStringLiteral("13"));
-        QCOMPARE(store.processedDataArray().at(1).id, QStringLiteral("11"));
-        QCOMPARE(store.find(QStringLiteral("13")), existing);
-        QCOMPARE(store.find(QStringLiteral("11"))->total(), std::nullopt);
     }
 };
 

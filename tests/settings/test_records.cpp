@@ -231,13 +231,6 @@ private Q_SLOTS:
         }
     }
 
-    void paperLiveBothText()
-    {
-        QCOMPARE(paperLiveBothFrom(QStringLiteral("live")), PaperLiveBoth::live);
-        QCOMPARE(paperLiveBothFrom(QStringLiteral("Live")), PaperLiveBoth::both);
-        QCOMPARE(rawValue(PaperLiveBoth::paper), QStringLiteral("paper"));
-    }
-
     void botSettingsWriteFlatKeysOnlyWhenAssigned()
     {
         test::TempSuite temp;
