@@ -16,6 +16,7 @@ class QWidget;
 namespace corvane {
 
 class AppearanceWatcher;
+class FirstRunWindow;
 class Core;
 class StatusItem;
 class StatusLabelPresenter;
@@ -80,7 +81,7 @@ private:
     QPointer<QWidget> m_popover;
     QPointer<QMenu> m_menu;
     QPointer<QWidget> m_settingsWindow;
-    QPointer<QWidget> m_firstRunWindow;
+    QPointer<FirstRunWindow> m_firstRunWindow;
     WindowFactory m_settingsFactory;
     bool m_terminated = false;
     // A click on the item while the popover is open first closes it (a click outside a

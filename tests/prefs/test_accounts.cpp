@@ -101,7 +101,7 @@ private Q_SLOTS:
         QFETCH(QString, errorLine);
         QFETCH(int, brokerCount);
         if (!faultPath.isEmpty())
-            m_fake.injectFault({faultPath, fake::Fault::Kind::Garbage, 0, 0, true});
+            m_fake.injectFault({faultPath, fake::Fault::Kind::garbage, 0, 0, true});
         if (noBrokers)
             m_fake.setAnswer(brokersPath, {}, 200, brokerAnswer({}));
 
@@ -182,7 +182,7 @@ private Q_SLOTS:
         AccountsView view(rig.settings, rig.verifier, false);
         view.show();
         // The first answer is slow; meanwhile the user types a wrong key and verifies again.
-        m_fake.injectFault({botsPath, fake::Fault::Kind::None, 0, 1500, false});
+        m_fake.injectFault({botsPath, fake::Fault::Kind::none, 0, 1500, false});
         QTest::mouseClick(child<QPushButton>(&view, QStringLiteral("verifyButton")),
                           Qt::LeftButton);
         QVERIFY(child<QProgressBar>(&view, QStringLiteral("verifyBusy"))->isVisible());

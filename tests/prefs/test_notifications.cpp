@@ -1,6 +1,7 @@
 #include "prefsrig.h"
 #include "pushover/poapimanager.h"
 #include "pushoverrig.h"
+#include "support/tempsuite.h"
 #include "support/testregistry.h"
 #include "views/notificationsettingsview.h"
 
