@@ -38,16 +38,14 @@ private Q_SLOTS:
     {
         QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
         m_fake.trustInProcess();
-        qputenv("CORVANE_PUSHOVER_API_URL", m_fake.pushoverUrl().toEncoded());
         m_fake.pushover().addAccount(email, password, u"424242"_s);
     }
-    void cleanupTestCase() { qunsetenv("CORVANE_PUSHOVER_API_URL"); }
 
     void asksForTheCodeThenRegisters()
     {
         TempSuite suite;
         POSettings settings(suite.suite());
-        PushoverSetupPresenter presenter(m_network, settings, QUrl());
+        PushoverSetupPresenter presenter(m_network, settings, m_fake.pushoverUrl());
         QSignalSpy finished(&presenter, &PushoverSetupPresenter::setUpFinished);
         QSignalSpy registered(&presenter, &PushoverSetupPresenter::registeredChanged);
         m_fake.clearRequests();
@@ -78,7 +76,8 @@ private Q_SLOTS:
     {
         TempSuite suite;
         POSettings settings(suite.suite());
-        auto presenter = std::make_unique<PushoverSetupPresenter>(m_network, settings, QUrl());
+        auto presenter =
+            std::make_unique<PushoverSetupPresenter>(m_network, settings, m_fake.pushoverUrl());
         QSignalSpy finished(presenter.get(), &PushoverSetupPresenter::setUpFinished);
         m_fake.clearRequests();
         presenter->setUp(email, password, u"desk"_s, u"424242"_s);

@@ -23,12 +23,12 @@ QUuid PrefsRig::addAccount(const QString& apiKey, bool verified, const QStringLi
     account.apiKey = apiKey;
     account.nickName = apiKey.section(QLatin1Char('-'), -1);
     account.keyVerified = verified;
-    for (const QString& spec : brokers) {
+    for (const QString& entry : brokers) {
         BrokerSettings broker;
-        broker.brokerNumber = spec.section(QLatin1Char(':'), 0, 0);
+        broker.brokerNumber = entry.section(QLatin1Char(':'), 0, 0);
         broker.brokerName = QStringLiteral("Broker ") + broker.brokerNumber;
         broker.nickname = broker.brokerNumber.toUpper();
-        const QString flags = spec.section(QLatin1Char(':'), 1);
+        const QString flags = entry.section(QLatin1Char(':'), 1);
         broker.enabled = flags.contains(QLatin1Char('e'));
         broker.watch = flags.contains(QLatin1Char('w'));
         account.brokerSettings << broker;
