@@ -104,7 +104,6 @@ SettingsTabView* ShellWindows::makeSettingsWindow()
 // never with a dialog that would appear out of nowhere.
 void ShellWindows::showUpdate(const UpdateResult& result, bool userAsked)
 {
-    logLine(describeUpdate(result));
     if (!userAsked)
         return;
     QMessageBox box(QMessageBox::Information, QStringLiteral("Corvane"), describeUpdate(result),
