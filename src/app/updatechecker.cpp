@@ -201,13 +201,15 @@ QCoro::Task<void> UpdateChecker::fetch(bool userAsked)
     // The limit holds while the feed arrives, so a runaway answer never fills the memory.
     auto tooLarge = std::make_shared<bool>(false);
     QNetworkReply* raw = reply.get();
-    connect(raw, &QNetworkReply::downloadProgress, raw,
-            [raw, tooLarge](qint64 received, qint64 total) {
-                if (received > maxFeedBytes || total > maxFeedBytes) {
-                    *tooLarge = true;
-                    raw->abort();
-                }
-            });
+    // downloadProgress is throttled and may skip the arrival that passes the limit, so each
+    // arrival is checked, against the declared length as well as what is buffered.
+    connect(raw, &QNetworkReply::readyRead, raw, [raw, tooLarge] {
+        const qint64 declared = raw->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+        if (!*tooLarge && (declared > maxFeedBytes || raw->bytesAvailable() > maxFeedBytes)) {
+            *tooLarge = true;
+            raw->abort();
+        }
+    });
     const QPointer<UpdateChecker> self(this);
     co_await reply.get();
     if (!self)

@@ -47,15 +47,22 @@ QString transportText(QNetworkReply* reply)
     return text;
 }
 
-// Aborts the reply once its body passes the limit.
+// Aborts the reply once its body passes the limit. Qt throttles downloadProgress, so a fast
+// transfer can finish without a signal past the limit: the declared length and every arrival
+// are checked instead.
 void capBody(QNetworkReply* reply)
 {
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received) {
-        if (received > maxBodyBytes && !reply->property(tooLargeProperty).toBool()) {
+    const auto refuseIf = [reply](bool over) {
+        if (over && !reply->property(tooLargeProperty).toBool()) {
             reply->setProperty(tooLargeProperty, true);
             reply->abort();
         }
+    };
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, refuseIf] {
+        refuseIf(reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxBodyBytes);
     });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply,
+                     [reply, refuseIf] { refuseIf(reply->bytesAvailable() > maxBodyBytes); });
 }
 
 QNetworkRequest pushoverRequest(const QUrl& url, std::chrono::milliseconds timeout)
