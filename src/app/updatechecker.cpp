@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
+#include <chrono>
 #include <memory>
 #include <qcoro/qcoronetworkreply.h>
 
@@ -18,7 +19,7 @@ namespace {
 const QString sparkleNamespace =
     QStringLiteral("http://www.andymatuschak.org/xml-namespaces/sparkle");
 constexpr qint64 maxFeedBytes = 2 * 1024 * 1024;
-constexpr int feedTimeoutMs = 30'000;
+constexpr std::chrono::seconds feedTimeout{30};
 
 struct FeedItem {
     QString version;
@@ -193,7 +194,7 @@ void UpdateChecker::check(bool userAsked)
 QCoro::Task<void> UpdateChecker::fetch(bool userAsked)
 {
     QNetworkRequest request(m_feedUrl);
-    request.setTransferTimeout(feedTimeoutMs);
+    request.setTransferTimeout(int(std::chrono::milliseconds(feedTimeout).count()));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> reply(

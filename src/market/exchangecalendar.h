@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QList>
 #include <QTime>
+#include <chrono>
 
 // The New York Stock Exchange's calendar as rules, so that any year is answered, not only the
 // years someone typed in. Everything here is a pure function of a New York calendar day.
@@ -13,7 +14,7 @@ inline const QTime openingTime{9, 30};
 inline const QTime closingTime{16, 0};
 inline const QTime earlyClosingTime{13, 0};
 // The after-market window runs from the close through the whole thirtieth minute after it.
-inline constexpr int afterMarketSeconds = 31 * 60;
+inline constexpr std::chrono::minutes afterMarket{31};
 
 // Western (Gregorian) Easter Sunday of a year.
 QDate easterSunday(int year);

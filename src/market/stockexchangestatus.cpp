@@ -35,7 +35,7 @@ MarketState StockExchangeStatus::currentState() const
         return MarketState::closed;
     if (time < close)
         return MarketState::open;
-    if (time < close.addSecs(exchange::afterMarketSeconds))
+    if (time < close.addSecs(std::chrono::seconds(exchange::afterMarket).count()))
         return MarketState::afterMarket;
     return MarketState::closed;
 }

@@ -5,9 +5,9 @@
 #include "notificationmanager.h"
 #include "settings/posettings.h"
 
-#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QWebSocket>
+#include <chrono>
 
 namespace corvane {
 
@@ -18,9 +18,10 @@ constexpr qint64 maxFrameBytes = 4 * 1024;
 // Distinct frames that may wait while one is handled; repeats of a waiting frame are dropped.
 constexpr qsizetype maxWaitingFrames = 16;
 
-qint64 steadyMs()
+std::chrono::milliseconds steadyNow()
 {
-    return QDeadlineTimer::current().deadline();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
 }
 
 QString describe(const QByteArray& bytes)
@@ -242,13 +243,12 @@ void PushoverWebSocketManager::reconnect()
 
 void PushoverWebSocketManager::reload()
 {
-    const qint64 now = steadyMs();
-    const bool looping =
-        m_lastReloadMs >= 0 && now - m_lastReloadMs < m_timing.reloadWindow.count();
+    const std::chrono::milliseconds now = steadyNow();
+    const bool looping = m_lastReload && now - *m_lastReload < m_timing.reloadWindow;
     closeSocket();
     if (!looping) {
         m_reloadLoopLogged = false;
-        m_lastReloadMs = now;
+        m_lastReload = now;
         openSocket();
         return;
     }
@@ -259,7 +259,7 @@ void PushoverWebSocketManager::reload()
         m_reloadLoopLogged = true;
     }
     // Measured from the reopening, so a loop that resumes at once is still a loop.
-    m_lastReloadMs = now + m_timing.reloadBackOff.count();
+    m_lastReload = now + m_timing.reloadBackOff;
     m_meantOpen = true;
     m_backOffTimer.start();
 }

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 class QWebSocket;
 
@@ -113,7 +114,7 @@ private:
     // Set while the backlog is too large to download, so that keep-alives do not hide why
     // nothing arrives; the next download that succeeds clears it.
     bool m_backlogTooLarge = false;
-    qint64 m_lastReloadMs = -1; // steady clock of the last "R"
+    std::optional<std::chrono::milliseconds> m_lastReload; // steady clock of the last "R"
     bool m_reloadLoopLogged = false;
 };
 
