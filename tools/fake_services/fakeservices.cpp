@@ -122,6 +122,12 @@ QStringList FakeServices::knownKeys() const
     return orrisfield_->knownKeys();
 }
 
+bool FakeServices::setReachable(bool reachable)
+{
+    const bool http = http_->setReachable(reachable);
+    return socket_->setReachable(reachable) && http;
+}
+
 void FakeServices::setAnswer(const QString& path, const QString& apiKey, int status,
                              const QByteArray& body)
 {

@@ -72,6 +72,12 @@ public:
     QList<HttpRequest> requests() const { return requests_; }
     void clearRequests() { requests_.clear(); }
 
+    // A network outage as the client sees it: both ports refuse connections and the open ones
+    // are cut, so nothing sent meanwhile arrives or is recorded. Back, both listen on their
+    // old ports again; false when one of them cannot be had back. In process only: the
+    // control routes are on a port that is gone meanwhile.
+    bool setReachable(bool reachable);
+
     Pushover& pushover() { return *pushover_; }
     PushSocket& socket() { return *socket_; }
 

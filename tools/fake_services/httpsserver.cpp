@@ -32,7 +32,21 @@ HttpsServer::~HttpsServer()
 
 bool HttpsServer::listen(quint16 port)
 {
-    return server_.listen(QHostAddress::LocalHost, port);
+    if (!server_.listen(QHostAddress::LocalHost, port))
+        return false;
+    port_ = server_.serverPort();
+    return true;
+}
+
+bool HttpsServer::setReachable(bool reachable)
+{
+    if (reachable)
+        return server_.isListening() || server_.listen(QHostAddress::LocalHost, port_);
+    server_.close();
+    const QList<QSslSocket*> sockets = connections_.keys();
+    for (QSslSocket* socket : sockets)
+        socket->abort();
+    return true;
 }
 
 void HttpsServer::accept()

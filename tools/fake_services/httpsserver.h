@@ -33,7 +33,10 @@ public:
     ~HttpsServer() override;
 
     bool listen(quint16 port); // 0 picks a free port
-    quint16 port() const { return server_.serverPort(); }
+    quint16 port() const { return port_; }
+    // Unreachable: the port refuses connections and every open one is cut. Reachable again,
+    // it listens on the same port; false when the port cannot be had back.
+    bool setReachable(bool reachable);
     QString errorString() const { return server_.errorString(); }
 
 private:
@@ -50,6 +53,7 @@ private:
     void finishRequest(QSslSocket* socket, bool close);
 
     QSslServer server_;
+    quint16 port_ = 0;
     Handler handler_;
     QHash<QSslSocket*, Connection> connections_;
 };

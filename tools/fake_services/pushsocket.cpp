@@ -27,7 +27,22 @@ PushSocket::~PushSocket()
 
 bool PushSocket::listen(quint16 port)
 {
-    return server_.listen(QHostAddress::LocalHost, port);
+    if (!server_.listen(QHostAddress::LocalHost, port))
+        return false;
+    port_ = server_.serverPort();
+    return true;
+}
+
+bool PushSocket::setReachable(bool reachable)
+{
+    if (reachable)
+        return server_.isListening() || server_.listen(QHostAddress::LocalHost, port_);
+    server_.close();
+    // Cut, not closed: a network that goes away sends no close frame.
+    const QList<QWebSocket*> sockets = clients_.keys();
+    for (QWebSocket* socket : sockets)
+        socket->abort();
+    return true;
 }
 
 void PushSocket::setKeepAliveInterval(int ms)

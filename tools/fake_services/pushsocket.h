@@ -35,7 +35,9 @@ public:
     ~PushSocket() override;
 
     bool listen(quint16 port);
-    quint16 port() const { return server_.serverPort(); }
+    quint16 port() const { return port_; }
+    // As HttpsServer::setReachable: refused and cut, then back on the same port.
+    bool setReachable(bool reachable);
     QString errorString() const { return server_.errorString(); }
 
     void setKeepAliveInterval(int ms); // 0: no keep-alives at all
@@ -67,6 +69,7 @@ private:
     void record(const Frame& frame);
 
     QWebSocketServer server_;
+    quint16 port_ = 0;
     Pushover& pushover_;
     QHash<QWebSocket*, Client> clients_;
     QList<Frame> frames_;
