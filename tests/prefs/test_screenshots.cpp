@@ -15,18 +15,10 @@ namespace corvane::test {
 
 // Pictures of every settings page and of the first-run window, light and dark, for a person to
 // look at; on the way, every control that Tab reaches must carry a name for screen readers.
-class ScreenshotsTest final : public QObject {
+class ScreenshotsTest final : public FakeServicesTest {
     Q_OBJECT
 
-    fake::FakeServices m_fake;
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
-        m_fake.trustInProcess();
-    }
-
     void cleanupTestCase() { useAppearance(false); }
 
     void pages_data()

@@ -191,23 +191,6 @@ private Q_SLOTS:
         QVERIFY(!brokers[0].id.isNull() && brokers[0].id != brokers[1].id);
     }
 
-    // The offered choices are exactly these, in this order; nothing else converts.
-    void frequencyChoices()
-    {
-        QList<int> hours;
-        for (FrequencyHour h : allFrequencyHours())
-            hours.append(int(h));
-        QCOMPARE(hours, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
-        QList<int> minutes;
-        for (FrequencyMinute m : allFrequencyMinutes())
-            minutes.append(int(m));
-        QCOMPARE(minutes, (QList<int>{1, 5, 10, 20, 30, 40, 50}));
-        for (int value = -1; value <= 60; ++value) {
-            QCOMPARE(frequencyHourFrom(value).has_value(), hours.contains(value));
-            QCOMPARE(frequencyMinuteFrom(value).has_value(), minutes.contains(value));
-        }
-    }
-
     void frequencySelectionStoredForm_data()
     {
         QTest::addColumn<QByteArray>("stored");
