@@ -187,18 +187,6 @@ private Q_SLOTS:
         QCOMPARE(rig.socket.connects, 1);
         QVERIFY(log.lines().isEmpty());
     }
-
-    void withoutASocketTheTickStillRuns()
-    {
-        Rig rig(test::newYork(2024, 6, 18, 12, 0));
-        rig.notify(true, true);
-        rig.core->marketSocket().setSocket(nullptr);
-        rig.market.startTimer();
-        rig.tickAt(12, 0);
-        rig.tickAt(17, 0);
-        QCOMPARE(rig.market.statusState(), MarketState::closed);
-        QCOMPARE(rig.evaluatedStates.size(), 2);
-    }
 };
 
 CORVANE_TEST(MarketClockTest)
