@@ -56,7 +56,7 @@ private Q_SLOTS:
                 positionJson(position("12", "CLOSED", "77", yesterday, 0)), // 12_6: earlier day
                 positionJson(position("30", "CLOSED", "100", today, 0, u"bc_2"_s)),
                 positionJson(position("31", "CLOSED", "1000", today, 0, QString())), // no broker
-                // 8_9: not the platform's spelling, so no profit; 6_10: none given, so 0.
+                // 8_7: not the platform's spelling, so no profit; 6_8: none given, so 0.
                 positionJson(position("8", "open", "70", today)),
                 positionJson(position("6", "CLOSED", nullptr, today)),
             }));
@@ -93,12 +93,12 @@ private Q_SLOTS:
                                           {u"12_1"_s, 12.0},
                                           {u"7_2"_s, 0.0},
                                           {u"12_5"_s, 5.0},
-                                          {u"6_10"_s, 0.0}};
+                                          {u"6_8"_s, 0.0}};
         QCOMPARE(first->bots(), bots);
         const ProcessedData::Texts statuses{{u"12_0"_s, u"CLOSED"_s}, {u"12_1"_s, u"OPEN"_s},
                                             {u"7_2"_s, u"OPEN"_s},    {u"9_3"_s, u"EXPIRED"_s},
-                                            {u"12_5"_s, u"OPEN"_s},   {u"8_9"_s, u"open"_s},
-                                            {u"6_10"_s, u"CLOSED"_s}};
+                                            {u"12_5"_s, u"OPEN"_s},   {u"8_7"_s, u"open"_s},
+                                            {u"6_8"_s, u"CLOSED"_s}};
         QCOMPARE(first->statuses(), statuses);
         QCOMPARE(first->name().keys(), statuses.keys());
         QCOMPARE(first->tradeInfo().keys(), statuses.keys());

@@ -1,6 +1,7 @@
 #include "base/newyork.h"
 #include "fixturerig.h"
 #include "models/brokerresultsmodel.h"
+#include "models/positionlistmodel.h"
 #include "support/testregistry.h"
 
 #include <QAbstractItemModelTester>
