@@ -43,10 +43,8 @@ private Q_SLOTS:
         rig.settings.setAccount(account);
         rig.addAccount(QStringLiteral("typed-but-unverified"), false);
 
-        PushoverRig pushover;
+        PushoverRig pushover(quickTiming());
         QVERIFY2(pushover.problem().isEmpty(), qPrintable(pushover.problem()));
-        PushoverWebSocketManager socket(pushover.network(), pushover.settings(),
-                                        pushover.endpoints(), nullptr, quickTiming());
         SettingsTabView tabs(QStringLiteral("0.1.0"), QStringLiteral("1"),
                              QUrl(QStringLiteral("https://corvane.example")),
                              dark ? Appearance::dark : Appearance::light);
@@ -55,7 +53,7 @@ private Q_SLOTS:
                                                                 rig.verifier,
                                                                 rig.stateManager,
                                                                 pushover.core().pushoverSetup(),
-                                                                socket,
+                                                                pushover.core().socket(),
                                                                 {}});
         tabs.resize(600, 520);
         tabs.show();
