@@ -1,11 +1,10 @@
 #pragma once
 
-#include "fakeservices.h"
+#include "support/fakeservicestest.h"
 #include "support/testclock.h"
 #include "support/testcore.h"
 
 #include <QByteArray>
-#include <QObject>
 #include <QString>
 #include <optional>
 
@@ -14,21 +13,6 @@ namespace corvane::test {
 inline const QString alpha = QStringLiteral("test-key-alpha");
 inline const QString positionsPath = QStringLiteral("/v1/bots/positions/");
 inline const QString brokersPath = QStringLiteral("/v1/broker_connections");
-
-// The fake Orrisfield service, started once; every test starts with no answers, faults or
-// requests.
-class EngineTest : public QObject {
-    Q_OBJECT
-
-protected:
-    fake::FakeServices m_fake;
-    // How many requests the fake service has had for this path.
-    int requestCount(const QString& path) const;
-
-protected Q_SLOTS:
-    void initTestCase();
-    void init();
-};
 
 // The composition root pointed at the fake Orrisfield service, with a clock the test sets.
 class EngineRig final {
@@ -39,8 +23,7 @@ public:
 
     // Stores a verified account with this API key and returns its id.
     QUuid addAccount(const QString& apiKey, bool watched = true);
-    // Asks for a pass and waits until no pass runs any more.
-    bool runPass();
+    bool runPass() { return test::runPass(*core); }
     double total(const QString& brokerNumber) const;
 
     TestClock clock;
@@ -58,8 +41,9 @@ struct TestPosition {
     QString botName = QStringLiteral("SPX Iron Condor");
     QString broker = QStringLiteral("bc_1"); // empty: "broker_connection": null
     QString status = QStringLiteral("CLOSED");
-    QString profit = QStringLiteral("0"); // profit_dollars or current_profit, by status
-    QString enteredAt;                    // empty: absent
+    // profit_dollars or current_profit, by status; null: absent.
+    QString profit = QStringLiteral("0");
+    QString enteredAt; // empty: absent
     std::optional<int> daysToExpiration = 0;
 };
 QByteArray positionJson(const TestPosition& p);

@@ -188,41 +188,6 @@ private Q_SLOTS:
         QFETCH(bool, counts);
         QCOMPARE(positionCounts(position, QDate(2024, 6, 18), QDate(2024, 6, 18)), counts);
     }
-
-    void profitByStatus_data()
-    {
-        QTest::addColumn<QString>("status");
-        QTest::addColumn<QString>("profitDollars");
-        QTest::addColumn<QString>("currentProfit");
-        QTest::addColumn<bool>("adds");
-        QTest::addColumn<double>("profit");
-        QTest::newRow("closed") << u"CLOSED"_s << u"-35.5"_s << u"99"_s << true << -35.5;
-        QTest::newRow("open") << u"OPEN"_s << u"99"_s << u"12"_s << true << 12.0;
-        QTest::newRow("open, unreadable") << u"OPEN"_s << u"99"_s << u"n/a"_s << true << 0.0;
-        QTest::newRow("closed, absent") << u"CLOSED"_s << QString() << u"12"_s << true << 0.0;
-        QTest::newRow("other status") << u"CANCELLED"_s << u"5"_s << u"5"_s << false << 0.0;
-        QTest::newRow("lower case") << u"open"_s << u"5"_s << u"5"_s << false << 0.0;
-    }
-    void profitByStatus()
-    {
-        QFETCH(QString, status);
-        QFETCH(QString, profitDollars);
-        QFETCH(QString, currentProfit);
-        QFETCH(bool, adds);
-        QFETCH(double, profit);
-        const QByteArray status8 = status.toUtf8();
-        const QByteArray profitDollars8 = profitDollars.toUtf8();
-        const QByteArray currentProfit8 = currentProfit.toUtf8();
-        PositionData p = position(std::nullopt, 0);
-        p.status = wire::Text(status8);
-        if (!profitDollars.isNull())
-            p.profit_dollars = wire::Text(profitDollars8);
-        p.current_profit = wire::Text(currentProfit8);
-        const std::optional<double> result = positionProfit(p);
-        QCOMPARE(result.has_value(), adds);
-        if (adds)
-            QCOMPARE(*result, profit);
-    }
 };
 
 CORVANE_TEST(PositionRulesTest)

@@ -27,7 +27,7 @@ TestPosition position(const char* bot, const char* status, const char* profit, Q
     TestPosition s;
     s.bot = QString::fromUtf8(bot);
     s.status = QString::fromUtf8(status);
-    s.profit = QString::fromUtf8(profit);
+    s.profit = profit ? QString::fromUtf8(profit) : QString();
     s.enteredAt = std::move(enteredAt);
     s.daysToExpiration = dte;
     s.broker = std::move(broker);
@@ -36,7 +36,7 @@ TestPosition position(const char* bot, const char* status, const char* profit, Q
 
 } // namespace
 
-class ProcessingTest final : public EngineTest {
+class ProcessingTest final : public FakeServicesTest {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -56,6 +56,9 @@ private Q_SLOTS:
                 positionJson(position("12", "CLOSED", "77", yesterday, 0)), // 12_6: earlier day
                 positionJson(position("30", "CLOSED", "100", today, 0, u"bc_2"_s)),
                 positionJson(position("31", "CLOSED", "1000", today, 0, QString())), // no broker
+                // 8_7: not the platform's spelling, so no profit; 6_8: none given, so 0.
+                positionJson(position("8", "open", "70", today)),
+                positionJson(position("6", "CLOSED", nullptr, today)),
             }));
         m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_2"_s, u"bc_1"_s}));
         LogCapture log;
@@ -86,14 +89,16 @@ private Q_SLOTS:
         const std::shared_ptr<ProcessedData> first = rig.store.find(u"bc_1"_s);
         QVERIFY(first);
         QCOMPARE(first->total(), std::optional<double>(-18.5));
-        const ProcessedData::Profits bots{
-            {u"12_0"_s, -35.5}, {u"12_1"_s, 12.0}, {u"7_2"_s, 0.0}, {u"12_5"_s, 5.0}};
+        const ProcessedData::Profits bots{{u"12_0"_s, -35.5},
+                                          {u"12_1"_s, 12.0},
+                                          {u"7_2"_s, 0.0},
+                                          {u"12_5"_s, 5.0},
+                                          {u"6_8"_s, 0.0}};
         QCOMPARE(first->bots(), bots);
-        const ProcessedData::Texts statuses{{u"12_0"_s, u"CLOSED"_s},
-                                            {u"12_1"_s, u"OPEN"_s},
-                                            {u"7_2"_s, u"OPEN"_s},
-                                            {u"9_3"_s, u"EXPIRED"_s},
-                                            {u"12_5"_s, u"OPEN"_s}};
+        const ProcessedData::Texts statuses{{u"12_0"_s, u"CLOSED"_s}, {u"12_1"_s, u"OPEN"_s},
+                                            {u"7_2"_s, u"OPEN"_s},    {u"9_3"_s, u"EXPIRED"_s},
+                                            {u"12_5"_s, u"OPEN"_s},   {u"8_7"_s, u"open"_s},
+                                            {u"6_8"_s, u"CLOSED"_s}};
         QCOMPARE(first->statuses(), statuses);
         QCOMPARE(first->name().keys(), statuses.keys());
         QCOMPARE(first->tradeInfo().keys(), statuses.keys());

@@ -1,11 +1,7 @@
-#include "app/marketsocket.h"
-#include "market/stockexchangestatus.h"
 #include "pushover/livesocket.h"
-#include "settings/posettings.h"
-#include "settings/settings.h"
 #include "support/logcapture.h"
-#include "support/tempsuite.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 #include "support/testregistry.h"
 
 #include <QCoreApplication>
@@ -42,28 +38,22 @@ public:
     int closes = 0;
 };
 
-// The clock and what follows it, with real settings stores on a private suite, wired in the
-// root's order: the evaluation, then the socket.
+// The clock as the root wires it, with the root's socket swapped for the recording one.
 struct Rig {
     explicit Rig(const QDateTime& start)
         : clock(start)
-        , settings(suite.suite())
-        , pushover(suite.suite())
-        , market(clock.clock())
-        , follower(market, settings, pushover, &socket)
     {
+        core->marketSocket().setSocket(&socket);
         QObject::connect(&market, &StockExchangeStatus::ticked, &market,
                          [this] { evaluatedStates.append(market.statusState()); });
-        QObject::connect(&market, &StockExchangeStatus::ticked, &follower, &MarketSocket::onTick);
-        QObject::connect(&market, &StockExchangeStatus::timerStarted, &follower,
-                         &MarketSocket::onTimerStarted);
     }
 
     void notify(bool enabled, bool registered)
     {
-        settings.setEnableNotifications(enabled);
-        pushover.setPoSessionSecret(registered ? QStringLiteral("secret") : QString());
-        pushover.setPoDeviceUID(registered ? QStringLiteral("device") : QString());
+        core->settings().setEnableNotifications(enabled);
+        core->pushoverSettings().setPoSessionSecret(registered ? QStringLiteral("secret")
+                                                               : QString());
+        core->pushoverSettings().setPoDeviceUID(registered ? QStringLiteral("device") : QString());
     }
 
     // A tick at a New York minute of 2024-06-18, a trading Tuesday, with the queued socket
@@ -83,13 +73,10 @@ struct Rig {
         return active;
     }
 
-    test::TempSuite suite;
     test::TestClock clock;
-    CVNSettings settings;
-    POSettings pushover;
-    StockExchangeStatus market;
     RecordingSocket socket;
-    MarketSocket follower;
+    test::TestCore core{clock.clock()};
+    StockExchangeStatus& market = core->market();
     QList<MarketState> evaluatedStates;
 };
 
@@ -199,18 +186,6 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(rig.socket.connects, 1);
         QVERIFY(log.lines().isEmpty());
-    }
-
-    void withoutASocketTheTickStillRuns()
-    {
-        Rig rig(test::newYork(2024, 6, 18, 12, 0));
-        rig.notify(true, true);
-        rig.follower.setSocket(nullptr);
-        rig.market.startTimer();
-        rig.tickAt(12, 0);
-        rig.tickAt(17, 0);
-        QCOMPARE(rig.market.statusState(), MarketState::closed);
-        QCOMPARE(rig.evaluatedStates.size(), 2);
     }
 };
 

@@ -1,72 +1,34 @@
 #include "fixturerig.h"
 
-#include "engine/apiresponseprocessor.h"
-#include "engine/recordconversions.h"
-#include "orrisfield.h"
-#include "platform_api/brokerrecords.h"
-#include "platform_api/positionrecords.h"
-
-#include <QCoreApplication>
-#include <QTest>
+#include <QCoro/QCoroTask>
 
 namespace corvane::test {
 
 namespace {
 
-const QDate tradingDay(2026, 12, 1);
-
-QByteArray fixtureAnswer(const QString& path, const QString& apiKey)
+// The fake has to listen before the root learns its address.
+QUrl started(fake::FakeServices& fake)
 {
-    static const fake::Orrisfield orrisfield;
-    fake::HttpRequest request;
-    request.method = "GET";
-    request.path = path;
-    request.query = {{QStringLiteral("from_date"), tradingDay.addDays(-1).toString(Qt::ISODate)},
-                     {QStringLiteral("to_date"), tradingDay.toString(Qt::ISODate)}};
-    request.headers = {{"Authorization", "Bearer " + apiKey.toUtf8()}};
-    return orrisfield.answer(request).body;
+    if (!fake.start())
+        qFatal("The fake services do not start: %s", qPrintable(fake.errorString()));
+    fake.trustInProcess();
+    return fake.apiUrl();
 }
 
 } // namespace
 
 FixtureRig::FixtureRig()
-    : clock(newYork(2026, 12, 1, 14, 7))
+    : core(clock.clock(), [this](CoreConfig& config) { config.platformApiUrl = started(fake); })
 {}
 
 QUuid FixtureRig::addFixtureAccount(const QString& apiKey)
 {
-    auto positions =
-        decodeApiResponse(fixtureAnswer(QStringLiteral("/v1/bots/positions/"), apiKey));
-    auto brokers =
-        decodeBrokerResponse(fixtureAnswer(QStringLiteral("/v1/broker_connections"), apiKey));
-    if (!positions.ok() || !brokers.ok())
-        qFatal("Fixture of %s does not decode: %s %s", qPrintable(apiKey),
-               qPrintable(positions.error()), qPrintable(brokers.error()));
-
-    for (const auto& [number, group] : groupByBroker(positions.value())) {
-        const BrokerTally tally = tallyGroup(group, tradingDay, tradingDay);
-        auto result = std::make_shared<ProcessedData>();
-        result->setTotal(tally.total);
-        result->setBots(tally.bots);
-        result->setStatuses(tally.statuses);
-        result->setName(tally.name);
-        result->setTradeInfo(tally.tradeInfo);
-        for (const BrokerAccount& broker : brokers.value().data) {
-            if (broker.number == number) {
-                result->setNLV(broker.netLiquidationValue);
-                result->setBrokerExpiration(broker.expiresAt);
-            }
-        }
-        store.addProcessedData(number, result);
-    }
-
     AccountSettings account = AccountSettings::newAccount();
     account.apiKey = apiKey;
-    account.nickName = apiKey;
-    account.keyVerified = true;
-    account.brokerSettings = brokerSettingsFrom(brokers.value().data);
     settings.setAccount(account);
-    QCoreApplication::processEvents();
+    const auto verified = QCoro::waitFor(core->verifier().verify(account.accountName));
+    if (verified.outcome != AccountVerifier::Outcome::verified || !waitForPasses(*core))
+        qFatal("Fixture account %s is not verified and synced", qPrintable(apiKey));
     return account.accountName;
 }
 

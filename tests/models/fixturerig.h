@@ -1,36 +1,32 @@
 #pragma once
 
-#include "engine/processeddatamanager.h"
-#include "market/stockexchangestatus.h"
-#include "settings/settings.h"
-#include "support/tempsuite.h"
+#include "fakeservices.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 
-#include <QDate>
 #include <QString>
 #include <QUuid>
 
 namespace corvane::test {
 
-// Stores and results as a pass over the fake Orrisfield's fixture accounts leaves them: each
-// fixture's positions tallied by the engine's own rules for one trading day, its broker
-// connections' values and expiry copied in, and the account stored verified and watched with
-// the brokers the platform reports.
+// The root against the fake Orrisfield's fixture accounts, on Tuesday 2026-12-01 at 14:07 in
+// New York, with the market open. An account is added as a user adds one: its key verified,
+// which loads its broker connections, and then synced.
 class FixtureRig final {
 public:
-    // Tuesday 2026-12-01, 14:07 in New York: the market is open.
     FixtureRig();
     FixtureRig(const FixtureRig&) = delete;
     FixtureRig& operator=(const FixtureRig&) = delete;
 
-    // Returns the account's id; the store's registrations are applied before it returns.
+    // Returns the account's id once its pass has ended.
     QUuid addFixtureAccount(const QString& apiKey);
 
-    TestClock clock;
-    TempSuite suite;
-    CVNSettings settings{suite.suite()};
-    ProcessedDataManager store{settings};
-    StockExchangeStatus market{clock.clock()};
+    fake::FakeServices fake;
+    TestClock clock{newYork(2026, 12, 1, 14, 7)};
+    TestCore core;
+    CVNSettings& settings{core->settings()};
+    ProcessedDataManager& store{core->store()};
+    StockExchangeStatus& market{core->market()};
 };
 
 } // namespace corvane::test

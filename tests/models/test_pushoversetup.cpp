@@ -1,7 +1,7 @@
-#include "fakeservices.h"
 #include "models/pushoversetuppresenter.h"
 #include "pushover.h"
 #include "settings/posettings.h"
+#include "support/fakeservicestest.h"
 #include "support/tempsuite.h"
 #include "support/testregistry.h"
 
@@ -19,25 +19,17 @@ const QString password = u"hunter2"_s;
 } // namespace
 
 // The set-up state the notification settings show, against the fake Pushover over TLS.
-class PushoverSetupPresenterTest final : public QObject {
+class PushoverSetupPresenterTest final : public FakeServicesTest {
     Q_OBJECT
 
-    fake::FakeServices m_fake;
     QNetworkAccessManager m_network;
 
-    int logins() const
-    {
-        int count = 0;
-        for (const auto& request : m_fake.requests())
-            count += request.path == u"/1/users/login.json"_s ? 1 : 0;
-        return count;
-    }
+    int logins() const { return requestCount(u"/1/users/login.json"_s); }
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
-        m_fake.trustInProcess();
+        FakeServicesTest::initTestCase();
         m_fake.pushover().addAccount(email, password, u"424242"_s);
     }
 
@@ -48,7 +40,6 @@ private Q_SLOTS:
         PushoverSetupPresenter presenter(m_network, settings, m_fake.pushoverUrl());
         QSignalSpy finished(&presenter, &PushoverSetupPresenter::setUpFinished);
         QSignalSpy registered(&presenter, &PushoverSetupPresenter::registeredChanged);
-        m_fake.clearRequests();
 
         presenter.setUp(email, password, u"desk"_s);
         QVERIFY(presenter.loading());
@@ -79,7 +70,6 @@ private Q_SLOTS:
         auto presenter =
             std::make_unique<PushoverSetupPresenter>(m_network, settings, m_fake.pushoverUrl());
         QSignalSpy finished(presenter.get(), &PushoverSetupPresenter::setUpFinished);
-        m_fake.clearRequests();
         presenter->setUp(email, password, u"desk"_s, u"424242"_s);
         presenter.reset();
         QVERIFY(QTest::qWaitFor([this] { return logins() == 1; }));

@@ -1,8 +1,6 @@
-#include "engine/processeddatamanager.h"
 #include "models/statuslabelpresenter.h"
-#include "settings/settings.h"
-#include "support/tempsuite.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 #include "support/testregistry.h"
 
 #include <QSignalSpy>
@@ -27,16 +25,9 @@ BrokerSettings broker(const QString& number, const QString& nickname, bool enabl
     return b;
 }
 
-// The presenter over a real settings store and processed data store, on a Tuesday noon.
+// The presenter over the root's stores, on a Tuesday noon. The root fills a result for each
+// enabled broker once the accounts change, so tests add their own results first.
 struct Rig {
-    Rig()
-        : clock(test::newYork(2024, 6, 18, 12, 0))
-        , settings(suite.suite())
-        , market(clock.clock())
-        , store(settings)
-        , presenter(store, settings, market)
-    {}
-
     void setBrokers(const QList<QList<BrokerSettings>>& perAccount)
     {
         AccountMap accounts;
@@ -73,12 +64,11 @@ struct Rig {
         return lines;
     }
 
-    test::TempSuite suite;
-    test::TestClock clock;
-    CVNSettings settings;
-    StockExchangeStatus market;
-    ProcessedDataManager store;
-    StatusLabelPresenter presenter;
+    test::TestClock clock{test::newYork(2024, 6, 18, 12, 0)};
+    test::TestCore core{clock.clock()};
+    CVNSettings& settings = core->settings();
+    ProcessedDataManager& store = core->store();
+    StatusLabelPresenter presenter{store, settings, core->market()};
 };
 
 } // namespace
@@ -92,18 +82,18 @@ private Q_SLOTS:
     void perBrokerLabels()
     {
         Rig rig;
-        rig.setBrokers(
-            {{broker(u"222"_s, u"Off"_s, true, false), broker(u"111"_s, u"IRA"_s, true, true)},
-             {broker(u"333"_s, u""_s, true, true, u"tastytrade"_s)}});
         rig.add(u"333"_s, 5.5);
         rig.add(u"222"_s, 40.0);
         rig.add(u"111"_s, -3.0);
+        rig.setBrokers(
+            {{broker(u"222"_s, u"Off"_s, true, false), broker(u"111"_s, u"IRA"_s, true, true)},
+             {broker(u"333"_s, u""_s, true, true, u"tastytrade"_s)}});
         rig.settle();
         QCOMPARE(rig.shown(), QStringList({u"IRA|($3)|-"_s, u"tastytrade|$6|+"_s}));
 
         Rig lone;
-        lone.setBrokers({{broker(u"111"_s, u"IRA"_s, true, false)}});
         lone.add(u"111"_s, Total());
+        lone.setBrokers({{broker(u"111"_s, u"IRA"_s, true, false)}});
         lone.settle();
         QCOMPARE(lone.shown(), QStringList({u"No verified accounts|No data|-"_s}));
 
@@ -119,15 +109,15 @@ private Q_SLOTS:
         Rig rig;
         rig.settings.setRollUpTaskBarLabel(QStringLiteral("All"));
         rig.settings.setRollUp(true);
-        rig.setBrokers({{broker(u"1"_s, u"a"_s, true, true), broker(u"2"_s, u"b"_s, true, true),
-                         broker(u"3"_s, u"c"_s, true, true), broker(u"4"_s, u"off"_s, false, true),
-                         broker(u"5"_s, u"unwatched"_s, true, false)}});
         rig.add(u"1"_s, 10.0);
         rig.add(u"2"_s, Total());
         rig.add(u"3"_s, -25.0);
         rig.add(u"4"_s, 1000.0);
         rig.add(u"5"_s, 1000.0);
         rig.add(u"stale"_s, 1000.0);
+        rig.setBrokers({{broker(u"1"_s, u"a"_s, true, true), broker(u"2"_s, u"b"_s, true, true),
+                         broker(u"3"_s, u"c"_s, true, true), broker(u"4"_s, u"off"_s, false, true),
+                         broker(u"5"_s, u"unwatched"_s, true, false)}});
         rig.settle();
         QCOMPARE(rig.shown(), QStringList({u"All|($15)|-"_s}));
 
@@ -141,9 +131,9 @@ private Q_SLOTS:
     void foldsChangesAndFlipsMovedTotals()
     {
         Rig rig;
-        rig.setBrokers({{broker(u"1"_s, u"a"_s, true, true), broker(u"2"_s, u"b"_s, true, true)}});
         auto first = rig.add(u"1"_s, 5.0);
         auto second = rig.add(u"2"_s, 8.0);
+        rig.setBrokers({{broker(u"1"_s, u"a"_s, true, true), broker(u"2"_s, u"b"_s, true, true)}});
         rig.settle();
         QSignalSpy changed(&rig.presenter, &StatusLabelPresenter::labelsChanged);
         QSignalSpy flipped(&rig.presenter, &StatusLabelPresenter::totalChanged);

@@ -1,7 +1,5 @@
 #include "fetchrig.h"
 
-#include <QTest>
-
 namespace corvane::test {
 
 PlatformConnection FetchRig::connection(std::chrono::milliseconds timeout)
@@ -17,17 +15,9 @@ std::optional<ApiResponse> FetchRig::fetchPositions(const QString& apiKey, Platf
     return QCoro::waitFor(service.fetchPositions(apiKey, m_market.lastOpenDate()));
 }
 
-void FetchRig::initTestCase()
-{
-    QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
-    m_fake.trustInProcess();
-}
-
 void FetchRig::init()
 {
-    m_fake.clearRequests();
-    m_fake.clearFaults();
-    m_fake.clearAnswers();
+    FakeServicesTest::init();
     m_globalData.setCriticalError(std::nullopt);
     m_globalData.setInternetError(std::nullopt);
     m_globalData.updateHasError();

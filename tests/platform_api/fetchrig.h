@@ -1,13 +1,12 @@
 #pragma once
 
 #include "app/globaldata.h"
-#include "fakeservices.h"
 #include "market/stockexchangestatus.h"
 #include "platform_api/apiservice.h"
+#include "support/fakeservicestest.h"
 #include "support/testclock.h"
 
 #include <QNetworkAccessManager>
-#include <QObject>
 
 namespace corvane::test {
 
@@ -18,11 +17,10 @@ inline const QString timeoutText = QStringLiteral(
 
 // The fake Orrisfield service, a clock the test sets and the fetchers' shared state; every test
 // starts with no answers, faults, requests or error texts.
-class FetchRig : public QObject {
+class FetchRig : public FakeServicesTest {
     Q_OBJECT
 
 protected:
-    fake::FakeServices m_fake;
     TestClock m_clock{newYork(2024, 6, 18, 11, 0)};
     StockExchangeStatus m_market{m_clock.clock()};
     GlobalData m_globalData;
@@ -31,8 +29,7 @@ protected:
     PlatformConnection connection(std::chrono::milliseconds timeout = std::chrono::seconds(20));
     std::optional<ApiResponse> fetchPositions(const QString& apiKey, PlatformConnection c);
 
-private Q_SLOTS:
-    void initTestCase();
+protected Q_SLOTS:
     void init();
 };
 

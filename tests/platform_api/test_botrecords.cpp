@@ -75,24 +75,6 @@ private Q_SLOTS:
             << QStringLiteral("data/0/exit_condition/variables") << QJsonValue()
             << QStringLiteral(
                    "\"data[0].exit_condition.variables\": expected an array, found null");
-        QTest::newRow("text delta as a number")
-            << QStringLiteral("data/0/entry_condition/put_short_strike_minimum_delta")
-            << QJsonValue(0.08)
-            << QStringLiteral("\"data[0].entry_condition.put_short_strike_minimum_delta\": "
-                              "expected a string, found a number");
-        QTest::newRow("number delta as text")
-            << QStringLiteral("data/0/entry_condition/call_short_strike_minimum_delta")
-            << QJsonValue(QStringLiteral("0.08"))
-            << QStringLiteral("\"data[0].entry_condition.call_short_strike_minimum_delta\": "
-                              "expected a number, found a string");
-        QTest::newRow("entry variables hold records")
-            << QStringLiteral("data/0/entry_condition/variables")
-            << QJsonValue(QJsonArray{QJsonObject{{QStringLiteral("name"), 1}}})
-            << QStringLiteral("\"data[0].entry_condition.variables[0]\": expected a string, "
-                              "found an object");
-        QTest::newRow("bot variables hold texts")
-            << QStringLiteral("data/0/variables") << QJsonValue(QJsonArray{QStringLiteral("a")})
-            << QStringLiteral("\"data[0].variables[0]\": expected an object, found a string");
         QTest::newRow("variable without value")
             << QStringLiteral("data/0/variables/0/value") << removed
             << QStringLiteral("\"data[0].variables[0]\": missing required key \"value\"");

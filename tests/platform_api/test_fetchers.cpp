@@ -22,8 +22,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("toDate");
         QTest::newRow("trading Tuesday") << newYork(2024, 6, 18, 11, 0) << "2024-06-17"
                                          << "2024-06-18";
-        QTest::newRow("Saturday") << newYork(2024, 6, 22, 10, 0) << "2024-06-20"
-                                  << "2024-06-21";
         QTest::newRow("Monday after Good Friday") << newYork(2024, 4, 1, 9, 45) << "2024-03-31"
                                                   << "2024-04-01";
         QTest::newRow("holiday Monday") << newYork(2024, 1, 15, 12, 0) << "2024-01-11"

@@ -173,19 +173,6 @@ private Q_SLOTS:
         QTRY_VERIFY(closedByClient);
         QVERIFY2(written < offered / 4, qPrintable(QString::number(written)));
     }
-
-    // An empty text still counts; only the absence of both clears the flag.
-    void errorFlagFollowsBothTexts()
-    {
-        m_globalData.setInternetError(u"Cannot connect to the Orrisfield."_s);
-        m_globalData.setCriticalError(QString());
-        m_globalData.setInternetError(std::nullopt);
-        m_globalData.updateHasError();
-        QVERIFY(m_globalData.hasError());
-        m_globalData.setCriticalError(std::nullopt);
-        m_globalData.updateHasError();
-        QVERIFY(!m_globalData.hasError());
-    }
 };
 
 CORVANE_TEST(FetchFaultsTest)

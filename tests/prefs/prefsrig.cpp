@@ -3,7 +3,6 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QMessageBox>
 #include <QPalette>
@@ -35,15 +34,6 @@ QUuid PrefsRig::addAccount(const QString& apiKey, bool verified, const QStringLi
     }
     settings.setAccount(account);
     return account.accountName;
-}
-
-bool PrefsRig::settle()
-{
-    QDeadlineTimer deadline(30'000);
-    while (runWatch.isPassRunning() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    QCoreApplication::processEvents();
-    return !runWatch.isPassRunning();
 }
 
 void clickBox(QWidget* box)

@@ -4,10 +4,10 @@
 #include "app/statemanager.h"
 #include "engine/processeddatamanager.h"
 #include "engine/runwatch.h"
-#include "fakeservices.h"
 #include "market/stockexchangestatus.h"
 #include "models/accountverifier.h"
 #include "settings/settings.h"
+#include "support/fakeservicestest.h"
 #include "support/testclock.h"
 #include "support/testcore.h"
 
@@ -36,7 +36,7 @@ public:
     // are "e" (enabled) and "w" (watched).
     QUuid addAccount(const QString& apiKey, bool verified, const QStringList& brokers = {});
     // Waits until no pass runs, so the rig can be taken down.
-    bool settle();
+    bool settle() { return waitForPasses(*core); }
 
     TestClock clock{newYork(2026, 12, 2, 11, 0)};
     TestCore core;

@@ -52,25 +52,10 @@ void typeKey(AccountsView& view, const QString& key)
 
 } // namespace
 
-class AccountsViewTest final : public QObject {
+class AccountsViewTest final : public FakeServicesTest {
     Q_OBJECT
 
-    fake::FakeServices m_fake;
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
-        m_fake.trustInProcess();
-    }
-
-    void init()
-    {
-        m_fake.clearAnswers();
-        m_fake.clearFaults();
-        m_fake.clearRequests();
-    }
-
     void addThenVerify_data()
     {
         QTest::addColumn<QString>("key");

@@ -31,18 +31,10 @@ void choose(QComboBox* picker, const QString& text)
 
 } // namespace
 
-class GeneralAndBrokersTest final : public QObject {
+class GeneralAndBrokersTest final : public FakeServicesTest {
     Q_OBJECT
 
-    fake::FakeServices m_fake;
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
-        m_fake.trustInProcess();
-    }
-
     void brokerSheetRules()
     {
         PrefsRig rig(m_fake);

@@ -15,18 +15,10 @@ namespace corvane::test {
 
 // Pictures of every settings page and of the first-run window, light and dark, for a person to
 // look at; on the way, every control that Tab reaches must carry a name for screen readers.
-class ScreenshotsTest final : public QObject {
+class ScreenshotsTest final : public FakeServicesTest {
     Q_OBJECT
 
-    fake::FakeServices m_fake;
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY2(m_fake.start(), qPrintable(m_fake.errorString()));
-        m_fake.trustInProcess();
-    }
-
     void cleanupTestCase() { useAppearance(false); }
 
     void pages_data()
@@ -51,10 +43,8 @@ private Q_SLOTS:
         rig.settings.setAccount(account);
         rig.addAccount(QStringLiteral("typed-but-unverified"), false);
 
-        PushoverRig pushover;
+        PushoverRig pushover(quickTiming());
         QVERIFY2(pushover.problem().isEmpty(), qPrintable(pushover.problem()));
-        PushoverWebSocketManager socket(pushover.network(), pushover.settings(),
-                                        pushover.endpoints(), nullptr, quickTiming());
         SettingsTabView tabs(QStringLiteral("0.1.0"), QStringLiteral("1"),
                              QUrl(QStringLiteral("https://corvane.example")),
                              dark ? Appearance::dark : Appearance::light);
@@ -63,7 +53,7 @@ private Q_SLOTS:
                                                                 rig.verifier,
                                                                 rig.stateManager,
                                                                 pushover.core().pushoverSetup(),
-                                                                socket,
+                                                                pushover.core().socket(),
                                                                 {}});
         tabs.resize(600, 520);
         tabs.show();

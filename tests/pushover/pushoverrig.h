@@ -40,8 +40,9 @@ public:
     // Adds an account and registers a device for it through the client's own set-up, so the
     // store holds a real secret and device id. False when the set-up did not register.
     bool registerDevice(const QString& deviceName = QStringLiteral("corvane_test"));
-    static QString email() { return QStringLiteral("trader@example.com"); }
-    static QString password() { return QStringLiteral("p&ss=word"); }
+    // Characters a form body must escape, so that every set-up proves the encoding.
+    static QString email() { return QStringLiteral("trader+1@example.com"); }
+    static QString password() { return QStringLiteral("p&ss=w+rd %20"); }
 
     // Registers a device and opens its socket; null unless the socket has logged in.
     std::unique_ptr<PushoverWebSocketManager> openSocket(SocketTiming timing = {});

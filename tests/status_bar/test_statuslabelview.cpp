@@ -1,9 +1,7 @@
-#include "engine/processeddatamanager.h"
 #include "models/statuslabelpresenter.h"
-#include "settings/settings.h"
 #include "status_bar/statuslabelview.h"
-#include "support/tempsuite.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 #include "support/testregistry.h"
 
 #include <QSignalSpy>
@@ -14,36 +12,28 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The label over the root's stores, one watched broker showing $5. The root fills a result for
+// each enabled broker once the accounts change, so the rig adds its own first.
 struct Rig {
     Rig()
-        : clock(test::newYork(2024, 6, 18, 12, 0))
-        , settings(suite.suite())
-        , market(clock.clock())
-        , store(settings)
-        , presenter(store, settings, market)
-        , view(presenter)
     {
+        data->setTotal(5.0);
+        core->store().addProcessedData(u"7"_s, data);
         AccountSettings account = AccountSettings::newAccount();
         BrokerSettings broker;
         broker.brokerNumber = u"7"_s;
         broker.nickname = u"IRA"_s;
         broker.enabled = broker.watch = true;
         account.brokerSettings = {broker};
-        settings.setAccountSettings({{account.accountName, account}});
-        data = std::make_shared<ProcessedData>();
-        data->setTotal(5.0);
-        store.addProcessedData(u"7"_s, data);
-        QTRY_COMPARE(presenter.labels().size(), 1);
+        core->settings().setAccountSettings({{account.accountName, account}});
+        QTRY_COMPARE(presenter.labels().value(0).value, u"$5"_s);
     }
 
-    test::TempSuite suite;
-    test::TestClock clock;
-    CVNSettings settings;
-    StockExchangeStatus market;
-    ProcessedDataManager store;
-    StatusLabelPresenter presenter;
-    StatusLabelView view;
-    std::shared_ptr<ProcessedData> data;
+    test::TestClock clock{test::newYork(2024, 6, 18, 12, 0)};
+    test::TestCore core{clock.clock()};
+    StatusLabelPresenter presenter{core->store(), core->settings(), core->market()};
+    StatusLabelView view{presenter};
+    std::shared_ptr<ProcessedData> data = std::make_shared<ProcessedData>();
 };
 
 } // namespace

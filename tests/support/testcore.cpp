@@ -1,5 +1,8 @@
 #include "testcore.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
 namespace corvane::test {
 
 TestCore::TestCore(Clock clock, const std::function<void(CoreConfig&)>& adjust)
@@ -11,6 +14,21 @@ TestCore::TestCore(Clock clock, const std::function<void(CoreConfig&)>& adjust)
     if (adjust)
         adjust(config);
     m_core = std::make_unique<Core>(std::move(config));
+}
+
+bool runPass(Core& core)
+{
+    core.watch().manualStart();
+    return waitForPasses(core);
+}
+
+bool waitForPasses(Core& core)
+{
+    QDeadlineTimer deadline(30'000);
+    while (core.watch().isPassRunning() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QCoreApplication::processEvents();
+    return !core.watch().isPassRunning();
 }
 
 } // namespace corvane::test

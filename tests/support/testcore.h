@@ -23,4 +23,10 @@ private:
     std::unique_ptr<Core> m_core;
 };
 
+// Asks the root for a pass and waits until no pass runs any more, with the registrations of new
+// results (queued behind the pass) applied. False when a pass still runs after 30 seconds.
+bool runPass(Core& core);
+// Only waits, for a pass something else started.
+bool waitForPasses(Core& core);
+
 } // namespace corvane::test

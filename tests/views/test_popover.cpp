@@ -4,6 +4,7 @@
 #include "models/brokerresultsmodel.h"
 #include "models/feedstatuspresenter.h"
 #include "models/fixturerig.h"
+#include "models/positionlistmodel.h"
 #include "support/testregistry.h"
 #include "viewrig.h"
 #include "views/brokerpage.h"
@@ -11,6 +12,7 @@
 #include "views/positioncard.h"
 #include "views/positionspopover.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -121,6 +123,12 @@ private Q_SLOTS:
         const auto profits = page->findChildren<QLabel*>(u"profitText"_s);
         QCOMPARE(textColor(profits[0]), colors::gain(appearance));
         QCOMPARE(textColor(profits[3]), colors::loss(appearance));
+        // A closed row's badge tells a gain from a loss.
+        const auto badges = page->findChildren<QLabel*>(u"statusBadge"_s);
+        QVERIFY(badges[1]->styleSheet().contains(colors::gain(appearance).name(QColor::HexArgb)));
+        QVERIFY(badges[3]->styleSheet().contains(colors::loss(appearance).name(QColor::HexArgb)));
+        QAbstractItemModelTester positions(rig.brokers.positions(1),
+                                           QAbstractItemModelTester::FailureReportingMode::QtTest);
 
         // "Market open" in the primary text colour: never white on a light panel.
         const auto* market = rig.find<QLabel>("marketState");
@@ -128,7 +136,7 @@ private Q_SLOTS:
         QCOMPARE(textColor(market),
                  appearance == Appearance::light ? QColor(Qt::black) : QColor(Qt::white));
         QCOMPARE(plainText(rig.find<QLabel>("lastUpdated")->text()),
-                 u"Feed snapshot: \nn/a (GMT-05)"_s);
+                 u"Feed snapshot: \n12-1 @ 2:07p (GMT-05)"_s);
         QVERIFY(!rig.find<QLabel>("criticalError")->isVisible());
 
         rig.globalData.setCriticalError(u"Could not get response."_s);
@@ -145,6 +153,7 @@ private Q_SLOTS:
         BrokerPage* etrade = rig.popover.page(0);
         const auto* total = etrade->findChild<QLabel*>(u"totalText"_s);
         QCOMPARE(plainText(total->text()), u"Total: $300"_s);
+        QCOMPARE(etrade->findChild<QLabel*>(u"nlvText"_s)->text(), u"NLV: $0"_s);
         rig.fixtures.store.find(u"bc_a0b1c2d3"_s)->setTotal(0.0);
         QCOMPARE(plainText(total->text()), u"Total: $0"_s);
         QCOMPARE(rgb(spanColor(total)), rgb(colors::loss(Appearance::light)));
@@ -224,9 +233,19 @@ private Q_SLOTS:
         QVERIFY(watchSwitch->isChecked());
         QCOMPARE(watch.count(), 1);
 
-        rig.fixtures.store.setLastupdated(u"12-1 @ 2:07p"_s);
+        rig.fixtures.store.setLastupdated(u"12-1 @ 2:12p"_s);
         QCOMPARE(plainText(rig.find<QLabel>("lastUpdated")->text()),
-                 u"Feed snapshot: \n12-1 @ 2:07p (GMT-05)"_s);
+                 u"Feed snapshot: \n12-1 @ 2:12p (GMT-05)"_s);
+
+        // Past the bell the state reads in the secondary colour.
+        const auto* market = rig.find<QLabel>("marketState");
+        rig.fixtures.clock.set(newYork(2026, 12, 1, 16, 10));
+        rig.fixtures.market.updateStatus();
+        QCOMPARE(market->text(), u"After Market"_s);
+        QCOMPARE(textColor(market), colors::secondaryText(Appearance::light));
+        rig.fixtures.clock.set(newYork(2026, 12, 1, 16, 31));
+        rig.fixtures.market.updateStatus();
+        QCOMPARE(market->text(), u"Market closed"_s);
     }
 
     void withoutWatchedBrokersOnlyHeaderAndFooterShow()
