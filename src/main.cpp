@@ -7,6 +7,7 @@
 #include "shell/quitsignals.h"
 #include "shell/shellwindows.h"
 #include "shell/singleinstance.h"
+#include "views/logo.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -22,9 +23,8 @@ namespace {
 // The logo, or a plain mark when the build carries none, so the item is never blank.
 QIcon logo()
 {
-    const QString svg = QStringLiteral(":/corvane/corvane.svg");
-    if (QFile::exists(svg))
-        return QIcon(svg);
+    if (QFile::exists(QStringLiteral(":/corvane/corvane.svg")))
+        return logoIcon();
     QPixmap mark(64, 64);
     mark.fill(Qt::transparent);
     QPainter painter(&mark);

@@ -1,9 +1,9 @@
 #include "core.h"
 
 #include "base/endpoints.h"
+#include "networkaccess.h"
 
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
 
 namespace corvane {
 
@@ -14,9 +14,7 @@ QNetworkAccessManager* ownNetwork(const CoreConfig& config,
 {
     if (config.network)
         return config.network;
-    // The extra roots must be in place before the first connection is made.
-    installExtraCertificateAuthorities();
-    own = std::make_unique<QNetworkAccessManager>();
+    own = std::make_unique<NetworkAccess>();
     return own.get();
 }
 

@@ -7,6 +7,7 @@
 #include <QNetworkRequest>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QXmlStreamReader>
 #include <chrono>
 #include <memory>
@@ -172,7 +173,9 @@ void UpdateChecker::start()
         logLine(QStringLiteral("Update checks are off in this build."));
         return;
     }
-    check(false);
+    // From the loop: the request (and the TLS stack it brings in) waits until the start-up
+    // that shows the status item is done.
+    QTimer::singleShot(0, this, [this] { check(false); });
     m_daily.start();
 }
 

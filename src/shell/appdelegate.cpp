@@ -48,11 +48,31 @@ AppDelegate::~AppDelegate()
     delete m_firstRunWindow;
 }
 
-void AppDelegate::setPopover(QWidget* popover)
+void AppDelegate::setPopoverFactory(WindowFactory factory)
 {
-    m_popover = popover;
-    if (popover)
-        popover->installEventFilter(this);
+    m_popoverFactory = std::move(factory);
+}
+
+void AppDelegate::setMenuFactory(MenuFactory factory)
+{
+    m_menuFactory = std::move(factory);
+}
+
+QWidget* AppDelegate::popover()
+{
+    if (!m_popover && m_popoverFactory) {
+        m_popover = m_popoverFactory();
+        if (m_popover)
+            m_popover->installEventFilter(this);
+    }
+    return m_popover;
+}
+
+QMenu* AppDelegate::menu()
+{
+    if (!m_menu && m_menuFactory)
+        m_menu = m_menuFactory();
+    return m_menu;
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
@@ -60,11 +80,6 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_popover && event->type() == QEvent::Hide)
         m_popoverHidden.start();
     return QObject::eventFilter(watched, event);
-}
-
-void AppDelegate::setMenu(QMenu* menu)
-{
-    m_menu = menu;
 }
 
 void AppDelegate::setSettingsWindowFactory(WindowFactory factory)
@@ -229,7 +244,7 @@ void AppDelegate::togglePopover(const QPoint& at)
 
 void AppDelegate::showPopover(const QPoint& at)
 {
-    if (!m_popover || !m_statusItem)
+    if (!m_statusItem || !popover())
         return;
     m_popover->adjustSize();
     const QRect anchor = m_statusItem->geometry();
@@ -248,7 +263,7 @@ void AppDelegate::showContextMenu(const QPoint& at)
 {
     if (isPopoverShown())
         m_popover->hide();
-    if (!m_menu)
+    if (!menu())
         return;
     logLine(QStringLiteral("Content view size: ") + QString::number(m_menu->width()));
     m_menu->popup(at.isNull() ? QCursor::pos() : at);

@@ -31,13 +31,15 @@ class AppDelegate final : public QObject {
 
 public:
     using WindowFactory = std::function<QWidget*()>;
+    using MenuFactory = std::function<QMenu*()>;
 
     AppDelegate(Core& core, QIcon logo, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // The views are made by the caller; the delegate shows and hides them.
-    void setPopover(QWidget* popover);
-    void setMenu(QMenu* menu);
+    // The views are made by the caller, each when it is first opened; the delegate shows and
+    // hides them.
+    void setPopoverFactory(WindowFactory factory);
+    void setMenuFactory(MenuFactory factory);
     void setSettingsWindowFactory(WindowFactory factory);
 
     // Start-up, in its order. Returns false when it stopped early for a preview run.
@@ -70,6 +72,8 @@ private:
     void setupStatusBar();
     void showStatusContent();
     void showPopover(const QPoint& at);
+    QWidget* popover();
+    QMenu* menu();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     Core& m_core;
@@ -82,6 +86,8 @@ private:
     QPointer<QMenu> m_menu;
     QPointer<QWidget> m_settingsWindow;
     QPointer<FirstRunWindow> m_firstRunWindow;
+    WindowFactory m_popoverFactory;
+    MenuFactory m_menuFactory;
     WindowFactory m_settingsFactory;
     bool m_terminated = false;
     // A click on the item while the popover is open first closes it (a click outside a

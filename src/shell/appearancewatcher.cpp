@@ -49,6 +49,9 @@ AppearanceWatcher::AppearanceWatcher(QDBusConnection bus, QObject* parent)
 {
     std::optional<bool> fromPortal;
     if (bus.isConnected()) {
+        // Qt matches the relayed signal's parameters by type name, and QDBusVariant has none
+        // until it is registered: without this the relay is silently never made.
+        qRegisterMetaType<QDBusVariant>();
         connect(&m_settings, &PortalSettings::SettingChanged, this,
                 &AppearanceWatcher::onSettingChanged);
         QDBusMessage read = QDBusMessage::createMethodCall(

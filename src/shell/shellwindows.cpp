@@ -25,28 +25,11 @@ ShellWindows::ShellWindows(Core& core, AppDelegate& delegate, QObject* parent)
     : QObject(parent)
     , m_core(core)
     , m_delegate(delegate)
-    , m_brokers(std::make_unique<BrokerResultsModel>(core.settings(), core.store(), core.market()))
-    , m_feed(std::make_unique<FeedStatusPresenter>(core.settings(), core.store(), core.market(),
-                                                   core.config().clock))
-    , m_popover(
-          std::make_unique<PositionsPopover>(*m_brokers, *m_feed, core.globalData(), m_appearance))
-    , m_menu(std::make_unique<StatusMenu>(m_appearance))
 {
-    connect(m_popover.get(), &PositionsPopover::settingsRequested, &delegate,
-            &AppDelegate::showSettings);
-    connect(m_popover.get(), &PositionsPopover::watchSwitchChanged, this,
-            [this] { m_core.stateManager().evaluateWatchState(false); });
-    connect(m_popover.get(), &PositionsPopover::syncRequested, this, &ShellWindows::syncNow);
-    connect(m_popover.get(), &PositionsPopover::openPlatformRequested, this,
-            &ShellWindows::openPlatform);
-    connect(m_menu.get(), &StatusMenu::settingsRequested, &delegate, &AppDelegate::showSettings);
-    connect(m_menu.get(), &StatusMenu::quitRequested, qApp, &QCoreApplication::quit,
-            Qt::QueuedConnection);
-
     connect(&delegate, &AppDelegate::appearanceChanged, this,
             [this](bool dark) { setAppearance(dark ? Appearance::dark : Appearance::light); });
-    delegate.setPopover(m_popover.get());
-    delegate.setMenu(m_menu.get());
+    delegate.setPopoverFactory([this] { return makePopover(); });
+    delegate.setMenuFactory([this] { return makeMenu(); });
     delegate.setSettingsWindowFactory([this] { return makeSettingsWindow(); });
 
     if (DesktopServices* desktop = core.desktop())
@@ -58,18 +41,42 @@ ShellWindows::~ShellWindows()
     delete m_settings;
 }
 
-SettingsTabView* ShellWindows::settingsWindow() const
-{
-    return m_settings;
-}
-
 void ShellWindows::setAppearance(Appearance appearance)
 {
     m_appearance = appearance;
-    m_popover->setAppearance(appearance);
-    m_menu->setAppearance(appearance);
+    if (m_popover)
+        m_popover->setAppearance(appearance);
+    if (m_menu)
+        m_menu->setAppearance(appearance);
     if (m_settings)
         m_settings->setAppearance(appearance);
+}
+
+PositionsPopover* ShellWindows::makePopover()
+{
+    m_brokers =
+        std::make_unique<BrokerResultsModel>(m_core.settings(), m_core.store(), m_core.market());
+    m_feed = std::make_unique<FeedStatusPresenter>(m_core.settings(), m_core.store(),
+                                                   m_core.market(), m_core.config().clock);
+    m_popover =
+        std::make_unique<PositionsPopover>(*m_brokers, *m_feed, m_core.globalData(), m_appearance);
+    connect(m_popover.get(), &PositionsPopover::settingsRequested, &m_delegate,
+            &AppDelegate::showSettings);
+    connect(m_popover.get(), &PositionsPopover::watchSwitchChanged, this,
+            [this] { m_core.stateManager().evaluateWatchState(false); });
+    connect(m_popover.get(), &PositionsPopover::syncRequested, this, &ShellWindows::syncNow);
+    connect(m_popover.get(), &PositionsPopover::openPlatformRequested, this,
+            &ShellWindows::openPlatform);
+    return m_popover.get();
+}
+
+StatusMenu* ShellWindows::makeMenu()
+{
+    m_menu = std::make_unique<StatusMenu>(m_appearance);
+    connect(m_menu.get(), &StatusMenu::settingsRequested, &m_delegate, &AppDelegate::showSettings);
+    connect(m_menu.get(), &StatusMenu::quitRequested, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+    return m_menu.get();
 }
 
 SettingsTabView* ShellWindows::makeSettingsWindow()

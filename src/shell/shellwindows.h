@@ -19,8 +19,9 @@ class StatusMenu;
 struct UpdateResult;
 
 // The windows the status item opens, over the core's models: the popover, the right-click
-// menu and the settings window (made on first use). Their requests are wired to the core and
-// the delegate here, and they follow the desktop's light or dark look.
+// menu and the settings window, each made when it is first opened (none is needed to show the
+// status item, and a run may never open them). Their requests are wired to the core and the
+// delegate here, and they follow the desktop's light or dark look.
 class ShellWindows final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ShellWindows)
@@ -29,13 +30,11 @@ public:
     ShellWindows(Core& core, AppDelegate& delegate, QObject* parent = nullptr);
     ~ShellWindows() override;
 
-    PositionsPopover* popover() const { return m_popover.get(); }
-    StatusMenu* menu() const { return m_menu.get(); }
-    SettingsTabView* settingsWindow() const;
-
     void setAppearance(Appearance appearance);
 
 private:
+    PositionsPopover* makePopover();
+    StatusMenu* makeMenu();
     SettingsTabView* makeSettingsWindow();
     void syncNow();
     void openPlatform();

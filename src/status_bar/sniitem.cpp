@@ -153,7 +153,6 @@ SniStatusItem::SniStatusItem(const QIcon& logo, QDBusConnection bus, QObject* pa
 {
     registerTypes();
     m_adaptor = new SniAdaptor(*this);
-    m_picture = m_logo.pixmap(QSize(logoSide, logoSide)).toImage();
     m_announce.setSingleShot(true);
     m_announce.setInterval(announceEveryMs);
     connect(&m_announce, &QTimer::timeout, this, [this] {
@@ -191,10 +190,15 @@ SniStatusItem::~SniStatusItem()
 
 void SniStatusItem::setContent(const QImage& label, const QString& text)
 {
-    m_picture = label.isNull() ? m_logo.pixmap(QSize(logoSide, logoSide)).toImage() : label;
+    m_label = label;
     m_text = text;
     if (!m_announce.isActive())
         m_announce.start();
+}
+
+QImage SniStatusItem::picture() const
+{
+    return m_label.isNull() ? m_logo.pixmap(QSize(logoSide, logoSide)).toImage() : m_label;
 }
 
 // The host sizes the item from the picture itself; telling it the picture changed is all.

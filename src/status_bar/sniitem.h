@@ -120,7 +120,8 @@ public:
     bool isRegistered() const override { return m_registered; }
     QString kind() const override { return QStringLiteral("StatusNotifierItem"); }
 
-    const QImage& picture() const { return m_picture; }
+    // The label, or the logo while there is none (drawn only when a host asks for it).
+    QImage picture() const;
     const QString& text() const { return m_text; }
     QString serviceName() const { return m_serviceName; }
 
@@ -131,7 +132,7 @@ private:
     QDBusConnection m_bus;
     QString m_serviceName;
     QIcon m_logo;
-    QImage m_picture;
+    QImage m_label;
     QString m_text;
     bool m_registered = false;
     SniAdaptor* m_adaptor = nullptr;

@@ -111,11 +111,9 @@ private Q_SLOTS:
         QVERIFY(desktop.screenshot(shotPath(u"popover-dark.png"_s)));
 
         portal.setColorScheme(2);
-        QEXPECT_FAIL("", "the portal's SettingChanged signal does not reach the program yet",
-                     Continue);
         QTRY_COMPARE_WITH_TIMEOUT(app.ask(u"Appearance"_s).toString(), u"light"_s, 5000);
         QTest::qWait(300);
-        QVERIFY(desktop.screenshot(shotPath(u"popover-after-scheme-change.png"_s)));
+        QVERIFY(desktop.screenshot(shotPath(u"popover-light.png"_s)));
 
         // A popup eats the click that closes it, so it is closed first.
         desktop.run(u"xdotool"_s, {u"key"_s, u"Escape"_s});
