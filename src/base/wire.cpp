@@ -6,7 +6,6 @@
 #include <vector>
 
 namespace corvane::wire {
-inline namespace CORVANE_WIRE_KERNEL {
 
 using simdjson::ondemand::json_type;
 using simdjson::ondemand::number_type;
@@ -343,15 +342,10 @@ void open(Document& d, const QByteArray& bytes)
     auto& p = parser();
     if (static_cast<size_t>(bytes.size()) > p.max_capacity())
         fail(QStringLiteral("the data is too large"));
+    d.bytes = padded(bytes);
     const auto size = static_cast<size_t>(bytes.size());
-    simdjson::error_code error;
-    if (hasPadding(bytes)) {
-        error = p.iterate(bytes.constData(), size, size + simdjson::SIMDJSON_PADDING).get(d.doc);
-    } else {
-        d.copy = simdjson::padded_string(bytes.constData(), size);
-        error = p.iterate(d.copy).get(d.doc);
-    }
-    if (error)
+    if (auto error =
+            p.iterate(d.bytes.constData(), size, size + simdjson::SIMDJSON_PADDING).get(d.doc))
         failSimdjson(error);
 }
 
@@ -373,5 +367,14 @@ void finish(Document& d)
 
 } // namespace detail
 
-} // namespace CORVANE_WIRE_KERNEL
+QByteArray padded(const QByteArray& bytes)
+{
+    if (detail::hasPadding(bytes))
+        return bytes;
+    QByteArray copy;
+    copy.reserve(bytes.size() + qsizetype(simdjson::SIMDJSON_PADDING));
+    copy.append(bytes.constData(), bytes.size());
+    return copy;
+}
+
 } // namespace corvane::wire

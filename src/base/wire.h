@@ -12,16 +12,17 @@
 #include <QList>
 #include <QString>
 #include <QUtf8StringView>
+#include <algorithm>
 #include <optional>
 #include <simdjson.h>
 #include <string_view>
 #include <utility>
 
-// The decoder is built once for the generic target and, where the CPU family has one, once for
-// a wider vector unit; each build keeps its simdjson-facing code in its own namespace.
-#ifndef CORVANE_WIRE_KERNEL
-#define CORVANE_WIRE_KERNEL generic
-#endif
+// Only the iteration and the number parsing of On-Demand are compiled into this code, and they
+// are scalar whatever the target. The vector work (the structural index and the unescaping of
+// strings) goes through the implementation simdjson picks for the CPU at run time
+// (simdjson::get_active_implementation()), so one build of the decoders runs at the CPU's speed
+// and every inline function exists in one version only.
 
 namespace corvane::wire {
 
@@ -55,16 +56,16 @@ private:
 // reading one allocates nothing; toString() copies it out.
 using Text = QUtf8StringView;
 
-// Collects the texts read as Text while it is in scope on this thread. The storage is reserved
-// once to a bound it never passes, so it never moves and the views into it stay valid for as
-// long as a copy of the storage lives.
+// Collects the texts read as Text that could not be viewed in the answer itself (those with
+// escapes) while it is in scope on this thread. The storage is reserved on first use to a bound
+// it never passes, so it never moves and the views into it stay valid for as long as a copy of
+// the storage lives.
 class TextSink final {
 public:
     TextSink(QByteArray& storage, qsizetype bound)
-        : m_previous(std::exchange(current(), &storage))
+        : m_previous(std::exchange(current(), {&storage, bound}))
     {
         storage.clear();
-        storage.reserve(bound);
     }
     ~TextSink() { current() = m_previous; }
     TextSink(const TextSink&) = delete;
@@ -73,27 +74,36 @@ public:
     // Nothing when no sink is in scope or the bound would be passed.
     static std::optional<Text> keep(std::string_view s)
     {
-        QByteArray* storage = current();
-        if (!storage || storage->data_ptr().freeSpaceAtEnd() < qsizetype(s.size()))
+        auto [storage, bound] = current();
+        if (!storage)
             return std::nullopt;
+        if (storage->capacity() == 0)
+            storage->reserve(bound);
         const qsizetype at = storage->size();
-        storage->append(s.data(), qsizetype(s.size()));
-        return Text(storage->constData() + at, qsizetype(s.size()));
+        if (storage->data_ptr().freeSpaceAtEnd() < qsizetype(s.size()))
+            return std::nullopt;
+        storage->resize(at + qsizetype(s.size()));
+        char* to = storage->data() + at;
+        std::copy(s.begin(), s.end(), to);
+        return Text(to, qsizetype(s.size()));
     }
 
 private:
-    static QByteArray*& current()
+    struct Scope {
+        QByteArray* storage = nullptr;
+        qsizetype bound = 0;
+    };
+    static Scope& current()
     {
-        static thread_local QByteArray* storage = nullptr;
-        return storage;
+        static thread_local Scope scope;
+        return scope;
     }
-    QByteArray* m_previous;
+    Scope m_previous;
 };
 
 } // namespace corvane::wire
 
 namespace corvane::wire {
-inline namespace CORVANE_WIRE_KERNEL {
 
 using Value = simdjson::ondemand::value;
 
@@ -147,6 +157,10 @@ template <class Element> auto optArray(Value v, Element&& element);
 
 template <class Decode> auto optObject(Value v, Decode&& decode);
 
+// The bytes themselves when simdjson may read its padding past their end, else a padded copy.
+// A decoder that keeps views into the document keeps this array alive with them.
+QByteArray padded(const QByteArray& bytes);
+
 // Parses one JSON document and hands its root to root(Value) -> T. Malformed JSON, invalid
 // UTF-8, too deep nesting, trailing content and every reader failure end as a failure.
 template <class Root> auto decode(const QByteArray& bytes, Root&& root);
@@ -169,9 +183,8 @@ template <class Read> void consume(Value v, Read&& read)
 }
 // Whether simdjson may read its padding past the last byte without leaving the allocation.
 bool hasPadding(const QByteArray& bytes);
-// Keeps the padded copy alive when the bytes lack simdjson's padding.
 struct Document {
-    simdjson::padded_string copy;
+    QByteArray bytes; // what the document reads: see padded()
     simdjson::ondemand::document doc;
 };
 void open(Document& d, const QByteArray& bytes);
@@ -247,5 +260,4 @@ template <class Root> auto decode(const QByteArray& bytes, Root&& root)
     }
 }
 
-} // namespace CORVANE_WIRE_KERNEL
 } // namespace corvane::wire

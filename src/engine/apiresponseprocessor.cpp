@@ -7,6 +7,7 @@
 #include "processeddatamanager.h"
 #include "settings/accountsettings.h"
 
+#include <QThreadPool>
 #include <QtConcurrentRun>
 #include <qcoro/qcorofuture.h>
 #include <string_view>
@@ -127,11 +128,17 @@ QCoro::Task<> ApiResponseProcessor::process(ApiResponse response, AccountSetting
         const std::shared_ptr<ProcessedData> existing = m_store.find(key);
         const std::shared_ptr<ProcessedData> target =
             existing ? existing : std::make_shared<ProcessedData>();
+        // The maps replaced here hold a string or more per position of the previous pass;
+        // whatever the views do not share of them is freed on a worker, not on this thread.
+        BrokerTally replaced{0, target->bots(), target->statuses(), target->name(),
+                             target->tradeInfo()};
         target->setTotal(tally.total);
         target->setStatuses(tally.statuses);
         target->setBots(tally.bots);
         target->setName(tally.name);
         target->setTradeInfo(tally.tradeInfo);
+        QThreadPool::globalInstance()->start(
+            [replaced = std::move(replaced)]() mutable { replaced = BrokerTally(); });
         const auto match =
             std::find_if(connections->data.cbegin(), connections->data.cend(),
                          [&key](const BrokerAccount& broker) { return broker.number == key; });

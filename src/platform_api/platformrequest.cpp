@@ -119,8 +119,13 @@ private:
             refuse();
             return;
         }
-        if (available > 0)
-            body.append(m_reply->read(available));
+        if (available <= 0)
+            return;
+        // Straight into the body: read() returning a new array would copy every byte twice.
+        const qsizetype at = body.size();
+        body.resize(at + available);
+        const qint64 got = m_reply->read(body.data() + at, available);
+        body.resize(at + qMax<qint64>(got, 0));
     }
 
     void refuse()

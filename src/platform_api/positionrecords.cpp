@@ -3,7 +3,6 @@
 #include "recordfields.h"
 
 namespace corvane {
-inline namespace CORVANE_WIRE_KERNEL {
 
 // Nested records are found by argument-dependent lookup from the generic readers.
 static void readValue(wire::Value v, Bot& out);
@@ -141,58 +140,25 @@ static void readValue(wire::Value v, PagesInfo& out)
     records::readFields(v, out, pagesFields);
 }
 
-wire::Result<ApiResponse> decodePositions(const QByteArray& body)
+wire::Result<ApiResponse> decodeApiResponse(const QByteArray& body)
 {
+    // The texts without escapes are viewed in these bytes, so they stay with the answer.
+    const QByteArray bytes = wire::padded(body);
     QByteArray texts;
     wire::Result<ApiResponse> result = [&] {
         // Unescaped, every text is shorter than it is on the wire.
         const wire::TextSink sink(texts, body.size());
-        return wire::decode(body, [](wire::Value root) {
+        return wire::decode(bytes, [](wire::Value root) {
             ApiResponse response;
             records::readFields(root, response, responseFields);
             return response;
         });
     }();
-    if (result.ok())
+    if (result.ok()) {
+        result.value().answer = bytes;
         result.value().texts = std::move(texts);
+    }
     return result;
 }
-
-} // namespace CORVANE_WIRE_KERNEL
-
-#ifndef CORVANE_WIRE_KERNEL_VARIANT
-#if CORVANE_HAVE_AVX2_DECODER
-namespace avx2 {
-wire::Result<ApiResponse> decodePositions(const QByteArray& body);
-}
-#endif
-
-bool positionsDecoderUsesAvx2()
-{
-#if CORVANE_HAVE_AVX2_DECODER
-    // The same features the AVX2 build was compiled for; libgcc also checks that the system
-    // saves the AVX registers.
-    static const bool usable = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-                               __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("lzcnt");
-    return usable;
-#else
-    return false;
-#endif
-}
-
-wire::Result<ApiResponse> decodeApiResponse(const QByteArray& body)
-{
-#if CORVANE_HAVE_AVX2_DECODER
-    if (positionsDecoderUsesAvx2())
-        return avx2::decodePositions(body);
-#endif
-    return generic::decodePositions(body);
-}
-
-wire::Result<ApiResponse> decodeApiResponseGeneric(const QByteArray& body)
-{
-    return generic::decodePositions(body);
-}
-#endif
 
 } // namespace corvane

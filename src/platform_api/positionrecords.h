@@ -13,8 +13,9 @@ namespace corvane {
 // names follow the platform's keys; a few camelCase fields come from snake_case keys (noted).
 //
 // An answer holds thousands of texts and the tally reads a handful of them, so the records view
-// their texts (wire::Text) in the answer's own text storage instead of owning a copy each: a
-// record is valid as long as a copy of the ApiResponse it came from lives.
+// their texts (wire::Text) where they lie instead of owning a copy each: in the answer's bytes
+// for a text without escapes, else in a storage of unescaped texts. A record is valid as long
+// as a copy of the ApiResponse it came from lives.
 
 struct Bot {
     wire::Text name;
@@ -126,16 +127,12 @@ struct ApiResponse {
     std::optional<PagesInfo> pages;
 
     // What the records' texts view; implicitly shared, so every copy keeps them valid.
-    QByteArray texts;
+    QByteArray answer; // the bytes decoded
+    QByteArray texts;  // the texts that had escapes, unescaped
 };
 
 // Strict: a missing required key, null where a value is required, a value of another JSON type
 // or malformed JSON fails the whole answer with a description naming the key.
-// Uses the fastest build of the decoder the CPU can run.
 wire::Result<ApiResponse> decodeApiResponse(const QByteArray& body);
-// The build for the generic target, whatever the CPU offers.
-wire::Result<ApiResponse> decodeApiResponseGeneric(const QByteArray& body);
-// Whether decodeApiResponse uses a build for a wider vector unit on this CPU.
-bool positionsDecoderUsesAvx2();
 
 } // namespace corvane

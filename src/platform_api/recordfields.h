@@ -24,7 +24,6 @@
 #include <type_traits>
 
 namespace corvane::records {
-inline namespace CORVANE_WIRE_KERNEL {
 
 // ---- reading one value by the member's type ----
 //
@@ -40,8 +39,24 @@ inline bool tryRead(wire::Value v, QString& out)
     out = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
     return true;
 }
+// A string without escapes is viewed where it lies in the document. Nothing is lost by not
+// unescaping it: simdjson's structural pass has already checked the whole document's UTF-8 and
+// refused control characters inside strings, and the token runs from the opening quote to the
+// next structural character, so after JSON white space its last byte is the closing quote.
 inline bool tryRead(wire::Value v, wire::Text& out)
 {
+    std::string_view token = v.raw_json_token();
+    while (!token.empty() && (token.back() == ' ' || token.back() == '\n' || token.back() == '\r' ||
+                              token.back() == '\t'))
+        token.remove_suffix(1);
+    if (token.size() >= 2 && token.front() == '"' && token.back() == '"' &&
+        token.find('\\') == std::string_view::npos) {
+        simdjson::ondemand::raw_json_string consumed;
+        if (v.get_raw_json_string().get(consumed) != simdjson::SUCCESS)
+            return false;
+        out = wire::Text(token.data() + 1, static_cast<qsizetype>(token.size() - 2));
+        return true;
+    }
     std::string_view s;
     if (v.get_string().get(s) != simdjson::SUCCESS)
         return false;
@@ -272,5 +287,4 @@ QJsonObject writeFields(const R& record, const std::array<Field<R>, N>& fields)
     return object;
 }
 
-} // namespace CORVANE_WIRE_KERNEL
 } // namespace corvane::records
