@@ -2,6 +2,10 @@
 
 #include "recordfields.h"
 
+#if CORVANE_HAVE_AVX2_DECODER
+#include <cpuid.h>
+#endif
+
 namespace corvane {
 inline namespace CORVANE_WIRE_KERNEL {
 
@@ -170,10 +174,15 @@ wire::Result<ApiResponse> decodePositions(const QByteArray& body);
 bool positionsDecoderUsesAvx2()
 {
 #if CORVANE_HAVE_AVX2_DECODER
-    // The same features the AVX2 build was compiled for; libgcc also checks that the system
-    // saves the AVX registers.
-    static const bool usable = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-                               __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("lzcnt");
+    // The same features the AVX2 build was compiled for; the runtime also checks that the
+    // system saves the AVX registers. LZCNT is read from CPUID: not every compiler's
+    // __builtin_cpu_supports knows it.
+    static const bool usable = [] {
+        unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+        const bool lzcnt = __get_cpuid(0x80000001, &eax, &ebx, &ecx, &edx) && (ecx & bit_LZCNT);
+        return lzcnt && __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+               __builtin_cpu_supports("pclmul");
+    }();
     return usable;
 #else
     return false;
