@@ -32,8 +32,11 @@ struct World {
         pushover.setPoDeviceUID(QStringLiteral("device"));
         pushover.setPoSessionSecret(QStringLiteral("secret"));
         QObject::connect(&server, &QWebSocketServer::newConnection, &server, [this] {
-            while (QWebSocket* socket = server.nextPendingConnection())
+            // The server hands its sockets over to us: each goes once its client hangs up.
+            while (QWebSocket* socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
                 client = socket;
+            }
         });
         SocketTiming timing;
         timing.reconnectDelay = std::chrono::milliseconds(1);

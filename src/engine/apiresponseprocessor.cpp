@@ -139,9 +139,10 @@ QCoro::Task<> ApiResponseProcessor::process(ApiResponse response, AccountSetting
         target->setTradeInfo(tally.tradeInfo);
         QThreadPool::globalInstance()->start(
             [replaced = std::move(replaced)]() mutable { replaced = BrokerTally(); });
-        const auto match =
-            std::find_if(connections->data.cbegin(), connections->data.cend(),
-                         [&key](const BrokerAccount& broker) { return broker.number == key; });
+        // Captured under a name of its own: clang before 16 cannot capture a structured binding.
+        const auto match = std::find_if(
+            connections->data.cbegin(), connections->data.cend(),
+            [&number = key](const BrokerAccount& broker) { return broker.number == number; });
         if (match != connections->data.cend()) {
             target->setNLV(match->netLiquidationValue);
             target->setBrokerExpiration(match->expiresAt);

@@ -57,9 +57,12 @@ void BrokerResultsModel::rebuild()
         if (!data) {
             // Keep the stand-in of a row that already waits for this broker, so an unchanged
             // list does not reset the views.
-            const auto same = std::find_if(m_rows.cbegin(), m_rows.cend(), [&](const auto& row) {
-                return row->brokerNumber == number;
-            });
+            // Captured under a name of its own: clang before 16 cannot capture a structured
+            // binding.
+            const auto same =
+                std::find_if(m_rows.cbegin(), m_rows.cend(), [&wanted = number](const auto& row) {
+                    return row->brokerNumber == wanted;
+                });
             data = same != m_rows.cend() ? (*same)->data : std::make_shared<ProcessedData>();
         }
         rows.append(std::make_shared<Row>(Row{number, nickname, std::move(data), nullptr}));

@@ -4,7 +4,10 @@
 #include "platform_api/apiservice.h"
 #include "pushover.h"
 #include "pushover/poapimanager.h"
+#include "pushover/pushoverwebsocketmanager.h"
+#include "pushsocket.h"
 #include "settings/posettings.h"
+#include "support/logcapture.h"
 #include "support/tempsuite.h"
 #include "support/testclock.h"
 #include "support/testregistry.h"
@@ -95,8 +98,7 @@ private Q_SLOTS:
         QTest::newRow("wrong host")
             << int(TlsFault::WrongHost) << true << QStringLiteral("host name did not match");
         // An expired root is dropped from the trusted ones, so it reads as untrusted.
-        QTest::newRow("expired") << int(TlsFault::Expired) << true
-                                 << QStringLiteral("SSL handshake failed");
+        QTest::newRow("expired") << int(TlsFault::Expired) << true << QStringLiteral("untrusted");
         QTest::newRow("self-signed, not trusted")
             << int(TlsFault::None) << false << QStringLiteral("self-signed");
     }
@@ -121,6 +123,21 @@ private Q_SLOTS:
         QVERIFY(!client.pushover.poIsRegistered());
         for (const QString& text : {client.platformText(), client.api.errorMessage()})
             QVERIFY2(text.contains(reason, Qt::CaseInsensitive), qPrintable(text));
+
+        // The live socket refuses the same certificate before its login frame goes out.
+        client.pushover.setPoDeviceUID(QStringLiteral("device"));
+        client.pushover.setPoSessionSecret(QStringLiteral("secret"));
+        PushoverWebSocketManager socket(client.network, client.pushover,
+                                        {fake.pushoverUrl(), fake.socketUrl()},
+                                        std::make_shared<AbsentNotificationService>());
+        const QString loginError = QStringLiteral("An error occurred during login: ");
+        LogCapture log;
+        socket.openSocket();
+        QTRY_VERIFY(!log.lines().filter(loginError).isEmpty());
+        const QString text = log.lines().filter(loginError).constFirst();
+        QVERIFY2(text.contains(reason, Qt::CaseInsensitive), qPrintable(text));
+        QTRY_VERIFY(!socket.isSocketRunning());
+        QVERIFY(fake.socket().frames().isEmpty());
     }
 
     void stallingAndEndlessAnswersAreCutOff_data()
