@@ -232,7 +232,10 @@ private Q_SLOTS:
         QProcess absent;
         run({QStringLiteral("--status"), QStringLiteral("--json")}, absent);
         QCOMPARE(finish(absent), 1);
-        QCOMPARE(absent.readAllStandardError(), QByteArray("Corvane is not running.\n"));
+        // Only the first line is ours: Qt 6.4's D-Bus thread can still warn about a late message
+        // while the process exits, after the answer was written.
+        QCOMPARE(absent.readAllStandardError().split('\n').constFirst(),
+                 QByteArray("Corvane is not running."));
         QVERIFY(absent.readAllStandardOutput().isEmpty());
     }
 
