@@ -287,7 +287,11 @@ private Q_SLOTS:
         QVERIFY(!core->globalData().hasError());
         QCOMPARE(socket.poApi().errorMessage(), QString());
         QVERIFY(rssMonday > 0);
+#ifndef __SANITIZE_ADDRESS__
+        // AddressSanitizer holds freed memory back in its quarantine, so resident memory says
+        // nothing there; its leak check stands in for this one.
         QVERIFY2(rssFriday <= rssMonday * 11 / 10, "resident memory grew by more than 10 %");
+#endif
     }
 };
 

@@ -20,9 +20,12 @@ PushSocket::PushSocket(const QSslConfiguration& tls, Pushover& pushover, QObject
 
 PushSocket::~PushSocket()
 {
+    // The server hands its sockets over without a parent; those still open are ours to free.
     const QList<QWebSocket*> sockets = clients_.keys();
-    for (QWebSocket* socket : sockets)
+    for (QWebSocket* socket : sockets) {
         socket->disconnect(this);
+        delete socket;
+    }
 }
 
 bool PushSocket::listen(quint16 port)
