@@ -18,13 +18,14 @@
 #include <QTimer>
 #include <QWebSocket>
 #include <QWidget>
+#include <chrono>
 
 namespace corvane {
 
 namespace {
 
-constexpr int closeHandshakeMs = 1000;
-constexpr int closingClickMs = 250;
+constexpr std::chrono::milliseconds closeHandshake{1000};
+constexpr std::chrono::milliseconds closingClick{250};
 
 QRect screenAt(const QPoint& point)
 {
@@ -119,7 +120,7 @@ void AppDelegate::applicationWillTerminate()
     m_core.socket().closeSocket();
     // The closing handshake needs the event loop, which is ending: give it a moment so the
     // server hears "going away" rather than a dropped connection.
-    QDeadlineTimer deadline(closeHandshakeMs);
+    QDeadlineTimer deadline(closeHandshake);
     while (!deadline.hasExpired() && !m_core.socket().findChildren<QWebSocket*>().isEmpty()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -220,7 +221,7 @@ void AppDelegate::showStatusContent()
 void AppDelegate::refreshStatusItem()
 {
     m_core.store().primeProcessedData();
-    QTimer::singleShot(StatusLabelView::resizeDelayMs, this, &AppDelegate::resizeStatusItem);
+    QTimer::singleShot(StatusLabelView::resizeDelay, this, &AppDelegate::resizeStatusItem);
 }
 
 void AppDelegate::resizeStatusItem()
@@ -238,7 +239,7 @@ void AppDelegate::togglePopover(const QPoint& at)
 {
     if (isPopoverShown())
         m_popover->hide();
-    else if (!m_popoverHidden.isValid() || m_popoverHidden.elapsed() > closingClickMs)
+    else if (!m_popoverHidden.isValid() || m_popoverHidden.elapsed() > closingClick.count())
         showPopover(at);
 }
 

@@ -7,13 +7,14 @@
 #include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QtEndian>
+#include <chrono>
 
 namespace corvane {
 
 namespace {
 
 const QString watcherInterface = QStringLiteral("org.kde.StatusNotifierWatcher");
-constexpr int announceEveryMs = 40;
+constexpr std::chrono::milliseconds announceEvery{40};
 constexpr int logoSide = 22;
 
 void registerTypes()
@@ -154,7 +155,7 @@ SniStatusItem::SniStatusItem(const QIcon& logo, QDBusConnection bus, QObject* pa
     registerTypes();
     m_adaptor = new SniAdaptor(*this);
     m_announce.setSingleShot(true);
-    m_announce.setInterval(announceEveryMs);
+    m_announce.setInterval(announceEvery);
     connect(&m_announce, &QTimer::timeout, this, [this] {
         Q_EMIT m_adaptor->NewIcon();
         Q_EMIT m_adaptor->NewToolTip();

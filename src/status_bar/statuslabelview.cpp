@@ -45,7 +45,7 @@ void StatusLabelView::onLabelsChanged()
     repaint();
     if (texts != m_texts) {
         m_texts = texts;
-        QTimer::singleShot(resizeDelayMs, this, &StatusLabelView::resizeRequested);
+        QTimer::singleShot(resizeDelay, this, &StatusLabelView::resizeRequested);
     }
 }
 
@@ -57,7 +57,7 @@ void StatusLabelView::onHasErrorChanged(bool hasError)
     if (hasError)
         Q_EMIT resizeRequested();
     else
-        QTimer::singleShot(resizeDelayMs, this, &StatusLabelView::resizeRequested);
+        QTimer::singleShot(resizeDelay, this, &StatusLabelView::resizeRequested);
 }
 
 void StatusLabelView::flip(const QString& id)
@@ -67,7 +67,7 @@ void StatusLabelView::flip(const QString& id)
     if (QVariantAnimation* running = m_flips.value(id))
         running->stop();
     auto* animation = new QVariantAnimation(this);
-    animation->setDuration(flipMs);
+    animation->setDuration(int(flipDuration.count()));
     animation->setEasingCurve(QEasingCurve::Linear);
     animation->setStartValue(m_angles.value(id, forwards ? 0.0 : 360.0));
     animation->setEndValue(forwards ? 360.0 : 0.0);

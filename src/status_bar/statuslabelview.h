@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QVariantAnimation>
+#include <chrono>
 
 namespace corvane {
 
@@ -20,8 +21,8 @@ class StatusLabelView final : public QObject {
     Q_DISABLE_COPY_MOVE(StatusLabelView)
 
 public:
-    static constexpr int flipMs = 500;
-    static constexpr int resizeDelayMs = 100;
+    static constexpr std::chrono::milliseconds flipDuration{500};
+    static constexpr std::chrono::milliseconds resizeDelay{100};
 
     explicit StatusLabelView(StatusLabelPresenter& presenter, QObject* parent = nullptr);
 

@@ -116,7 +116,7 @@ BrokerPage::BrokerPage(const QPersistentModelIndex& broker, Appearance appearanc
     layout->addWidget(scroll, 1);
 
     m_hoverTimer.setSingleShot(true);
-    m_hoverTimer.setInterval(hoverDelayMs);
+    m_hoverTimer.setInterval(hoverDelay);
     connect(&m_hoverTimer, &QTimer::timeout, this, &BrokerPage::showCard);
 
     m_positions = m_broker.data(BrokerResultsModel::positionsRole).value<PositionListModel*>();

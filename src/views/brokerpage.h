@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <chrono>
 
 class QLabel;
 class QScrollArea;
@@ -25,7 +26,7 @@ class BrokerPage final : public QWidget {
     Q_DISABLE_COPY_MOVE(BrokerPage)
 
 public:
-    static constexpr int hoverDelayMs = 250;
+    static constexpr std::chrono::milliseconds hoverDelay{250};
 
     // broker is a row of a BrokerResultsModel.
     BrokerPage(const QPersistentModelIndex& broker, Appearance appearance,

@@ -84,7 +84,7 @@ private Q_SLOTS:
         QTRY_COMPARE(resized.count(), 3);
 
         rig.view.setAppearance(Appearance::dark);
-        QTest::qWait(2 * StatusLabelView::resizeDelayMs);
+        QTest::qWait(int(2 * StatusLabelView::resizeDelay.count()));
         QCOMPARE(resized.count(), 3);
     }
 };

@@ -203,7 +203,7 @@ private Q_SLOTS:
         // Closing the popover while a card is on its way: no card appears.
         pointerEnters(*spread);
         rig.popover.hide();
-        QTest::qWait(2 * BrokerPage::hoverDelayMs);
+        QTest::qWait(int(2 * BrokerPage::hoverDelay.count()));
         QVERIFY(!page->card()->isVisible());
     }
 
