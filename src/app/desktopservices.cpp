@@ -18,7 +18,7 @@ DesktopServices::DesktopServices(DesktopConfig config, OutsideEventHandler::Serv
     , m_watchReachability(config.watchReachability)
     , m_loginItem(std::make_unique<XdgAutostart>(config.configFolder, config.executable))
     , m_power(new PowerMonitor(config.systemBus, this))
-    , m_reachability(new ConnectivityMonitor(this))
+    , m_reachability(new ConnectivityMonitor(config.systemBus, this))
     , m_handler(new OutsideEventHandler(services, this))
     , m_updater(
           new UpdateChecker(network, config.updateFeed, config.version, config.updatePeriod, this))
