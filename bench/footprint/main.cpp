@@ -5,6 +5,7 @@
 // JSON object:
 //   startup_ms   exec until the item registers with the watcher (median of the runs)
 //   rss_kib      resident memory 10 s after the start
+//   (network_floor: the least any networked tray label needs, see networkfloor.cpp)
 //   idle_cpu_s_per_min  user + system CPU over the following 60 s
 //
 //   build-ci/bench/footprint/bench_footprint [runs]   (default 5 start-ups each)
@@ -195,13 +196,18 @@ int main(int argc, char** argv)
     env.insert(QStringLiteral("CORVANE_EXTRA_CA_FILE"), fake.caFile());
 
     const Figures floor = measure(QStringLiteral(FLOOR_PROGRAM), env, desktop, runs);
+    const Figures networkFloor = measure(QStringLiteral(NETWORK_FLOOR_PROGRAM), env, desktop, runs);
     const Figures corvane = measure(QStringLiteral(CORVANE_PROGRAM), env, desktop, runs);
+    const auto rssRatio = [](const Figures& a, const Figures& b) {
+        return static_cast<double>(a.rssKib) / static_cast<double>(std::max<qint64>(b.rssKib, 1));
+    };
     const QJsonObject result{
         {QStringLiteral("floor"), toJson(floor)},
+        {QStringLiteral("network_floor"), toJson(networkFloor)},
         {QStringLiteral("corvane"), toJson(corvane)},
         {QStringLiteral("startup_ratio"), corvane.startupMs / std::max(floor.startupMs, 1e-9)},
-        {QStringLiteral("rss_ratio"), static_cast<double>(corvane.rssKib) /
-                                          static_cast<double>(std::max<qint64>(floor.rssKib, 1))},
+        {QStringLiteral("rss_ratio"), rssRatio(corvane, floor)},
+        {QStringLiteral("network_floor_rss_ratio"), rssRatio(networkFloor, floor)},
         {QStringLiteral("runs"), runs},
     };
     std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
