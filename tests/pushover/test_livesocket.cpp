@@ -185,7 +185,7 @@ private Q_SLOTS:
     }
 
     // A socket the server closed on purpose stays closed, even with a keep-alive deadline armed.
-    // A close by the market clock is proven the same way by the root's own socket.
+    // Both frames end in the same close the market clock asks for after the bell.
     void deliberateClosesStayClosed_data()
     {
         QTest::addColumn<QByteArray>("frame");
