@@ -10,8 +10,6 @@ using namespace corvane;
 
 namespace {
 
-const QString fetchLine = QStringLiteral("in manualStart");
-
 // The evaluator over the real settings store, calendar and watch cycle. The one account is
 // not watched, so a pass ends without a request.
 struct Rig {
@@ -66,31 +64,6 @@ class StateManagerTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A launch at noon fetches at once and starts the timer; the evening stops it; the next
-    // trading morning's bell starts it again without a fetch of its own.
-    void aTradingDayFromLaunchToTheNextBell()
-    {
-        Rig rig(tuesday(12, 0));
-        test::LogCapture log;
-
-        QCOMPARE(rig.evaluateAt(tuesday(12, 0), true), 1);
-        QVERIFY(rig.watch.isTimerActive());
-        QCOMPARE(rig.evaluateAt(tuesday(12, 1), false), 0);
-        QCOMPARE(rig.evaluateAt(tuesday(16, 15), false), 0);
-        QVERIFY(rig.watch.isTimerActive());
-
-        QCOMPARE(rig.evaluateAt(tuesday(16, 31), false), 0);
-        QVERIFY(!rig.watch.isTimerActive());
-        // Wednesday is a holiday; Thursday trades.
-        QCOMPARE(rig.evaluateAt(test::newYork(2024, 6, 19, 9, 30), false), 0);
-        QVERIFY(!rig.watch.isTimerActive());
-        QCOMPARE(rig.evaluateAt(test::newYork(2024, 6, 20, 9, 29), false), 0);
-        QVERIFY(!rig.watch.isTimerActive());
-        QCOMPARE(rig.evaluateAt(test::newYork(2024, 6, 20, 9, 30), false), 0);
-        QVERIFY(rig.watch.isTimerActive());
-        QCOMPARE(log.count(fetchLine), 1);
-    }
-
     // Losing the last verified key stops a running timer, and nothing is fetched even with
     // manual syncing.
     void withoutAVerifiedKeyNothingRuns()
@@ -108,43 +81,24 @@ private Q_SLOTS:
         QVERIFY(log.lines().isEmpty());
     }
 
-    // Manual syncing fetches once per evaluation in every market state and keeps the timer
-    // stopped, even one the launch had started.
-    void manualSyncFetchesEveryMinute()
+    // The user's settings reach the decision: a switched-off watch neither stops an open
+    // market's timer nor fetches at launch; manual syncing fetches at every evaluation, the
+    // watch on or off, and keeps the timer stopped.
+    void theUsersSettingsReachTheDecision()
     {
-        Rig rig(tuesday(16, 20));
-        QCOMPARE(rig.evaluateAt(tuesday(16, 20), true), 1);
+        Rig rig(tuesday(15, 0));
+        QCOMPARE(rig.evaluateAt(tuesday(15, 0), false), 0);
+        rig.settings.setWatchRunning(false);
+        QCOMPARE(rig.evaluateAt(tuesday(15, 1), false), 0);
+        QCOMPARE(rig.evaluateAt(tuesday(16, 40), true), 0);
         QVERIFY(rig.watch.isTimerActive());
 
         rig.settings.setFrequencyManual(true);
-        test::LogCapture log;
-        for (const QDateTime& at : {tuesday(16, 21), tuesday(16, 45), tuesday(12, 0),
-                                    test::newYork(2024, 6, 22, 12, 0)}) {
-            QCOMPARE(rig.evaluateAt(at, false), 1);
-            QVERIFY(!rig.watch.isTimerActive());
-        }
-        QCOMPARE(log.count(fetchLine), 4);
-    }
-
-    // The after-market half hour neither starts nor stops the timer, and a switched-off watch
-    // leaves an open market's timer running.
-    void theTimerIsLeftAsItIs()
-    {
-        Rig rig(tuesday(16, 5));
-        QCOMPARE(rig.evaluateAt(tuesday(16, 5), false), 0);
+        QCOMPARE(rig.evaluateAt(tuesday(16, 41), false), 1);
         QVERIFY(!rig.watch.isTimerActive());
-
-        rig.evaluateAt(tuesday(15, 0), false);
-        QVERIFY(rig.watch.isTimerActive());
-        QCOMPARE(rig.evaluateAt(tuesday(16, 5), false), 0);
-        QVERIFY(rig.watch.isTimerActive());
-
-        rig.settings.setWatchRunning(false);
-        QCOMPARE(rig.evaluateAt(tuesday(15, 0), false), 0);
-        QVERIFY(rig.watch.isTimerActive());
-        QCOMPARE(rig.evaluateAt(tuesday(16, 40), true), 0);
-        QVERIFY(rig.watch.isTimerActive());
-        QCOMPARE(rig.evaluateAt(tuesday(16, 41), false), 0);
+        rig.settings.setWatchRunning(true);
+        QCOMPARE(rig.evaluateAt(tuesday(12, 0), false), 1);
+        QCOMPARE(rig.evaluateAt(test::newYork(2024, 6, 22, 12, 0), false), 1);
         QVERIFY(!rig.watch.isTimerActive());
     }
 };

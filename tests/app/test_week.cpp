@@ -8,7 +8,6 @@
 #include "support/testregistry.h"
 
 #include <QCoro/QCoroTask>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -73,18 +72,6 @@ QString describe(const fake::HttpRequest& request)
     if (request.path.endsWith(QStringLiteral("/update_highest_message.json")))
         return QStringLiteral("acknowledge");
     return request.path;
-}
-
-qint64 residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
 }
 
 } // namespace
@@ -222,9 +209,9 @@ private Q_SLOTS:
             QVERIFY2(settle(), qPrintable(stamp(t)));
 
             if (t == at(0, {10, 0}))
-                rssMonday = residentKb(); // after the first pass of the session
+                rssMonday = test::residentKb(); // after the first pass of the session
             if (t == at(4, {13, 31}))
-                rssFriday = residentKb();
+                rssFriday = test::residentKb();
         }
 
         // What should have happened, from the exchange's calendar for the week: a pass at

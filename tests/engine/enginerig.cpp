@@ -25,28 +25,29 @@ double EngineRig::total(const QString& brokerNumber) const
     return entry && entry->total() ? *entry->total() : qQNaN();
 }
 
-QByteArray positionJson(const TestPosition& p)
+QByteArray positionJson(const char* bot, const char* status, const char* profit,
+                        const QString& enteredAt, std::optional<int> daysToExpiration,
+                        const QString& broker)
 {
-    QByteArray json = "{\"number\":\"pos\",\"status\":\"" + p.status.toUtf8() +
-                      "\",\"bot\":{\"name\":\"" + p.botName.toUtf8() + "\",\"number\":\"" +
-                      p.bot.toUtf8() + "\"},\"broker_connection\":";
-    if (p.broker.isEmpty())
+    QByteArray json = QByteArray(R"({"number":"pos","status":")") + status +
+                      R"(","bot":{"name":"SPX Iron Condor","number":")" + bot +
+                      R"("},"broker_connection":)";
+    if (broker.isEmpty())
         json += "null";
     else
-        json += "{\"broker\":\"Interactive Brokers\",\"name\":\"IB\",\"number\":\"" +
-                p.broker.toUtf8() + "\"}";
-    // A lower-case "open" still carries its profit where the upper-case one would.
-    const bool open = p.status.compare(QStringLiteral("OPEN"), Qt::CaseInsensitive) == 0;
-    if (!p.profit.isNull() && (open || p.status == QStringLiteral("CLOSED")))
         json +=
-            (open ? ",\"current_profit\":\"" : ",\"profit_dollars\":\"") + p.profit.toUtf8() + "\"";
-    if (!p.enteredAt.isEmpty())
-        json += ",\"entered_at\":\"" + p.enteredAt.toUtf8() + "\"";
-    json += ",\"legs\":[{\"quantity\":1";
-    if (p.daysToExpiration)
-        json += ",\"days_to_expiration\":" + QByteArray::number(*p.daysToExpiration);
-    json += "}]}";
-    return json;
+            R"({"broker":"Interactive Brokers","name":"IB","number":")" + broker.toUtf8() + R"("})";
+    // A lower-case "open" still carries its profit where the upper-case one would.
+    const bool open = qstricmp(status, "OPEN") == 0;
+    if (profit && (open || qstrcmp(status, "CLOSED") == 0))
+        json +=
+            (open ? R"(,"current_profit":")" : R"(,"profit_dollars":")") + QByteArray(profit) + '"';
+    if (!enteredAt.isEmpty())
+        json += R"(,"entered_at":")" + enteredAt.toUtf8() + '"';
+    json += R"(,"legs":[{"quantity":1)";
+    if (daysToExpiration)
+        json += R"(,"days_to_expiration":)" + QByteArray::number(*daysToExpiration);
+    return json + "}]}";
 }
 
 QByteArray positionsAnswer(const QList<QByteArray>& positions)

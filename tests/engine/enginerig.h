@@ -35,18 +35,12 @@ public:
     RunWatch& runWatch = core->watch();
 };
 
-// Answers of the positions endpoint, written as the platform writes them.
-struct TestPosition {
-    QString bot = QStringLiteral("12");
-    QString botName = QStringLiteral("SPX Iron Condor");
-    QString broker = QStringLiteral("bc_1"); // empty: "broker_connection": null
-    QString status = QStringLiteral("CLOSED");
-    // profit_dollars or current_profit, by status; null: absent.
-    QString profit = QStringLiteral("0");
-    QString enteredAt; // empty: absent
-    std::optional<int> daysToExpiration = 0;
-};
-QByteArray positionJson(const TestPosition& p);
+// A position as the platform writes it, of the bot "SPX Iron Condor": the profit as
+// profit_dollars or current_profit by status (null: absent), the first leg's days to expiration
+// (empty: absent); no entry time or no broker connection when those are empty.
+QByteArray positionJson(const char* bot, const char* status, const char* profit,
+                        const QString& enteredAt, std::optional<int> daysToExpiration = 0,
+                        const QString& broker = QStringLiteral("bc_1"));
 QByteArray positionsAnswer(const QList<QByteArray>& positions);
 QByteArray brokersAnswer(const QStringList& numbers);
 

@@ -21,19 +21,6 @@ QDateTime tuesdayAfternoon()
 const QString today = u"2024-06-18T10:15:00.250114-04:00"_s;
 const QString yesterday = u"2024-06-17T15:40:00.000000-04:00"_s;
 
-TestPosition position(const char* bot, const char* status, const char* profit, QString enteredAt,
-                      std::optional<int> dte = 0, QString broker = u"bc_1"_s)
-{
-    TestPosition s;
-    s.bot = QString::fromUtf8(bot);
-    s.status = QString::fromUtf8(status);
-    s.profit = profit ? QString::fromUtf8(profit) : QString();
-    s.enteredAt = std::move(enteredAt);
-    s.daysToExpiration = dte;
-    s.broker = std::move(broker);
-    return s;
-}
-
 } // namespace
 
 class ProcessingTest final : public FakeServicesTest {
@@ -47,21 +34,20 @@ private Q_SLOTS:
         m_fake.setAnswer(
             positionsPath, alpha, 200,
             positionsAnswer({
-                positionJson(position("12", "CLOSED", "-35.5", today)),     // 12_0
-                positionJson(position("12", "OPEN", "12", today)),          // 12_1
-                positionJson(position("7", "OPEN", "not a number", today)), // 7_2: counts as 0
-                positionJson(position("9", "EXPIRED", "40", today)),        // 9_3: no profit
-                positionJson(position("12", "OPEN", "900", today, 3)),      // 12_4: runs on
-                positionJson(position("12", "OPEN", "5", yesterday, 3)),    // 12_5: still open
-                positionJson(position("12", "CLOSED", "77", yesterday, 0)), // 12_6: earlier day
-                positionJson(position("30", "CLOSED", "100", today, 0, u"bc_2"_s)),
-                positionJson(position("31", "CLOSED", "1000", today, 0, QString())), // no broker
+                positionJson("12", "CLOSED", "-35.5", today),     // 12_0
+                positionJson("12", "OPEN", "12", today),          // 12_1
+                positionJson("7", "OPEN", "not a number", today), // 7_2: counts as 0
+                positionJson("9", "EXPIRED", "40", today),        // 9_3: no profit
+                positionJson("12", "OPEN", "900", today, 3),      // 12_4: runs on
+                positionJson("12", "OPEN", "5", yesterday, 3),    // 12_5: still open
+                positionJson("12", "CLOSED", "77", yesterday, 0), // 12_6: earlier day
+                positionJson("30", "CLOSED", "100", today, 0, u"bc_2"_s),
+                positionJson("31", "CLOSED", "1000", today, 0, QString()), // no broker
                 // 8_7: not the platform's spelling, so no profit; 6_8: none given, so 0.
-                positionJson(position("8", "open", "70", today)),
-                positionJson(position("6", "CLOSED", nullptr, today)),
+                positionJson("8", "open", "70", today),
+                positionJson("6", "CLOSED", nullptr, today),
             }));
         m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_2"_s, u"bc_1"_s}));
-        LogCapture log;
         // Decoding and tallying run on a worker; what the views observe changes on the main
         // thread only. Direct connections report the emitting thread, whatever it is.
         int changes = 0;
@@ -111,7 +97,6 @@ private Q_SLOTS:
         QCOMPARE(rig.store.rolledUpTotal(), 81.5);
         QCOMPARE(rig.store.processedDataCount(), 2);
         QCOMPARE(rig.store.lastupdated(), u"6-18 @ 2:07p"_s);
-        QVERIFY(log.contains(u"Last updated date: 6-18 @ 2:07p"_s));
         QCOMPARE(requestCount(brokersPath), 4); // one per broker group and pass
         QVERIFY(!rig.globalData.hasError());
     }
@@ -181,7 +166,7 @@ private Q_SLOTS:
                                        u"old expiry"_s, ProcessedData::TradeInfos{}));
         m_fake.setAnswer(
             positionsPath, alpha, 200,
-            positionsAnswer({positionJson(position("1", "CLOSED", "50", today, 0, u"bc_gone"_s))}));
+            positionsAnswer({positionJson("1", "CLOSED", "50", today, 0, u"bc_gone"_s)}));
         m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_other"_s}));
         LogCapture log;
         QVERIFY(rig.runPass());
@@ -198,13 +183,11 @@ private Q_SLOTS:
         rig.addAccount(alpha);
         rig.addAccount(bravo);
         const QString shared = u"bc_shared"_s;
-        m_fake.setAnswer(
-            positionsPath, alpha, 200,
-            positionsAnswer({positionJson(position("1", "CLOSED", "10", today, 0, shared)),
-                             positionJson(position("2", "OPEN", "1", today, 0, shared))}));
-        m_fake.setAnswer(
-            positionsPath, bravo, 200,
-            positionsAnswer({positionJson(position("3", "OPEN", "20", today, 0, shared))}));
+        m_fake.setAnswer(positionsPath, alpha, 200,
+                         positionsAnswer({positionJson("1", "CLOSED", "10", today, 0, shared),
+                                          positionJson("2", "OPEN", "1", today, 0, shared)}));
+        m_fake.setAnswer(positionsPath, bravo, 200,
+                         positionsAnswer({positionJson("3", "OPEN", "20", today, 0, shared)}));
         m_fake.setAnswer(brokersPath, QString(), 200, brokersAnswer({shared}));
         QVERIFY(rig.runPass());
 
@@ -225,10 +208,10 @@ private Q_SLOTS:
         const QString thursday = u"2024-06-20T11:00:00.000000-04:00"_s;
         m_fake.setAnswer(positionsPath, alpha, 200,
                          positionsAnswer({
-                             positionJson(position("1", "CLOSED", "10", friday, 0)),   // counts
-                             positionJson(position("2", "CLOSED", "20", thursday, 0)), // other day
-                             positionJson(position("3", "OPEN", "30", thursday, 2)),   // still open
-                             positionJson(position("4", "OPEN", "40", u"garbled"_s, 0)),
+                             positionJson("1", "CLOSED", "10", friday, 0),   // counts
+                             positionJson("2", "CLOSED", "20", thursday, 0), // other day
+                             positionJson("3", "OPEN", "30", thursday, 2),   // still open
+                             positionJson("4", "OPEN", "40", u"garbled"_s, 0),
                          }));
         m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_1"_s}));
         LogCapture log;

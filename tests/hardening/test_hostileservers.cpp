@@ -1,20 +1,12 @@
-#include "app/globaldata.h"
 #include "fakeservices.h"
-#include "market/stockexchangestatus.h"
-#include "platform_api/apiservice.h"
 #include "pushover.h"
-#include "pushover/poapimanager.h"
-#include "pushover/pushoverwebsocketmanager.h"
 #include "pushsocket.h"
-#include "settings/posettings.h"
 #include "support/logcapture.h"
-#include "support/tempsuite.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 #include "support/testregistry.h"
 
 #include <QCoro/QCoroTask>
-#include <QFile>
-#include <QNetworkAccessManager>
 #include <QTest>
 
 using namespace corvane;
@@ -22,64 +14,47 @@ using namespace corvane::test;
 using corvane::fake::FakeServices;
 using corvane::fake::Fault;
 using corvane::fake::TlsFault;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString positionsPath = QStringLiteral("/v1/bots/positions/");
-const QString loginPath = QStringLiteral("/1/users/login.json");
+const QString positionsPath = u"/v1/bots/positions/"_s;
+const QString loginPath = u"/1/users/login.json"_s;
 
-qint64 residentBytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong() * 1024;
-    }
-    return -1;
-}
-
-// One platform fetch and one Pushover login against the same fake, as the program makes them.
+// The root against the fake: a pass of the watch cycle for one account, and the Pushover set-up.
 struct Client {
     explicit Client(FakeServices& fake, std::chrono::milliseconds timeout = std::chrono::seconds(5))
         : clock(newYork(2024, 6, 18, 11, 0))
-        , market(clock.clock())
-        , pushover(suite.suite())
-        , api(network, pushover, fake.pushoverUrl())
-        , fetcher(PlatformConnection{&network, fake.apiUrl(), timeout}, clock.clock())
+        , core(clock.clock(), [&](CoreConfig& config) {
+            config.platformApiUrl = fake.apiUrl();
+            config.pushover = {fake.pushoverUrl(), fake.socketUrl()};
+            config.platformTimeout = timeout;
+            config.notifications = std::make_shared<AbsentNotificationService>();
+        })
     {
-        globalData.follow(fetcher);
-        api.setRequestTimeout(timeout);
-        fake.pushover().addAccount(QStringLiteral("a@example.com"), QStringLiteral("pw"));
+        core->pushoverSetup().setRequestTimeout(timeout);
+        AccountSettings account = AccountSettings::newAccount();
+        account.apiKey = u"test-key-alpha"_s;
+        account.keyVerified = true;
+        core->settings().setAccount(account);
+        fake.pushover().addAccount(u"a@example.com"_s, u"pw"_s);
     }
-    Client(const Client&) = delete;
-    Client& operator=(const Client&) = delete;
 
-    std::optional<ApiResponse> fetch()
-    {
-        market.updateLastOpenDate();
-        return QCoro::waitFor(
-            fetcher.fetchPositions(QStringLiteral("test-key-alpha"), market.lastOpenDate()));
-    }
+    // True when the pass got its answers.
+    bool fetch() { return runPass(*core) && !core->globalData().hasError(); }
     void setUp()
     {
-        QCoro::waitFor(api.setupPushover(QStringLiteral("a@example.com"), QStringLiteral("pw"),
-                                         QStringLiteral("desk")));
+        QCoro::waitFor(core->pushoverSetup().setupPushover(u"a@example.com"_s, u"pw"_s, u"desk"_s));
     }
-    QString platformText() const
+    QString platformText()
     {
-        return globalData.internetErrorText() + globalData.criticalErrorText();
+        return core->globalData().internetErrorText() + core->globalData().criticalErrorText();
     }
+    QString pushoverText() { return core->pushoverSetup().errorMessage(); }
+    bool registered() { return core->pushoverSettings().poIsRegistered(); }
 
     TestClock clock;
-    StockExchangeStatus market;
-    GlobalData globalData;
-    TempSuite suite;
-    POSettings pushover;
-    QNetworkAccessManager network;
-    POApiManager api;
-    APIService fetcher;
+    TestCore core;
 };
 
 } // namespace
@@ -96,11 +71,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("trusted"); // the certificate is among the extra roots
         QTest::addColumn<QString>("reason");
         QTest::newRow("wrong host")
-            << int(TlsFault::WrongHost) << true << QStringLiteral("host name did not match");
+            << int(TlsFault::WrongHost) << true << u"host name did not match"_s;
         // An expired root is dropped from the trusted ones, so it reads as untrusted.
-        QTest::newRow("expired") << int(TlsFault::Expired) << true << QStringLiteral("untrusted");
+        QTest::newRow("expired") << int(TlsFault::Expired) << true << u"untrusted"_s;
         QTest::newRow("self-signed, not trusted")
-            << int(TlsFault::None) << false << QStringLiteral("self-signed");
+            << int(TlsFault::None) << false << u"self-signed"_s;
     }
 
     void badCertificatesAreRefused()
@@ -120,17 +95,15 @@ private Q_SLOTS:
 
         // Nothing crossed a connection the client did not trust.
         QVERIFY(fake.requests().isEmpty());
-        QVERIFY(!client.pushover.poIsRegistered());
-        for (const QString& text : {client.platformText(), client.api.errorMessage()})
+        QVERIFY(!client.registered());
+        for (const QString& text : {client.platformText(), client.pushoverText()})
             QVERIFY2(text.contains(reason, Qt::CaseInsensitive), qPrintable(text));
 
         // The live socket refuses the same certificate before its login frame goes out.
-        client.pushover.setPoDeviceUID(QStringLiteral("device"));
-        client.pushover.setPoSessionSecret(QStringLiteral("secret"));
-        PushoverWebSocketManager socket(client.network, client.pushover,
-                                        {fake.pushoverUrl(), fake.socketUrl()},
-                                        std::make_shared<AbsentNotificationService>());
-        const QString loginError = QStringLiteral("An error occurred during login: ");
+        client.core->pushoverSettings().setPoDeviceUID(u"device"_s);
+        client.core->pushoverSettings().setPoSessionSecret(u"secret"_s);
+        PushoverWebSocketManager& socket = client.core->socket();
+        const QString loginError = u"An error occurred during login: "_s;
         LogCapture log;
         socket.openSocket();
         QTRY_VERIFY(!log.lines().filter(loginError).isEmpty());
@@ -144,9 +117,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("accepts, never answers")
-            << int(Fault::Kind::silent) << QStringLiteral("timed out");
-        QTest::newRow("body without end") << int(Fault::Kind::oversized) << QStringLiteral("large");
+        QTest::newRow("accepts, never answers") << int(Fault::Kind::silent) << u"timed out"_s;
+        QTest::newRow("body without end") << int(Fault::Kind::oversized) << u"large"_s;
     }
 
     void stallingAndEndlessAnswersAreCutOff()
@@ -165,26 +137,25 @@ private Q_SLOTS:
             fault.sticky = true;
             fake.injectFault(fault);
         }
-        const qint64 before = residentBytes();
+        const qint64 before = residentKb();
         for (int round = 0; round < 3; ++round) {
             QVERIFY(!client.fetch());
             client.setUp();
         }
-        const qint64 grown = residentBytes() - before;
+        const qint64 grown = residentKb() - before;
         // Each answer is read up to the 32 MiB limit at most, and let go.
-        QVERIFY2(grown < 128LL * 1024 * 1024, qPrintable(QString::number(grown)));
+        QVERIFY2(grown < 128 * 1024, qPrintable(QString::number(grown)));
         QVERIFY2(client.platformText().contains(reason, Qt::CaseInsensitive),
                  qPrintable(client.platformText()));
-        QVERIFY2(client.api.errorMessage().contains(reason, Qt::CaseInsensitive),
-                 qPrintable(client.api.errorMessage()));
-        QVERIFY(!client.pushover.poIsRegistered());
+        QVERIFY2(client.pushoverText().contains(reason, Qt::CaseInsensitive),
+                 qPrintable(client.pushoverText()));
+        QVERIFY(!client.registered());
 
         // The server mends its ways: the same client gets through.
         fake.clearFaults();
         QVERIFY(client.fetch());
-        QVERIFY(!client.globalData.hasError());
         client.setUp();
-        QVERIFY(client.pushover.poIsRegistered());
+        QVERIFY(client.registered());
     }
 };
 

@@ -11,6 +11,7 @@
 #include <csignal>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -22,7 +23,7 @@ constexpr QFileDevice::Permissions groupOrOther = QFileDevice::ReadGroup | QFile
 // The generation a key holds, 0 when it was never written, -1 when it is not a generation.
 qint64 generationOf(const Suite& suite, int key)
 {
-    const QString name = QStringLiteral("key%1").arg(key);
+    const QString name = u"key%1"_s.arg(key);
     if (!suite.contains(name))
         return 0;
     QByteArray value = suite.data(name);
@@ -49,7 +50,7 @@ private Q_SLOTS:
     {
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
-        const QString path = folder.filePath(QStringLiteral("CVNSuite.conf"));
+        const QString path = folder.filePath(u"CVNSuite.conf"_s);
         const quint32 seed = QRandomGenerator::global()->generate();
         qInfo("seed %u", seed);
         QRandomGenerator random(seed);
@@ -70,38 +71,35 @@ private Q_SLOTS:
             const Suite suite(path);
             // Keys are written in order, so the generations fall by at most one, once.
             const qint64 newest = generationOf(suite, 0);
-            QVERIFY2(newest >= reached, qPrintable(QStringLiteral("run %1").arg(run)));
+            QVERIFY2(newest >= reached, qPrintable(u"run %1"_s.arg(run)));
             for (int key = 1; key < keyCount; ++key) {
                 const qint64 generation = generationOf(suite, key);
                 const qint64 before = generationOf(suite, key - 1);
                 QVERIFY2(generation == before || (generation == newest - 1 && before == newest),
-                         qPrintable(QStringLiteral("run %1, key%2: %3 after %4")
-                                        .arg(run)
+                         qPrintable(u"run %1, key%2: %3 after %4"_s.arg(run)
                                         .arg(key)
                                         .arg(generation)
                                         .arg(before)));
             }
             // A kill between two rounds may leave only the flag behind, never ahead.
-            if (suite.contains(QStringLiteral("odd")) && newest > 0)
-                QVERIFY(suite.boolean(QStringLiteral("odd")) == (newest % 2 == 1) ||
-                        suite.boolean(QStringLiteral("odd")) == ((newest - 1) % 2 == 1));
+            if (suite.contains(u"odd"_s) && newest > 0)
+                QVERIFY(suite.boolean(u"odd"_s) == (newest % 2 == 1) ||
+                        suite.boolean(u"odd"_s) == ((newest - 1) % 2 == 1));
             // Whatever the kill left behind holds secrets too: none readable by others.
             const QFileInfoList left = QDir(folder.path()).entryInfoList(QDir::Files);
             for (const QFileInfo& file : left) {
                 // QSettings' lock files hold a process id and a host name, nothing else.
-                if (!file.fileName().contains(QStringLiteral(".lock")))
+                if (!file.fileName().contains(u".lock"_s))
                     QVERIFY2(!(file.permissions() & groupOrOther), qPrintable(file.fileName()));
             }
             reached = newest;
         }
-        QVERIFY2(reached >= 30,
-                 qPrintable(QStringLiteral("%1 rounds in %2 runs").arg(reached).arg(run)));
+        QVERIFY2(reached >= 30, qPrintable(u"%1 rounds in %2 runs"_s.arg(reached).arg(run)));
 
         // A lock left by a killed writer does not block the next one.
         Suite next(path);
-        next.setText(QStringLiteral("after"), QStringLiteral("written"));
-        QCOMPARE(QSettings(path, QSettings::IniFormat).value(QStringLiteral("after")).toString(),
-                 QStringLiteral("written"));
+        next.setText(u"after"_s, u"written"_s);
+        QCOMPARE(QSettings(path, QSettings::IniFormat).value(u"after"_s).toString(), u"written"_s);
         QCOMPARE(QFile::permissions(path) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }

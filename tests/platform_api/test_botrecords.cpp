@@ -9,6 +9,7 @@
 
 using namespace corvane;
 using corvane::test::edited;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -16,7 +17,7 @@ const QJsonValue removed = QJsonValue(QJsonValue::Undefined);
 
 QByteArray sample()
 {
-    return corvane::test::sampleAnswer(QStringLiteral("bots.json"));
+    return corvane::test::sampleAnswer(u"bots.json"_s);
 }
 
 } // namespace
@@ -30,17 +31,17 @@ private Q_SLOTS:
         const auto result = decodeBotModel(sample());
         QVERIFY2(result.ok(), qPrintable(result.error()));
         const BotData& bot = result.value().data->first();
-        QCOMPARE(bot.brokerConnection->number, QStringLiteral("bc_7h2k9"));
+        QCOMPARE(bot.brokerConnection->number, u"bc_7h2k9"_s);
         QVERIFY(!bot.disabledAt.has_value());
         const EntryCondition& entry = *bot.entryCondition;
         QCOMPARE(entry.contractQuantity, Q_INT64_C(9007199254740993)); // above 2^53, exact
-        QCOMPARE(entry.putShortStrikeMinimumDelta, QStringLiteral("0.08"));
+        QCOMPARE(entry.putShortStrikeMinimumDelta, u"0.08"_s);
         QCOMPARE(entry.callShortStrikeMinimumDelta, 0.08);
-        QCOMPARE(entry.variables, QList<QString>{QStringLiteral("vix_floor")});
-        QCOMPARE(bot.exitCondition->stopLossPercent, QStringLiteral("200"));
+        QCOMPARE(entry.variables, QList<QString>{u"vix_floor"_s});
+        QCOMPARE(bot.exitCondition->stopLossPercent, u"200"_s);
         QCOMPARE(bot.adjustments->first().variables.size(), 2);
         QCOMPARE(bot.notifications->size(), 2);
-        QCOMPARE(bot.variables->first().name, QStringLiteral("vix_floor"));
+        QCOMPARE(bot.variables->first().name, u"vix_floor"_s);
         QVERIFY(!bot.variables->first().freeTextValueToSet.has_value());
     }
 
@@ -51,8 +52,8 @@ private Q_SLOTS:
         QTest::newRow("bot with every key absent")
             << QByteArray(R"({"success":true,"message":"","data":[{}]})");
         QTest::newRow("empty lists")
-            << edited(edited(sample(), QStringLiteral("data/0/adjustments"), QJsonArray()),
-                      QStringLiteral("data/0/entry_condition/variables"), QJsonArray());
+            << edited(edited(sample(), u"data/0/adjustments"_s, QJsonArray()),
+                      u"data/0/entry_condition/variables"_s, QJsonArray());
     }
 
     void acceptedShapes()
@@ -68,16 +69,14 @@ private Q_SLOTS:
         QTest::addColumn<QJsonValue>("value");
         QTest::addColumn<QString>("expected");
         QTest::newRow("allocation type missing")
-            << QStringLiteral("data/0/entry_condition/allocation_type") << removed
-            << QStringLiteral(
-                   "\"data[0].entry_condition\": missing required key \"allocation_type\"");
+            << u"data/0/entry_condition/allocation_type"_s << removed
+            << u"\"data[0].entry_condition\": missing required key \"allocation_type\""_s;
         QTest::newRow("exit variables null")
-            << QStringLiteral("data/0/exit_condition/variables") << QJsonValue()
-            << QStringLiteral(
-                   "\"data[0].exit_condition.variables\": expected an array, found null");
+            << u"data/0/exit_condition/variables"_s << QJsonValue()
+            << u"\"data[0].exit_condition.variables\": expected an array, found null"_s;
         QTest::newRow("variable without value")
-            << QStringLiteral("data/0/variables/0/value") << removed
-            << QStringLiteral("\"data[0].variables[0]\": missing required key \"value\"");
+            << u"data/0/variables/0/value"_s << removed
+            << u"\"data[0].variables[0]\": missing required key \"value\""_s;
     }
 
     void rejectedShapesNameTheKey()
@@ -104,20 +103,18 @@ private Q_SLOTS:
     {
         BotModel model;
         model.success = true;
-        model.message = QStringLiteral("ok");
+        model.message = u"ok"_s;
         BotData bot;
-        bot.name = QStringLiteral("Condor");
+        bot.name = u"Condor"_s;
         bot.adjustments = QList<Adjustment>{};
         model.data = QList<BotData>{bot};
         const QJsonObject root = QJsonDocument::fromJson(encodeBotModel(model)).object();
-        const QJsonObject encodedBot =
-            root.value(QStringLiteral("data")).toArray().at(0).toObject();
-        QCOMPARE(encodedBot.keys(),
-                 (QStringList{QStringLiteral("adjustments"), QStringLiteral("name")}));
+        const QJsonObject encodedBot = root.value(u"data"_s).toArray().at(0).toObject();
+        QCOMPARE(encodedBot.keys(), (QStringList{u"adjustments"_s, u"name"_s}));
 
         model.data.reset();
         QCOMPARE(QJsonDocument::fromJson(encodeBotModel(model)).object().keys(),
-                 (QStringList{QStringLiteral("message"), QStringLiteral("success")}));
+                 (QStringList{u"message"_s, u"success"_s}));
     }
 };
 

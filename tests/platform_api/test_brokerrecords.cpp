@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 class BrokerRecordsTest final : public QObject {
     Q_OBJECT
@@ -23,15 +24,15 @@ private Q_SLOTS:
         QVERIFY2(result.ok(), qPrintable(result.error()));
         const BrokerResponse& r = result.value();
         QVERIFY(r.success);
-        QCOMPARE(r.message, QStringLiteral("OK"));
+        QCOMPARE(r.message, u"OK"_s);
         QCOMPARE(r.data.size(), 2);
         BrokerAccount onlyTwo;
-        onlyTwo.broker = QStringLiteral("Tradier");
-        onlyTwo.number = QStringLiteral("bc_1");
+        onlyTwo.broker = u"Tradier"_s;
+        onlyTwo.number = u"bc_1"_s;
         QCOMPARE(r.data.at(0), onlyTwo); // the other five fields empty
         QVERIFY(!r.data.at(1).accountNumber.has_value());
-        QCOMPARE(r.data.at(1).netLiquidationValue, QStringLiteral("10250.75")); // stays text
-        QCOMPARE(r.data.at(1).status, QStringLiteral("Active"));
+        QCOMPARE(r.data.at(1).netLiquidationValue, u"10250.75"_s); // stays text
+        QCOMPARE(r.data.at(1).status, u"Active"_s);
     }
 
     void envelopeRules_data()
@@ -40,10 +41,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("error"); // empty: decodes
         QTest::newRow("empty list")
             << QByteArray(R"({"success":false,"message":"","data":[]})") << QString();
-        QTest::newRow("message missing") << QByteArray(R"({"success":true,"data":[]})")
-                                         << QStringLiteral("missing required key \"message\"");
-        QTest::newRow("data missing") << QByteArray(R"({"success":true,"message":""})")
-                                      << QStringLiteral("missing required key \"data\"");
+        QTest::newRow("message missing")
+            << QByteArray(R"({"success":true,"data":[]})") << u"missing required key \"message\""_s;
+        QTest::newRow("data missing")
+            << QByteArray(R"({"success":true,"message":""})") << u"missing required key \"data\""_s;
     }
 
     void envelopeRules()
@@ -58,18 +59,16 @@ private Q_SLOTS:
     void encodesOnlyPresentAccountKeys()
     {
         BrokerAccount account;
-        account.name = QStringLiteral("Main IRA");
-        account.accountNumber = QStringLiteral("6YA12345");
+        account.name = u"Main IRA"_s;
+        account.accountNumber = u"6YA12345"_s;
         const BrokerResponse response{true, QString(), {account, BrokerAccount()}};
 
         const QByteArray bytes = encodeBrokerResponse(response);
         const QJsonObject root = QJsonDocument::fromJson(bytes).object();
-        QCOMPARE(root.keys(), (QStringList{QStringLiteral("data"), QStringLiteral("message"),
-                                           QStringLiteral("success")}));
-        const QJsonObject first = root.value(QStringLiteral("data")).toArray().at(0).toObject();
-        QCOMPARE(first.keys(),
-                 (QStringList{QStringLiteral("account_number"), QStringLiteral("name")}));
-        QVERIFY(root.value(QStringLiteral("data")).toArray().at(1).toObject().isEmpty());
+        QCOMPARE(root.keys(), (QStringList{u"data"_s, u"message"_s, u"success"_s}));
+        const QJsonObject first = root.value(u"data"_s).toArray().at(0).toObject();
+        QCOMPARE(first.keys(), (QStringList{u"account_number"_s, u"name"_s}));
+        QVERIFY(root.value(u"data"_s).toArray().at(1).toObject().isEmpty());
 
         const auto back = decodeBrokerResponse(bytes);
         QVERIFY2(back.ok(), qPrintable(back.error()));

@@ -21,17 +21,7 @@ quint16 closedPort()
     return server.serverPort();
 }
 
-enum class Trouble {
-    refused,
-    timedOut,
-    unauthorized,
-    unauthorizedHtml,
-    serverError,
-    garbage,
-    truncated,
-    dropped,
-    oversized
-};
+enum class Trouble { refused, timedOut, unauthorized, unauthorizedHtml, garbage, dropped };
 
 } // namespace
 
@@ -52,13 +42,8 @@ private Q_SLOTS:
         QTest::newRow("401 with failure body")
             << Trouble::unauthorized << QString() << u"Error: Invalid API key."_s;
         QTest::newRow("401 with html") << Trouble::unauthorizedHtml << QString() << u"*"_s;
-        QTest::newRow("500") << Trouble::serverError << QString() << u"*"_s;
         QTest::newRow("garbage") << Trouble::garbage << QString() << u"*"_s;
-        QTest::newRow("truncated") << Trouble::truncated << u"Connection error: *"_s << QString();
         QTest::newRow("dropped") << Trouble::dropped << u"Connection error: *"_s << QString();
-        QTest::newRow("oversized")
-            << Trouble::oversized << QString()
-            << u"The answer from Orrisfield is larger than 32 MiB and was not read."_s;
     }
     void positionsFailures()
     {
@@ -82,20 +67,11 @@ private Q_SLOTS:
             m_fake.setAnswer(positionsPath, alpha, 401,
                              "<html><body><h1>401 Authorization Required</h1></body></html>");
             break;
-        case Trouble::serverError:
-            m_fake.setAnswer(positionsPath, alpha, 500, R"({"error":"Internal Server Error"})");
-            break;
         case Trouble::garbage:
             m_fake.injectFault(Fault{positionsPath, Fault::Kind::garbage});
             break;
-        case Trouble::truncated:
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::truncated});
-            break;
         case Trouble::dropped:
             m_fake.injectFault(Fault{positionsPath, Fault::Kind::drop, 0, 0, true});
-            break;
-        case Trouble::oversized:
-            m_fake.injectFault(Fault{positionsPath, Fault::Kind::oversized});
             break;
         }
         // What a previous failure left behind stays unless this one replaces it.
@@ -168,8 +144,8 @@ private Q_SLOTS:
                              std::chrono::seconds(20), 1024 * 1024};
         QVERIFY(!fetchPositions(alpha, c));
         QCOMPARE(m_globalData.criticalError(),
-                 std::optional<QString>(QStringLiteral(
-                     "The answer from Orrisfield is larger than 1 MiB and was not read.")));
+                 std::optional<QString>(
+                     u"The answer from Orrisfield is larger than 1 MiB and was not read."_s));
         QTRY_VERIFY(closedByClient);
         QVERIFY2(written < offered / 4, qPrintable(QString::number(written)));
     }

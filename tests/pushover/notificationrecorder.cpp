@@ -50,7 +50,6 @@ uint NotificationRecorder::Notify(const QString& appName, uint, const QString&,
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     m_calls.append({appName, summary, body, hints,
                     std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()});
-    Q_EMIT notified();
     return m_nextId++;
 }
 
@@ -67,7 +66,5 @@ QString NotificationRecorder::GetServerInformation(QString& vendor, QString& ver
     specVersion = QStringLiteral("1.2");
     return QStringLiteral("notification-recorder");
 }
-
-void NotificationRecorder::CloseNotification(uint) {}
 
 } // namespace corvane::test

@@ -36,7 +36,6 @@ public:
     // What GetCapabilities answers; "body" and "sound" unless set.
     void setCapabilities(const QStringList& capabilities) { m_capabilities = capabilities; }
     const QList<Call>& calls() const { return m_calls; }
-    void clear() { m_calls.clear(); }
 
 public Q_SLOTS:
     uint Notify(const QString& appName, uint replacesId, const QString& appIcon,
@@ -44,10 +43,6 @@ public Q_SLOTS:
                 const QVariantMap& hints, int expireTimeout);
     QStringList GetCapabilities();
     QString GetServerInformation(QString& vendor, QString& version, QString& specVersion);
-    void CloseNotification(uint id);
-
-Q_SIGNALS:
-    void notified();
 
 private:
     QDBusConnection m_bus;

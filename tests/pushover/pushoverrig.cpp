@@ -62,16 +62,6 @@ void PushoverRig::breakPath(const QString& path, fake::Fault::Kind kind)
     m_fake.injectFault(fault);
 }
 
-QList<fake::HttpRequest> PushoverRig::requestsTo(const QString& path) const
-{
-    QList<fake::HttpRequest> found;
-    for (const auto& request : m_fake.requests()) {
-        if (request.path == path)
-            found.append(request);
-    }
-    return found;
-}
-
 QList<QByteArray> PushoverRig::clientFrames()
 {
     QList<QByteArray> frames;
@@ -88,15 +78,6 @@ fake::PushoverMessage platformMessage(const QString& body, std::optional<QString
     message.message = body;
     message.title = std::move(title);
     return message;
-}
-
-QByteArray messageJson(const QByteArray& id, const QByteArray& extra)
-{
-    return R"({"id":)" + id + R"(,"id_str":")" + id + R"(","umid":)" + id + R"(,"umid_str":")" +
-           id +
-           R"(","message":"body","app":"Orrisfield","aid":731904466205518390,)"
-           R"("aid_str":"731904466205518390","icon":"icon","date":1718900000,"priority":0)" +
-           extra + "}";
 }
 
 SocketTiming quickTiming()

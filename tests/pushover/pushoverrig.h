@@ -1,11 +1,11 @@
 #pragma once
 
-#include "fakeservices.h"
 #include "notificationrecorder.h"
 #include "pushover.h"
 #include "pushover/pushoverwebsocketmanager.h"
 #include "pushsocket.h"
 #include "settings/posettings.h"
+#include "support/fakeservicestest.h"
 #include "support/testclock.h"
 #include "support/testcore.h"
 
@@ -52,7 +52,10 @@ public:
     void breakPath(const QString& path, fake::Fault::Kind kind);
 
     // Requests to one Pushover path, in order.
-    QList<fake::HttpRequest> requestsTo(const QString& path) const;
+    QList<fake::HttpRequest> requestsTo(const QString& path) const
+    {
+        return test::requestsTo(m_fake, path);
+    }
     // Frames the client sent over the socket.
     QList<QByteArray> clientFrames();
 
@@ -67,8 +70,6 @@ private:
 // A message for queueMessage; the platform's unless aid says otherwise.
 fake::PushoverMessage platformMessage(const QString& body,
                                       std::optional<QString> title = QStringLiteral("Orrisfield"));
-// A message as the service lists it, with the id given and any extra fields appended.
-QByteArray messageJson(const QByteArray& id, const QByteArray& extra = {});
 // Short deadlines, so that expiry and reconnection take a fraction of a second.
 SocketTiming quickTiming();
 

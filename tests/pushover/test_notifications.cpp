@@ -11,6 +11,7 @@
 using namespace corvane;
 using corvane::test::LogCapture;
 using corvane::test::NotificationRecorder;
+using namespace Qt::StringLiterals;
 
 // The real freedesktop path: a manager on the test's session bus, the recorder owning the
 // service name from a connection of its own.
@@ -36,23 +37,24 @@ private Q_SLOTS:
 
     void postsEachNotificationWithItsOwnIdentifier()
     {
+        LogCapture log;
         NotificationManager manager;
-        const QString first =
-            manager.sendNotification(QStringLiteral("Filled"), QStringLiteral("SPX 5000P sold"));
-        const QString second = manager.sendNotification(QString(), QStringLiteral("second"));
+        manager.requestPermission();
+        QTRY_VERIFY(log.contains(u"User has already granted notification permissions."_s));
+        const QString first = manager.sendNotification(u"Filled"_s, u"SPX 5000P sold"_s);
+        const QString second = manager.sendNotification(QString(), u"second"_s);
         QVERIFY(first != second);
         const QRegularExpression uuid(
-            QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"));
+            u"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
         QVERIFY(uuid.match(first).hasMatch() && uuid.match(second).hasMatch());
 
         QTRY_COMPARE(m_recorder->calls().size(), 2);
         const auto& calls = m_recorder->calls();
-        QCOMPARE(calls[0].title, QStringLiteral("Filled"));
-        QCOMPARE(calls[0].body, QStringLiteral("SPX 5000P sold"));
+        QCOMPARE(calls[0].title, u"Filled"_s);
+        QCOMPARE(calls[0].body, u"SPX 5000P sold"_s);
         QCOMPARE(calls[0].hints.value(FreedesktopNotifications::identifierHint()).toString(),
                  first);
-        QCOMPARE(calls[0].hints.value(QStringLiteral("sound-name")).toString(),
-                 QStringLiteral("message-new-instant"));
+        QCOMPARE(calls[0].hints.value(u"sound-name"_s).toString(), u"message-new-instant"_s);
         QCOMPARE(calls[1].title, QString()); // an empty title stays empty
         QCOMPARE(calls[1].hints.value(FreedesktopNotifications::identifierHint()).toString(),
                  second);
@@ -64,8 +66,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("markup");
         QTest::addColumn<QString>("body");
-        QTest::newRow("plain server") << false << QStringLiteral("P&L < 0 > -5 \"x\"");
-        QTest::newRow("markup server") << true << QStringLiteral("P&amp;L &lt; 0 &gt; -5 \"x\"");
+        QTest::newRow("plain server") << false << u"P&L < 0 > -5 \"x\""_s;
+        QTest::newRow("markup server") << true << u"P&amp;L &lt; 0 &gt; -5 \"x\""_s;
     }
 
     void bodiesAreEscapedForServersThatReadMarkup()
@@ -73,78 +75,64 @@ private Q_SLOTS:
         QFETCH(bool, markup);
         QFETCH(QString, body);
         if (markup)
-            m_recorder->setCapabilities({QStringLiteral("body"), QStringLiteral("body-markup")});
+            m_recorder->setCapabilities({u"body"_s, u"body-markup"_s});
         NotificationManager manager;
-        manager.sendNotification(QStringLiteral("P&L <SPX>"), QStringLiteral("P&L < 0 > -5 \"x\""));
-        manager.sendNotification(QStringLiteral("again"), QStringLiteral("&"));
+        manager.sendNotification(u"P&L <SPX>"_s, u"P&L < 0 > -5 \"x\""_s);
+        manager.sendNotification(u"again"_s, u"&"_s);
         QTRY_COMPARE(m_recorder->calls().size(), 2);
-        QCOMPARE(m_recorder->calls()[0].title, QStringLiteral("P&L <SPX>"));
+        QCOMPARE(m_recorder->calls()[0].title, u"P&L <SPX>"_s);
         QCOMPARE(m_recorder->calls()[0].body, body);
-        QCOMPARE(m_recorder->calls()[1].body,
-                 markup ? QStringLiteral("&amp;") : QStringLiteral("&"));
+        QCOMPARE(m_recorder->calls()[1].body, markup ? u"&amp;"_s : u"&"_s);
     }
 
     void aNotificationOutlivesItsManager()
     {
         auto manager = std::make_unique<NotificationManager>();
-        manager->sendNotification(QStringLiteral("t"), QStringLiteral("b"));
+        manager->sendNotification(u"t"_s, u"b"_s);
         manager.reset();
         QTRY_COMPARE(m_recorder->calls().size(), 1);
     }
 
-    void permissionAndDeliveryFollowThePresenceOfTheService()
-    {
-        LogCapture log;
-        NotificationManager manager;
-        manager.requestPermission();
-        QTRY_VERIFY(
-            log.contains(QStringLiteral("User has already granted notification permissions.")));
-
-        m_recorder->stop();
-        log.clear();
-        manager.requestPermission();
-        QTRY_COMPARE(log.lines().size(), 1);
-        QVERIFY2(log.lines().first().startsWith(
-                     QStringLiteral("Notification permission denied because: ")) &&
-                     log.lines().first().endsWith(u'.'),
-                 qPrintable(log.lines().first()));
-
-        // Notifications then go to the fallback, with the error logged.
-        const QString id = manager.sendNotification(QStringLiteral("t"), QStringLiteral("b"));
-        QTRY_COMPARE(m_fallbacks.size(), 1);
-        QCOMPARE(m_fallbacks[0].identifier, id);
-        QCOMPARE(m_fallbacks[0].title, QStringLiteral("t"));
-        QCOMPARE(m_fallbacks[0].body, QStringLiteral("b"));
-        QCOMPARE(log.lines().size(), 2);
-        QVERIFY(log.lines().last().startsWith(QStringLiteral("Error: ")));
-    }
-
-    // Neither a bus that never connected nor the absent service blocks or throws.
+    // Without a bus, without a service, or with the service gone, permission is denied with
+    // the reason and notifications go to the fallback; nothing blocks or throws.
     void unusableServicesDenyAndHandOver_data()
     {
-        QTest::addColumn<bool>("busless");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("no bus") << true << QStringLiteral("the session bus is not available.");
-        QTest::newRow("absent service")
-            << false << QStringLiteral("no desktop notification service is available.");
+        QTest::addColumn<QString>("service");
+        QTest::addColumn<QString>("reason"); // empty: the bus's own text
+        QTest::addColumn<bool>("errorLogged");
+        QTest::newRow("gone") << u"gone"_s << QString() << true;
+        QTest::newRow("no bus") << u"no bus"_s << u"the session bus is not available."_s << true;
+        QTest::newRow("absent") << u"absent"_s << u"no desktop notification service is available."_s
+                                << false;
     }
 
     void unusableServicesDenyAndHandOver()
     {
-        QFETCH(bool, busless);
+        QFETCH(QString, service);
         QFETCH(QString, reason);
+        QFETCH(bool, errorLogged);
+        std::shared_ptr<NotificationService> used; // null: the session bus's, stopped below
+        if (service == u"no bus"_s)
+            used =
+                std::make_shared<FreedesktopNotifications>(QDBusConnection(u"never-connected"_s));
+        else if (service == u"absent"_s)
+            used = std::make_shared<AbsentNotificationService>();
+        m_recorder->stop();
         LogCapture log;
-        std::shared_ptr<NotificationService> service =
-            std::make_shared<AbsentNotificationService>();
-        if (busless)
-            service = std::make_shared<FreedesktopNotifications>(
-                QDBusConnection(QStringLiteral("never-connected")));
-        NotificationManager manager(service, std::chrono::milliseconds(0));
+        NotificationManager manager(used, std::chrono::milliseconds(0));
         manager.requestPermission();
-        manager.sendNotification(QStringLiteral("t"), QStringLiteral("b"));
+        const QString denied = u"Notification permission denied because: "_s;
+        QTRY_VERIFY(!log.lines().filter(denied).isEmpty());
+        const QString line = log.lines().filter(denied).constFirst();
+        QVERIFY2(reason.isEmpty() ? line.endsWith(u'.') : line == denied + reason,
+                 qPrintable(line));
+
+        const QString id = manager.sendNotification(u"t"_s, u"b"_s);
         QTRY_COMPARE(m_fallbacks.size(), 1);
-        QTRY_VERIFY(
-            log.contains(QStringLiteral("Notification permission denied because: ") + reason));
+        QCOMPARE(m_fallbacks[0].identifier, id);
+        QCOMPARE(m_fallbacks[0].title, u"t"_s);
+        QCOMPARE(m_fallbacks[0].body, u"b"_s);
+        QCOMPARE(log.lines().filter(QRegularExpression(u"^Error: "_s)).size(), errorLogged ? 1 : 0);
         QVERIFY(m_recorder->calls().isEmpty());
     }
 

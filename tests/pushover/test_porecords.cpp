@@ -1,13 +1,21 @@
 #include "pushover/porecords.h"
-#include "pushoverrig.h"
 #include "support/testregistry.h"
 
 #include <QTest>
 
 using namespace corvane;
-using corvane::test::messageJson;
 
 namespace {
+
+// A message as the service lists it, with the id given and any extra fields appended.
+QByteArray messageJson(const QByteArray& id, const QByteArray& extra = {})
+{
+    return R"({"id":)" + id + R"(,"id_str":")" + id + R"(","umid":)" + id + R"(,"umid_str":")" +
+           id +
+           R"(","message":"body","app":"Orrisfield","aid":731904466205518390,)"
+           R"("aid_str":"731904466205518390","icon":"icon","date":1718900000,"priority":0)" +
+           extra + "}";
+}
 
 QByteArray envelope(const QByteArray& fields)
 {

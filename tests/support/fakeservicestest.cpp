@@ -4,10 +4,10 @@
 
 namespace corvane::test {
 
-QList<fake::HttpRequest> FakeServicesTest::requestsTo(const QString& path) const
+QList<fake::HttpRequest> requestsTo(const fake::FakeServices& fake, const QString& path)
 {
     QList<fake::HttpRequest> found;
-    for (const fake::HttpRequest& request : m_fake.requests()) {
+    for (const fake::HttpRequest& request : fake.requests()) {
         if (request.path == path)
             found.append(request);
     }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 
 namespace corvane::test {
 
@@ -29,6 +30,18 @@ bool waitForPasses(Core& core)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     QCoreApplication::processEvents();
     return !core.watch().isPassRunning();
+}
+
+qint64 residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
 }
 
 } // namespace corvane::test

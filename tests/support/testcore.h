@@ -29,4 +29,7 @@ bool runPass(Core& core);
 // Only waits, for a pass something else started.
 bool waitForPasses(Core& core);
 
+// The process's resident memory in kB, from /proc; -1 when it cannot be read.
+qint64 residentKb();
+
 } // namespace corvane::test
