@@ -8,6 +8,7 @@
 #include "shell/shellwindows.h"
 #include "shell/singleinstance.h"
 #include "views/logo.h"
+#include "views/viewstyle.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -78,6 +79,7 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    ViewStyle::install();
     QApplication::setWindowIcon(logo());
     Core core(CoreConfig::fromEnvironment());
     AppDelegate delegate(core, QApplication::windowIcon());

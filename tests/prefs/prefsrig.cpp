@@ -1,5 +1,7 @@
 #include "prefsrig.h"
 
+#include "views/viewstyle.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QCoreApplication>
@@ -7,7 +9,6 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QStyle>
-#include <QStyleFactory>
 #include <QTest>
 
 namespace corvane::test {
@@ -78,7 +79,7 @@ QStringList unnamedTabStops(QWidget* top)
 
 void useAppearance(bool dark)
 {
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    ViewStyle::install();
     if (!dark) {
         QApplication::setPalette(QApplication::style()->standardPalette());
         return;

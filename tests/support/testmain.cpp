@@ -30,6 +30,9 @@ bool registerTest(const char* name, TestFactory factory)
 int main(int argc, char** argv)
 {
     CORVANE_TEST_APPLICATION app(argc, argv);
+#ifdef CORVANE_TEST_APPLICATION_SETUP
+    CORVANE_TEST_APPLICATION_SETUP();
+#endif
     auto& tests = corvane::test::registry();
     if (tests.empty()) {
         qCritical("No test class is registered in this executable.");
