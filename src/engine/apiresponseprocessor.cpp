@@ -129,7 +129,7 @@ BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceD
             tally.total += *profit; // in the group's order, whatever the maps' order
         counted.push_back({std::move(key), &position, profit});
     }
-    // In key order, each entry goes at the end of every map: no search, no rebalancing walk.
+    // In key order, each entry goes at the end of every map, without a search from the root.
     std::sort(counted.begin(), counted.end(),
               [](const Counted& a, const Counted& b) { return a.key < b.key; });
     for (const Counted& c : counted) {
