@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QLatin1StringView>
 #include <cmath>
+#include <type_traits>
 
 using namespace corvane;
 
@@ -114,6 +115,25 @@ template <auto Member> constexpr auto qtField(const char* key)
                                             !records::isOptional<typename Traits::Type>};
 }
 
+// A key nothing reads: its type is checked, the value dropped, as the typed decoder does.
+template <class R, class T> void checkQt(const QJsonValue& v, R&, QLatin1StringView key)
+{
+    if (v.isNull() || v.isUndefined())
+        return;
+    if constexpr (std::is_same_v<T, wire::Text>) {
+        if (!v.isString())
+            fail(key, "expected a string");
+    } else {
+        T value;
+        readQt(v, value, key);
+    }
+}
+
+template <class R, class T> constexpr auto qtChecked(const char* key)
+{
+    return QtField<R>{QLatin1StringView(key), &checkQt<R, T>, false};
+}
+
 template <class R, size_t N>
 void readObject(const QJsonValue& v, R& out, const std::array<QtField<R>, N>& fields,
                 QLatin1StringView key)
@@ -131,81 +151,83 @@ void readObject(const QJsonValue& v, R& out, const std::array<QtField<R>, N>& fi
 
 const std::array botFields{qtField<&Bot::name>("name"), qtField<&Bot::number>("number")};
 
+using Text = wire::Text;
+
 const std::array brokerConnectionFields{
-    qtField<&BrokerConnection::broker>("broker"),
-    qtField<&BrokerConnection::name>("name"),
+    qtChecked<BrokerConnection, Text>("broker"),
+    qtChecked<BrokerConnection, Text>("name"),
     qtField<&BrokerConnection::number>("number"),
-    qtField<&BrokerConnection::accountNumber>("account_number"),
+    qtChecked<BrokerConnection, Text>("account_number"),
 };
 
 const std::array legFields{
-    qtField<&Leg::status>("status"),
-    qtField<&Leg::type>("type"),
-    qtField<&Leg::action>("action"),
-    qtField<&Leg::instrument>("instrument"),
-    qtField<&Leg::symbol>("symbol"),
-    qtField<&Leg::expirationDate>("expiration_date"),
+    qtChecked<Leg, Text>("status"),
+    qtChecked<Leg, Text>("type"),
+    qtChecked<Leg, Text>("action"),
+    qtChecked<Leg, Text>("instrument"),
+    qtChecked<Leg, Text>("symbol"),
+    qtChecked<Leg, Text>("expiration_date"),
     qtField<&Leg::days_to_expiration>("days_to_expiration"),
-    qtField<&Leg::daysToExpirationAtExit>("daysToExpirationAtExit"),
-    qtField<&Leg::strikePrice>("strikePrice"),
+    qtChecked<Leg, qint64>("daysToExpirationAtExit"),
+    qtChecked<Leg, Text>("strikePrice"),
     qtField<&Leg::quantity>("quantity"),
-    qtField<&Leg::quantityOpen>("quantityOpen"),
+    qtChecked<Leg, qint64>("quantityOpen"),
     qtField<&Leg::entered_at>("entered_at"),
-    qtField<&Leg::exitedAt>("exitedAt"),
-    qtField<&Leg::entryBid>("entryBid"),
-    qtField<&Leg::entryAsk>("entryAsk"),
-    qtField<&Leg::entryPrice>("entryPrice"),
-    qtField<&Leg::exitBid>("exitBid"),
-    qtField<&Leg::exitAsk>("exitAsk"),
-    qtField<&Leg::exitPrice>("exitPrice"),
-    qtField<&Leg::currentBid>("currentBid"),
-    qtField<&Leg::currentMid>("currentMid"),
-    qtField<&Leg::currentAsk>("currentAsk"),
-    qtField<&Leg::currentProfit>("currentProfit"),
-    qtField<&Leg::currentDelta>("currentDelta"),
-    qtField<&Leg::profitDollars>("profitDollars"),
-    qtField<&Leg::deltaAtEntry>("deltaAtEntry"),
-    qtField<&Leg::deltaAtExit>("deltaAtExit"),
-    qtField<&Leg::ivAtEntry>("ivAtEntry"),
-    qtField<&Leg::ivAtExit>("ivAtExit"),
-    qtField<&Leg::heldToExpiration>("heldToExpiration"),
-    qtField<&Leg::assigned>("assigned"),
-    qtField<&Leg::exercised>("exercised"),
+    qtChecked<Leg, Text>("exitedAt"),
+    qtChecked<Leg, Text>("entryBid"),
+    qtChecked<Leg, Text>("entryAsk"),
+    qtChecked<Leg, Text>("entryPrice"),
+    qtChecked<Leg, Text>("exitBid"),
+    qtChecked<Leg, Text>("exitAsk"),
+    qtChecked<Leg, double>("exitPrice"),
+    qtChecked<Leg, Text>("currentBid"),
+    qtChecked<Leg, Text>("currentMid"),
+    qtChecked<Leg, Text>("currentAsk"),
+    qtChecked<Leg, double>("currentProfit"),
+    qtChecked<Leg, Text>("currentDelta"),
+    qtChecked<Leg, double>("profitDollars"),
+    qtChecked<Leg, Text>("deltaAtEntry"),
+    qtChecked<Leg, Text>("deltaAtExit"),
+    qtChecked<Leg, Text>("ivAtEntry"),
+    qtChecked<Leg, Text>("ivAtExit"),
+    qtChecked<Leg, bool>("heldToExpiration"),
+    qtChecked<Leg, bool>("assigned"),
+    qtChecked<Leg, bool>("exercised"),
 };
 
 const std::array positionFields{
-    qtField<&PositionData::number>("number"),
+    qtChecked<PositionData, Text>("number"),
     qtField<&PositionData::status>("status"),
     qtField<&PositionData::bot>("bot"),
     qtField<&PositionData::brokerConnection>("broker_connection"),
-    qtField<&PositionData::is_paper>("is_paper"),
-    qtField<&PositionData::tags>("tags"),
-    qtField<&PositionData::symbol>("symbol"),
-    qtField<&PositionData::type>("type"),
+    qtChecked<PositionData, bool>("is_paper"),
+    qtChecked<PositionData, Text>("tags"),
+    qtChecked<PositionData, Text>("symbol"),
+    qtChecked<PositionData, Text>("type"),
     qtField<&PositionData::entered_at>("entered_at"),
-    qtField<&PositionData::exited_at>("exited_at"),
-    qtField<&PositionData::entryBid>("entryBid"),
-    qtField<&PositionData::entryAsk>("entryAsk"),
-    qtField<&PositionData::entryPrice>("entryPrice"),
-    qtField<&PositionData::exitBid>("exitBid"),
-    qtField<&PositionData::exitAsk>("exitAsk"),
-    qtField<&PositionData::exitPrice>("exitPrice"),
-    qtField<&PositionData::brokerFee>("brokerFee"),
-    qtField<&PositionData::currentBid>("currentBid"),
-    qtField<&PositionData::currentMid>("currentMid"),
-    qtField<&PositionData::currentAsk>("currentAsk"),
+    qtChecked<PositionData, Text>("exited_at"),
+    qtChecked<PositionData, Text>("entryBid"),
+    qtChecked<PositionData, Text>("entryAsk"),
+    qtChecked<PositionData, double>("entryPrice"),
+    qtChecked<PositionData, Text>("exitBid"),
+    qtChecked<PositionData, Text>("exitAsk"),
+    qtChecked<PositionData, double>("exitPrice"),
+    qtChecked<PositionData, double>("brokerFee"),
+    qtChecked<PositionData, Text>("currentBid"),
+    qtChecked<PositionData, Text>("currentMid"),
+    qtChecked<PositionData, Text>("currentAsk"),
     qtField<&PositionData::current_profit>("current_profit"),
     qtField<&PositionData::current_delta>("current_delta"),
     qtField<&PositionData::entry_value>("entry_value"),
-    qtField<&PositionData::exitValue>("exitValue"),
+    qtChecked<PositionData, qint64>("exitValue"),
     qtField<&PositionData::max_risk>("max_risk"),
     qtField<&PositionData::profit_dollars>("profit_dollars"),
-    qtField<&PositionData::startingBalance>("startingBalance"),
-    qtField<&PositionData::endingBalance>("endingBalance"),
-    qtField<&PositionData::underlyingAtEntry>("underlyingAtEntry"),
-    qtField<&PositionData::underlyingAtExit>("underlyingAtExit"),
-    qtField<&PositionData::vixAtEntry>("vixAtEntry"),
-    qtField<&PositionData::vixAtExit>("vixAtExit"),
+    qtChecked<PositionData, Text>("startingBalance"),
+    qtChecked<PositionData, Text>("endingBalance"),
+    qtChecked<PositionData, double>("underlyingAtEntry"),
+    qtChecked<PositionData, double>("underlyingAtExit"),
+    qtChecked<PositionData, Text>("vixAtEntry"),
+    qtChecked<PositionData, Text>("vixAtExit"),
     qtField<&PositionData::legs>("legs"),
 };
 

@@ -9,17 +9,67 @@
 
 #include <QThreadPool>
 #include <QtConcurrentRun>
+#include <algorithm>
+#include <charconv>
 #include <qcoro/qcorofuture.h>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace corvane {
 
 namespace {
 
+std::string_view bytesOf(wire::Text text)
+{
+    return std::string_view(reinterpret_cast<const char*>(text.data()), size_t(text.size()));
+}
+
+// Texts that many positions of an answer repeat (statuses, bot names and numbers, entry times,
+// contract counts) made into a QString once and shared by every map entry that shows them: one
+// allocation per distinct text instead of one per position, in the tally and when it is freed.
+class SharedTexts final {
+public:
+    const QString& operator()(wire::Text text)
+    {
+        auto [found, added] = m_texts.try_emplace(bytesOf(text));
+        if (added)
+            found->second = text.toString();
+        return found->second;
+    }
+    const QString& operator()(qint64 number)
+    {
+        auto [found, added] = m_numbers.try_emplace(number);
+        if (added)
+            found->second = QString::number(number);
+        return found->second;
+    }
+
+private:
+    std::unordered_map<std::string_view, QString> m_texts; // views into the answer
+    std::unordered_map<qint64, QString> m_numbers;
+};
+
 QString orNotAvailable(const std::optional<wire::Text>& text)
 {
     return text ? text->toString() : QStringLiteral("n/a");
+}
+
+QString orNotAvailable(const std::optional<wire::Text>& text, SharedTexts& shared)
+{
+    return text ? shared(*text) : QStringLiteral("n/a");
+}
+
+TradeInfo tradeInfoOf(const PositionData& position, SharedTexts& shared)
+{
+    const Leg* first = position.legs.isEmpty() ? nullptr : &position.legs.first();
+    TradeInfo info;
+    info.currentDelta = orNotAvailable(position.current_delta);
+    info.entryValue = shortestDecimalText(position.entry_value.value_or(0.0));
+    info.maxRisk = orNotAvailable(position.max_risk);
+    info.contractCount = first && first->quantity ? shared(*first->quantity) : QStringLiteral("0");
+    info.enteredAt = first ? orNotAvailable(first->entered_at, shared) : QStringLiteral("n/a");
+    return info;
 }
 
 } // namespace
@@ -30,49 +80,65 @@ BrokerGroups groupByBroker(const ApiResponse& response)
     if (!response.data)
         return groups;
     // Keyed by the views themselves: a text is copied once per group, not once per position.
+    // Each group's list is sized before it is filled, so a large group is not regrown.
     std::unordered_map<std::string_view, qsizetype> indexOf;
-    for (const PositionData& position : *response.data) {
+    QList<qsizetype> groupOf(response.data->size(), -1);
+    QList<qsizetype> sizes;
+    for (qsizetype i = 0; i < response.data->size(); ++i) {
+        const PositionData& position = response.data->at(i);
         if (!position.brokerConnection)
             continue;
         const wire::Text number = position.brokerConnection->number.value_or(wire::Text());
-        const std::string_view key(reinterpret_cast<const char*>(number.data()),
-                                   size_t(number.size()));
-        const auto [found, added] = indexOf.try_emplace(key, groups.size());
-        if (added)
+        const auto [found, added] = indexOf.try_emplace(bytesOf(number), groups.size());
+        if (added) {
             groups.append({number.toString(), {}});
-        groups[found->second].second.append(&position);
+            sizes.append(0);
+        }
+        groupOf[i] = found->second;
+        ++sizes[found->second];
+    }
+    for (qsizetype g = 0; g < groups.size(); ++g)
+        groups[g].second.reserve(sizes[g]);
+    for (qsizetype i = 0; i < response.data->size(); ++i) {
+        if (groupOf[i] >= 0)
+            groups[groupOf[i]].second.append(&response.data->at(i));
     }
     return groups;
 }
 
-TradeInfo tradeInfoOf(const PositionData& position)
-{
-    const Leg* first = position.legs.isEmpty() ? nullptr : &position.legs.first();
-    TradeInfo info;
-    info.currentDelta = orNotAvailable(position.current_delta);
-    info.entryValue = shortestDecimalText(position.entry_value.value_or(0.0));
-    info.maxRisk = orNotAvailable(position.max_risk);
-    info.contractCount =
-        first && first->quantity ? QString::number(*first->quantity) : QStringLiteral("0");
-    info.enteredAt = first ? orNotAvailable(first->entered_at) : QStringLiteral("n/a");
-    return info;
-}
-
 BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceDay, QDate today)
 {
+    struct Counted {
+        QString key;
+        const PositionData* position;
+        std::optional<double> profit;
+    };
+    SharedTexts shared;
     BrokerTally tally;
+    std::vector<Counted> counted;
+    counted.reserve(size_t(group.size()));
     for (qsizetype i = 0; i < group.size(); ++i) {
         const PositionData& position = *group[i];
         if (!positionCounts(position, referenceDay, today))
             continue;
-        const QString key = position.bot.number.toString() + u'_' + QString::number(i);
-        if (const std::optional<double> profit = positionProfit(position)) {
-            tally.total += *profit;
-            tally.bots.insert(key, *profit);
-        }
-        tally.tradeInfo.insert(key, tradeInfoOf(position));
-        tally.statuses.insert(key, position.status ? position.status->toString() : QString());
-        tally.name.insert(key, position.bot.name.toString());
+        char index[24];
+        const auto end = std::to_chars(index, index + sizeof index, i).ptr;
+        QString key = shared(position.bot.number) + u'_' + QLatin1StringView(index, end - index);
+        const std::optional<double> profit = positionProfit(position);
+        if (profit)
+            tally.total += *profit; // in the group's order, whatever the maps' order
+        counted.push_back({std::move(key), &position, profit});
+    }
+    // In key order, each entry goes at the end of every map, without a search from the root.
+    std::sort(counted.begin(), counted.end(),
+              [](const Counted& a, const Counted& b) { return a.key < b.key; });
+    for (const Counted& c : counted) {
+        if (c.profit)
+            tally.bots.insert(tally.bots.cend(), c.key, *c.profit);
+        tally.tradeInfo.insert(tally.tradeInfo.cend(), c.key, tradeInfoOf(*c.position, shared));
+        tally.statuses.insert(tally.statuses.cend(), c.key,
+                              c.position->status ? shared(*c.position->status) : QString());
+        tally.name.insert(tally.name.cend(), c.key, shared(c.position->bot.name));
     }
     return tally;
 }

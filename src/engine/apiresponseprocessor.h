@@ -39,8 +39,6 @@ BrokerGroups groupByBroker(const ApiResponse& response);
 // Positions without a readable entry time are judged as entered `today` (New York).
 BrokerTally tallyGroup(const QList<const PositionData*>& group, QDate referenceDay, QDate today);
 
-TradeInfo tradeInfoOf(const PositionData& position);
-
 // Every broker group's tally, in the order of groupByBroker. Reads the answer only, so it runs
 // on a worker; the answer is released there as well.
 using BrokerTallies = QList<std::pair<QString, BrokerTally>>;

@@ -102,12 +102,12 @@ constexpr std::array exitConditionFields{
 
 } // namespace
 
-void readValue(wire::Value v, EntryCondition& out)
+void readValue(wire::Value& v, EntryCondition& out)
 {
     records::readFields(v, out, entryConditionFields);
 }
 
-void readValue(wire::Value v, ExitCondition& out)
+void readValue(wire::Value& v, ExitCondition& out)
 {
     records::readFields(v, out, exitConditionFields);
 }

@@ -108,8 +108,8 @@ struct ExitCondition {
 };
 
 // Readers and writers of the nested records, used by the bot decoder and encoder.
-void readValue(wire::Value v, EntryCondition& out);
-void readValue(wire::Value v, ExitCondition& out);
+void readValue(wire::Value& v, EntryCondition& out);
+void readValue(wire::Value& v, ExitCondition& out);
 QJsonValue toJsonValue(const EntryCondition& condition);
 QJsonValue toJsonValue(const ExitCondition& condition);
 

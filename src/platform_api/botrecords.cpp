@@ -6,11 +6,11 @@
 
 namespace corvane {
 
-static void readValue(wire::Value v, BrokerConnectionBot& out);
-static void readValue(wire::Value v, Adjustment& out);
-static void readValue(wire::Value v, NotificationBot& out);
-static void readValue(wire::Value v, Variable& out);
-static void readValue(wire::Value v, BotData& out);
+static void readValue(wire::Value& v, BrokerConnectionBot& out);
+static void readValue(wire::Value& v, Adjustment& out);
+static void readValue(wire::Value& v, NotificationBot& out);
+static void readValue(wire::Value& v, Variable& out);
+static void readValue(wire::Value& v, BotData& out);
 static QJsonValue toJsonValue(const BrokerConnectionBot& record);
 static QJsonValue toJsonValue(const Adjustment& record);
 static QJsonValue toJsonValue(const NotificationBot& record);
@@ -88,7 +88,7 @@ constexpr std::array botModelFields{
 
 } // namespace
 
-static void readValue(wire::Value v, BrokerConnectionBot& out)
+static void readValue(wire::Value& v, BrokerConnectionBot& out)
 {
     records::readFields(v, out, brokerConnectionBotFields);
 }
@@ -98,7 +98,7 @@ static QJsonValue toJsonValue(const BrokerConnectionBot& record)
     return records::writeFields(record, brokerConnectionBotFields);
 }
 
-static void readValue(wire::Value v, Adjustment& out)
+static void readValue(wire::Value& v, Adjustment& out)
 {
     records::readFields(v, out, adjustmentFields);
 }
@@ -108,7 +108,7 @@ static QJsonValue toJsonValue(const Adjustment& record)
     return records::writeFields(record, adjustmentFields);
 }
 
-static void readValue(wire::Value v, NotificationBot& out)
+static void readValue(wire::Value& v, NotificationBot& out)
 {
     records::readFields(v, out, notificationBotFields);
 }
@@ -118,7 +118,7 @@ static QJsonValue toJsonValue(const NotificationBot& record)
     return records::writeFields(record, notificationBotFields);
 }
 
-static void readValue(wire::Value v, Variable& out)
+static void readValue(wire::Value& v, Variable& out)
 {
     records::readFields(v, out, variableFields);
 }
@@ -128,7 +128,7 @@ static QJsonValue toJsonValue(const Variable& record)
     return records::writeFields(record, variableFields);
 }
 
-static void readValue(wire::Value v, BotData& out)
+static void readValue(wire::Value& v, BotData& out)
 {
     records::readFields(v, out, botDataFields);
 }

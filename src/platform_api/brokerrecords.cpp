@@ -6,7 +6,7 @@
 
 namespace corvane {
 
-static void readValue(wire::Value v, BrokerAccount& out);
+static void readValue(wire::Value& v, BrokerAccount& out);
 static QJsonValue toJsonValue(const BrokerAccount& account);
 
 namespace {
@@ -31,7 +31,7 @@ constexpr std::array responseFields{
 
 } // namespace
 
-static void readValue(wire::Value v, BrokerAccount& out)
+static void readValue(wire::Value& v, BrokerAccount& out)
 {
     records::readFields(v, out, accountFields);
 }

@@ -5,15 +5,17 @@
 namespace corvane {
 
 // Nested records are found by argument-dependent lookup from the generic readers.
-static void readValue(wire::Value v, Bot& out);
-static void readValue(wire::Value v, BrokerConnection& out);
-static void readValue(wire::Value v, Leg& out);
-static void readValue(wire::Value v, PositionData& out);
-static void readValue(wire::Value v, PagesInfo& out);
+static void readValue(wire::Value& v, Bot& out);
+static void readValue(wire::Value& v, BrokerConnection& out);
+static void readValue(wire::Value& v, Leg& out);
+static void readValue(wire::Value& v, PositionData& out);
+static void readValue(wire::Value& v, PagesInfo& out);
 
 namespace {
 
+using records::checked;
 using records::decoded;
+using Text = wire::Text;
 
 constexpr std::array botFields{
     decoded<&Bot::name>("name"),
@@ -21,80 +23,81 @@ constexpr std::array botFields{
 };
 
 constexpr std::array brokerConnectionFields{
-    decoded<&BrokerConnection::broker>("broker"),
-    decoded<&BrokerConnection::name>("name"),
+    checked<BrokerConnection, Text>("broker"),
+    checked<BrokerConnection, Text>("name"),
     decoded<&BrokerConnection::number>("number"),
-    decoded<&BrokerConnection::accountNumber>("account_number"),
+    checked<BrokerConnection, Text>("account_number"),
 };
 
+// In the order the platform sends them, which readFields tries first.
 constexpr std::array legFields{
-    decoded<&Leg::status>("status"),
-    decoded<&Leg::type>("type"),
-    decoded<&Leg::action>("action"),
-    decoded<&Leg::instrument>("instrument"),
-    decoded<&Leg::symbol>("symbol"),
-    decoded<&Leg::expirationDate>("expiration_date"),
+    checked<Leg, Text>("status"),
+    checked<Leg, Text>("type"),
+    checked<Leg, Text>("action"),
+    checked<Leg, Text>("instrument"),
+    checked<Leg, Text>("symbol"),
+    checked<Leg, Text>("expiration_date"),
     decoded<&Leg::days_to_expiration>("days_to_expiration"),
-    decoded<&Leg::daysToExpirationAtExit>("daysToExpirationAtExit"),
-    decoded<&Leg::strikePrice>("strikePrice"),
+    checked<Leg, qint64>("daysToExpirationAtExit"),
+    checked<Leg, Text>("strikePrice"),
     decoded<&Leg::quantity>("quantity"),
-    decoded<&Leg::quantityOpen>("quantityOpen"),
+    checked<Leg, qint64>("quantityOpen"),
     decoded<&Leg::entered_at>("entered_at"),
-    decoded<&Leg::exitedAt>("exitedAt"),
-    decoded<&Leg::entryBid>("entryBid"),
-    decoded<&Leg::entryAsk>("entryAsk"),
-    decoded<&Leg::entryPrice>("entryPrice"),
-    decoded<&Leg::exitBid>("exitBid"),
-    decoded<&Leg::exitAsk>("exitAsk"),
-    decoded<&Leg::exitPrice>("exitPrice"),
-    decoded<&Leg::currentBid>("currentBid"),
-    decoded<&Leg::currentMid>("currentMid"),
-    decoded<&Leg::currentAsk>("currentAsk"),
-    decoded<&Leg::currentProfit>("currentProfit"),
-    decoded<&Leg::currentDelta>("currentDelta"),
-    decoded<&Leg::profitDollars>("profitDollars"),
-    decoded<&Leg::deltaAtEntry>("deltaAtEntry"),
-    decoded<&Leg::deltaAtExit>("deltaAtExit"),
-    decoded<&Leg::ivAtEntry>("ivAtEntry"),
-    decoded<&Leg::ivAtExit>("ivAtExit"),
-    decoded<&Leg::heldToExpiration>("heldToExpiration"),
-    decoded<&Leg::assigned>("assigned"),
-    decoded<&Leg::exercised>("exercised"),
+    checked<Leg, Text>("exitedAt"),
+    checked<Leg, Text>("entryBid"),
+    checked<Leg, Text>("entryAsk"),
+    checked<Leg, Text>("entryPrice"), // text on a leg, a number on a position
+    checked<Leg, Text>("exitBid"),
+    checked<Leg, Text>("exitAsk"),
+    checked<Leg, double>("exitPrice"),
+    checked<Leg, Text>("currentBid"),
+    checked<Leg, Text>("currentMid"),
+    checked<Leg, Text>("currentAsk"),
+    checked<Leg, double>("currentProfit"),
+    checked<Leg, Text>("currentDelta"),
+    checked<Leg, double>("profitDollars"), // a number on a leg, text on a position
+    checked<Leg, Text>("deltaAtEntry"),
+    checked<Leg, Text>("deltaAtExit"),
+    checked<Leg, Text>("ivAtEntry"),
+    checked<Leg, Text>("ivAtExit"),
+    checked<Leg, bool>("heldToExpiration"),
+    checked<Leg, bool>("assigned"),
+    checked<Leg, bool>("exercised"),
 };
 
 constexpr std::array positionFields{
-    decoded<&PositionData::number>("number"),
+    checked<PositionData, Text>("number"),
     decoded<&PositionData::status>("status"),
     decoded<&PositionData::bot>("bot"),
     decoded<&PositionData::brokerConnection>("broker_connection"),
-    decoded<&PositionData::is_paper>("is_paper"),
-    decoded<&PositionData::tags>("tags"),
-    decoded<&PositionData::symbol>("symbol"),
-    decoded<&PositionData::type>("type"),
+    checked<PositionData, bool>("is_paper"),
+    checked<PositionData, Text>("tags"),
+    checked<PositionData, Text>("symbol"),
+    checked<PositionData, Text>("type"),
     decoded<&PositionData::entered_at>("entered_at"),
-    decoded<&PositionData::exited_at>("exited_at"),
-    decoded<&PositionData::entryBid>("entryBid"),
-    decoded<&PositionData::entryAsk>("entryAsk"),
-    decoded<&PositionData::entryPrice>("entryPrice"),
-    decoded<&PositionData::exitBid>("exitBid"),
-    decoded<&PositionData::exitAsk>("exitAsk"),
-    decoded<&PositionData::exitPrice>("exitPrice"),
-    decoded<&PositionData::brokerFee>("brokerFee"),
-    decoded<&PositionData::currentBid>("currentBid"),
-    decoded<&PositionData::currentMid>("currentMid"),
-    decoded<&PositionData::currentAsk>("currentAsk"),
+    checked<PositionData, Text>("exited_at"),
+    checked<PositionData, Text>("entryBid"),
+    checked<PositionData, Text>("entryAsk"),
+    checked<PositionData, double>("entryPrice"),
+    checked<PositionData, Text>("exitBid"),
+    checked<PositionData, Text>("exitAsk"),
+    checked<PositionData, double>("exitPrice"),
+    checked<PositionData, double>("brokerFee"),
+    checked<PositionData, Text>("currentBid"),
+    checked<PositionData, Text>("currentMid"),
+    checked<PositionData, Text>("currentAsk"),
     decoded<&PositionData::current_profit>("current_profit"),
     decoded<&PositionData::current_delta>("current_delta"),
     decoded<&PositionData::entry_value>("entry_value"),
-    decoded<&PositionData::exitValue>("exitValue"),
+    checked<PositionData, qint64>("exitValue"),
     decoded<&PositionData::max_risk>("max_risk"),
     decoded<&PositionData::profit_dollars>("profit_dollars"),
-    decoded<&PositionData::startingBalance>("startingBalance"),
-    decoded<&PositionData::endingBalance>("endingBalance"),
-    decoded<&PositionData::underlyingAtEntry>("underlyingAtEntry"),
-    decoded<&PositionData::underlyingAtExit>("underlyingAtExit"),
-    decoded<&PositionData::vixAtEntry>("vixAtEntry"),
-    decoded<&PositionData::vixAtExit>("vixAtExit"),
+    checked<PositionData, Text>("startingBalance"),
+    checked<PositionData, Text>("endingBalance"),
+    checked<PositionData, double>("underlyingAtEntry"),
+    checked<PositionData, double>("underlyingAtExit"),
+    checked<PositionData, Text>("vixAtEntry"),
+    checked<PositionData, Text>("vixAtExit"),
     decoded<&PositionData::legs>("legs"),
 };
 
@@ -115,27 +118,27 @@ constexpr std::array responseFields{
 
 } // namespace
 
-static void readValue(wire::Value v, Bot& out)
+static void readValue(wire::Value& v, Bot& out)
 {
     records::readFields(v, out, botFields);
 }
 
-static void readValue(wire::Value v, BrokerConnection& out)
+static void readValue(wire::Value& v, BrokerConnection& out)
 {
     records::readFields(v, out, brokerConnectionFields);
 }
 
-static void readValue(wire::Value v, Leg& out)
+static void readValue(wire::Value& v, Leg& out)
 {
     records::readFields(v, out, legFields);
 }
 
-static void readValue(wire::Value v, PositionData& out)
+static void readValue(wire::Value& v, PositionData& out)
 {
     records::readFields(v, out, positionFields);
 }
 
-static void readValue(wire::Value v, PagesInfo& out)
+static void readValue(wire::Value& v, PagesInfo& out)
 {
     records::readFields(v, out, pagesFields);
 }

@@ -12,6 +12,11 @@ namespace corvane {
 // The positions answer of the platform ("/v1/bots/positions/"). It is only ever read. Field
 // names follow the platform's keys; a few camelCase fields come from snake_case keys (noted).
 //
+// The records hold what the tally and the popover read, and nothing else: the other keys of a
+// position or a leg are checked for their JSON type like these (a wrong type still fails the
+// answer, naming the key) but not kept. A field that something comes to need is added here and
+// moved from the checked keys to the decoded ones.
+//
 // An answer holds thousands of texts and the tally reads a handful of them, so the records view
 // their texts (wire::Text) where they lie instead of owning a copy each: in the answer's bytes
 // for a text without escapes, else in a storage of unescaped texts. A record is valid as long
@@ -25,85 +30,30 @@ struct Bot {
 };
 
 struct BrokerConnection {
-    std::optional<wire::Text> broker;
-    std::optional<wire::Text> name;
     // The one identifier of a broker connection: positions are grouped and tallied by it.
     std::optional<wire::Text> number;
-    std::optional<wire::Text> accountNumber; // "account_number"
 
     bool operator==(const BrokerConnection&) const = default;
 };
 
 struct Leg {
-    std::optional<wire::Text> status;
-    std::optional<wire::Text> type;
-    std::optional<wire::Text> action;
-    std::optional<wire::Text> instrument;
-    std::optional<wire::Text> symbol;
-    std::optional<wire::Text> expirationDate; // "expiration_date"
     std::optional<qint64> days_to_expiration;
-    std::optional<qint64> daysToExpirationAtExit;
-    std::optional<wire::Text> strikePrice;
     std::optional<qint64> quantity;
-    std::optional<qint64> quantityOpen;
     std::optional<wire::Text> entered_at;
-    std::optional<wire::Text> exitedAt;
-    std::optional<wire::Text> entryBid;
-    std::optional<wire::Text> entryAsk;
-    std::optional<wire::Text> entryPrice; // text on a leg, a number on a position
-    std::optional<wire::Text> exitBid;
-    std::optional<wire::Text> exitAsk;
-    std::optional<double> exitPrice;
-    std::optional<wire::Text> currentBid;
-    std::optional<wire::Text> currentMid;
-    std::optional<wire::Text> currentAsk;
-    std::optional<double> currentProfit;
-    std::optional<wire::Text> currentDelta;
-    std::optional<double> profitDollars; // a number on a leg, text on a position
-    std::optional<wire::Text> deltaAtEntry;
-    std::optional<wire::Text> deltaAtExit;
-    std::optional<wire::Text> ivAtEntry;
-    std::optional<wire::Text> ivAtExit;
-    std::optional<bool> heldToExpiration;
-    std::optional<bool> assigned;
-    std::optional<bool> exercised;
 
     bool operator==(const Leg&) const = default;
 };
 
 struct PositionData {
-    std::optional<wire::Text> number;
     std::optional<wire::Text> status;
     Bot bot;
     std::optional<BrokerConnection> brokerConnection; // "broker_connection"
-    std::optional<bool> is_paper;
-    std::optional<wire::Text> tags;
-    std::optional<wire::Text> symbol;
-    std::optional<wire::Text> type;
-    std::optional<wire::Text> entered_at; // "yyyy-MM-dd'T'HH:mm:ss.SSSSSSZ"
-    std::optional<wire::Text> exited_at;
-    std::optional<wire::Text> entryBid;
-    std::optional<wire::Text> entryAsk;
-    std::optional<double> entryPrice;
-    std::optional<wire::Text> exitBid;
-    std::optional<wire::Text> exitAsk;
-    std::optional<double> exitPrice;
-    std::optional<double> brokerFee;
-    std::optional<wire::Text> currentBid;
-    std::optional<wire::Text> currentMid;
-    std::optional<wire::Text> currentAsk;
-    std::optional<wire::Text> current_profit; // a decimal number in text
+    std::optional<wire::Text> entered_at;             // "yyyy-MM-dd'T'HH:mm:ss.SSSSSSZ"
+    std::optional<wire::Text> current_profit;         // a decimal number in text
     std::optional<wire::Text> current_delta;
     std::optional<double> entry_value;
-    std::optional<qint64> exitValue;
     std::optional<wire::Text> max_risk;
     std::optional<wire::Text> profit_dollars; // a decimal number in text
-    std::optional<wire::Text> startingBalance;
-    std::optional<wire::Text> endingBalance;
-    std::optional<double> underlyingAtEntry;
-    std::optional<double> underlyingAtExit;
-    std::optional<wire::Text> vixAtEntry;
-    std::optional<wire::Text> vixAtExit;
     QList<Leg> legs;
 
     bool operator==(const PositionData&) const = default;

@@ -7,7 +7,7 @@
 // else: a nested record) and whether the key is required (every member that is not a
 // std::optional).
 //
-// Nested records are read and written through readValue(wire::Value, R&) and
+// Nested records are read and written through readValue(wire::Value&, R&) and
 // toJsonValue(const R&) overloads found next to the record type (argument-dependent lookup).
 
 #include "base/wire.h"
@@ -30,8 +30,12 @@ namespace corvane::records {
 // Each scalar reader first tries simdjson's getter of the expected type (a failed getter leaves
 // the value untouched); only when that fails does it fall back to the wire reader, which
 // tells null and the other JSON types apart and fails with the readable description.
+//
+// Values travel by reference here. A simdjson value handed over by value is assembled from
+// narrow stores and read back with one wide load, which the CPU cannot forward from its store
+// buffer: that stall, once per field, cost more than the reading itself.
 
-inline bool tryRead(wire::Value v, QString& out)
+inline bool tryRead(wire::Value& v, QString& out)
 {
     std::string_view s;
     if (v.get_string().get(s) != simdjson::SUCCESS)
@@ -39,37 +43,45 @@ inline bool tryRead(wire::Value v, QString& out)
     out = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
     return true;
 }
-// A string without escapes is viewed where it lies in the document. Nothing is lost by not
-// unescaping it: simdjson's structural pass has already checked the whole document's UTF-8 and
-// refused control characters inside strings, and the token runs from the opening quote to the
-// next structural character, so after JSON white space its last byte is the closing quote.
-inline bool tryRead(wire::Value v, wire::Text& out)
+// The contents of a string without escapes, consumed and viewed where they lie in the
+// document. Nothing is lost by not unescaping them: simdjson's structural pass has already
+// checked the whole document's UTF-8 and refused control characters inside strings, and the
+// token runs from the opening quote to the next structural character, so after JSON white space
+// its last byte is the closing quote. Anything else (escapes, another type) is left unread.
+inline bool tryPlainString(wire::Value& v, std::string_view& out)
 {
     std::string_view token = v.raw_json_token();
     while (!token.empty() && (token.back() == ' ' || token.back() == '\n' || token.back() == '\r' ||
                               token.back() == '\t'))
         token.remove_suffix(1);
-    if (token.size() >= 2 && token.front() == '"' && token.back() == '"' &&
-        token.find('\\') == std::string_view::npos) {
-        simdjson::ondemand::raw_json_string consumed;
-        if (v.get_raw_json_string().get(consumed) != simdjson::SUCCESS)
-            return false;
-        out = wire::Text(token.data() + 1, static_cast<qsizetype>(token.size() - 2));
+    if (token.size() < 2 || token.front() != '"' || token.back() != '"' ||
+        token.find('\\') != std::string_view::npos)
+        return false;
+    simdjson::ondemand::raw_json_string consumed;
+    if (v.get_raw_json_string().get(consumed) != simdjson::SUCCESS)
+        return false;
+    out = token.substr(1, token.size() - 2);
+    return true;
+}
+inline bool tryRead(wire::Value& v, wire::Text& out)
+{
+    std::string_view s;
+    if (tryPlainString(v, s)) {
+        out = wire::Text(s.data(), static_cast<qsizetype>(s.size()));
         return true;
     }
-    std::string_view s;
     if (v.get_string().get(s) != simdjson::SUCCESS)
         return false;
     out = wire::keptText(s);
     return true;
 }
-inline bool tryRead(wire::Value v, double& out)
+inline bool tryRead(wire::Value& v, double& out)
 {
     return v.get_double().get(out) == simdjson::SUCCESS;
 }
 // Only a plain integer that fits passes here; "3.0", 1e2 and out-of-range values take the
 // careful path of wire::integer.
-inline bool tryRead(wire::Value v, qint64& out)
+inline bool tryRead(wire::Value& v, qint64& out)
 {
     int64_t i;
     if (v.get_int64().get(i) != simdjson::SUCCESS)
@@ -77,32 +89,32 @@ inline bool tryRead(wire::Value v, qint64& out)
     out = i;
     return true;
 }
-inline bool tryRead(wire::Value v, bool& out)
+inline bool tryRead(wire::Value& v, bool& out)
 {
     return v.get_bool().get(out) == simdjson::SUCCESS;
 }
 
-inline void readValue(wire::Value v, QString& out)
+inline void readValue(wire::Value& v, QString& out)
 {
     if (!tryRead(v, out))
         out = wire::text(v);
 }
-inline void readValue(wire::Value v, wire::Text& out)
+inline void readValue(wire::Value& v, wire::Text& out)
 {
     if (!tryRead(v, out))
         out = wire::textView(v);
 }
-inline void readValue(wire::Value v, double& out)
+inline void readValue(wire::Value& v, double& out)
 {
     if (!tryRead(v, out))
         out = wire::number(v);
 }
-inline void readValue(wire::Value v, qint64& out)
+inline void readValue(wire::Value& v, qint64& out)
 {
     if (!tryRead(v, out))
         out = wire::integer(v);
 }
-inline void readValue(wire::Value v, bool& out)
+inline void readValue(wire::Value& v, bool& out)
 {
     if (!tryRead(v, out))
         out = wire::boolean(v);
@@ -114,15 +126,15 @@ inline constexpr bool isScalar =
     std::is_same_v<T, qint64> || std::is_same_v<T, bool>;
 
 // Elements are read in place: a record is never built aside and moved into the list.
-template <class T> void readValue(wire::Value v, QList<T>& out)
+template <class T> void readValue(wire::Value& v, QList<T>& out)
 {
     out.clear();
     out.reserve(4); // most lists are short (a position's legs): grow them once, not thrice
     size_t index = 0;
     for (auto item : wire::detail::arrayOf(v)) {
-        wire::Value element;
-        if (auto error = item.get(element))
+        if (auto error = item.error())
             wire::failSimdjson(error);
+        wire::Value&& element = std::move(item).value_unsafe();
         try {
             readValue(element, out.emplace_back());
         } catch (wire::DecodeError& e) {
@@ -133,7 +145,14 @@ template <class T> void readValue(wire::Value v, QList<T>& out)
     }
 }
 
-template <class T> void readValue(wire::Value v, std::optional<T>& out)
+// Only a well-formed null; "nul" and the like are left for wire::isNull to refuse.
+inline bool tryNull(wire::Value& v)
+{
+    bool null = false;
+    return v.is_null().get(null) == simdjson::SUCCESS && null;
+}
+
+template <class T> void readValue(wire::Value& v, std::optional<T>& out)
 {
     if constexpr (isScalar<T>) {
         T value;
@@ -142,11 +161,36 @@ template <class T> void readValue(wire::Value v, std::optional<T>& out)
             return;
         }
     }
-    if (wire::isNull(v)) {
+    if (tryNull(v) || wire::isNull(v)) {
         out.reset();
         return;
     }
     readValue(v, out.emplace());
+}
+
+// ---- checking a value nobody reads ----
+//
+// A field that nothing uses is held to its JSON type like any other, but not stored: the records
+// stay small and an escaped text is unescaped (to be checked) without being kept.
+
+template <class T> bool tryCheck(wire::Value& v)
+{
+    if constexpr (std::is_same_v<T, wire::Text>) {
+        std::string_view s;
+        return tryPlainString(v, s) || v.get_string().get(s) == simdjson::SUCCESS;
+    } else {
+        T value;
+        return tryRead(v, value);
+    }
+}
+
+// Accepts what an optional T accepts, and fails as it fails.
+template <class R, class T> void checkOptional(wire::Value& v, R&)
+{
+    if (tryCheck<T>(v) || tryNull(v) || wire::isNull(v))
+        return;
+    T value;
+    readValue(v, value); // the careful reader: a readable failure, or a rarer valid form
 }
 
 // ---- writing one value ----
@@ -190,13 +234,13 @@ template <class T> inline constexpr bool isOptional<std::optional<T>> = true;
 
 template <class R> struct Field {
     std::string_view key;
-    void (*read)(wire::Value, R&);
+    void (*read)(wire::Value&, R&);
     void (*write)(QJsonObject&, std::string_view, const R&); // null: the record is only read
     bool required;
 };
 
 template <auto Member>
-void readMember(wire::Value v, typename MemberTraits<decltype(Member)>::Record& r)
+void readMember(wire::Value& v, typename MemberTraits<decltype(Member)>::Record& r)
 {
     readValue(v, r.*Member);
 }
@@ -223,6 +267,12 @@ template <auto Member> constexpr auto decoded(std::string_view key)
                                           !isOptional<typename Traits::Type>};
 }
 
+// A field that nothing reads: its value is checked as an optional T would be read, then dropped.
+template <class R, class T> constexpr Field<R> checked(std::string_view key)
+{
+    return Field<R>{key, &checkOptional<R, T>, nullptr, false};
+}
+
 // A field that is decoded and encoded.
 template <auto Member> constexpr auto field(std::string_view key)
 {
@@ -236,15 +286,16 @@ template <auto Member> constexpr auto field(std::string_view key)
 // searches the table: a whole record costs about one comparison per key. Every value is read by
 // its field's reader or, under a key the table does not know, skipped with validation.
 template <class R, size_t N>
-void readFields(wire::Value v, R& out, const std::array<Field<R>, N>& fields)
+void readFields(wire::Value& v, R& out, const std::array<Field<R>, N>& fields)
 {
     static_assert(N > 0);
     std::bitset<N> seen;
     size_t next = 0;
     for (auto item : wire::detail::objectOf(v)) {
-        simdjson::ondemand::field field;
-        if (auto error = std::move(item).get(field))
+        if (auto error = item.error())
             wire::failSimdjson(error);
+        // Used where it lies: a copy would be read back before its parts are stored (see above).
+        simdjson::ondemand::field&& field = std::move(item).value_unsafe();
         size_t match = N;
         std::string_view key = fields[next].key;
         if (field.key().unsafe_is_equal(key)) {
