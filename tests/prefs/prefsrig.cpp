@@ -2,13 +2,15 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDir>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace corvane::test {
 
@@ -25,7 +27,7 @@ QUuid PrefsRig::addAccount(const QString& apiKey, bool verified, const QStringLi
     for (const QString& entry : brokers) {
         BrokerSettings broker;
         broker.brokerNumber = entry.section(QLatin1Char(':'), 0, 0);
-        broker.brokerName = QStringLiteral("Broker ") + broker.brokerNumber;
+        broker.brokerName = u"Broker "_s + broker.brokerNumber;
         broker.nickname = broker.brokerNumber.toUpper();
         const QString flags = entry.section(QLatin1Char(':'), 1);
         broker.enabled = flags.contains(QLatin1Char('e'));
@@ -36,9 +38,27 @@ QUuid PrefsRig::addAccount(const QString& apiKey, bool verified, const QStringLi
     return account.accountName;
 }
 
+void fill(QWidget* parent, const QString& field, const QString& text)
+{
+    auto* edit = child<QLineEdit>(parent, field);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
+
 void clickBox(QWidget* box)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+}
+
+QDialog* shownSheet(QWidget& window, const QString& name)
+{
+    QDialog* sheet = nullptr;
+    (void)QTest::qWaitFor([&] {
+        sheet = window.findChild<QDialog*>(name);
+        return sheet && sheet->isVisible();
+    });
+    return sheet && sheet->isVisible() ? sheet : nullptr;
 }
 
 QMessageBox* openMessageBox(QWidget* over)
@@ -70,15 +90,15 @@ QStringList unnamedTabStops(QWidget* top)
             continue;
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
         if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
-            unnamed << QString::fromLatin1(widget->metaObject()->className()) +
-                           QStringLiteral(" ") + widget->objectName();
+            unnamed << QString::fromLatin1(widget->metaObject()->className()) + u" "_s +
+                           widget->objectName();
     } while (widget != top);
     return unnamed;
 }
 
 void useAppearance(bool dark)
 {
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
     if (!dark) {
         QApplication::setPalette(QApplication::style()->standardPalette());
         return;
@@ -87,18 +107,6 @@ void useAppearance(bool dark)
     p.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
     p.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xd0));
     QApplication::setPalette(p);
-}
-
-void saveScreenshot(QWidget* widget, const QString& name, bool dark)
-{
-    QString folder = qEnvironmentVariable("CORVANE_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        folder = QDir::temp().filePath(QStringLiteral("corvane-screenshots"));
-    QDir().mkpath(folder);
-    QCoreApplication::processEvents();
-    const QString file = QDir(folder).filePath(
-        name + (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png")));
-    QVERIFY2(widget->grab().save(file), qPrintable(file));
 }
 
 } // namespace corvane::test

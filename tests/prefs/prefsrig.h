@@ -15,7 +15,7 @@
 #include <QString>
 #include <QWidget>
 
-class QAbstractButton;
+class QDialog;
 class QMessageBox;
 class QWidget;
 
@@ -55,8 +55,12 @@ template <class W> W* child(QWidget* parent, const QString& name)
 {
     return parent->findChild<W*>(name);
 }
+// Replaces the text of the named field by typing, as a user would.
+void fill(QWidget* parent, const QString& field, const QString& text);
 // Clicks a check box on its indicator: a box stretched across a row only reacts there.
 void clickBox(QWidget* box);
+// The sheet (a dialog of that name) over the window, once it shows.
+QDialog* shownSheet(QWidget& window, const QString& name);
 // The message box open over the widget's window, once it shows.
 QMessageBox* openMessageBox(QWidget* over);
 // Presses the default button the way the keyboard does.
@@ -67,7 +71,5 @@ QStringList unnamedTabStops(QWidget* top);
 
 // Light and dark window palettes for the screenshots.
 void useAppearance(bool dark);
-// Saves the widget as <name>-light.png or <name>-dark.png in the screenshot folder.
-void saveScreenshot(QWidget* widget, const QString& name, bool dark);
 
 } // namespace corvane::test

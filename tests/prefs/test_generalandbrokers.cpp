@@ -11,13 +11,15 @@
 #include <QTest>
 #include <cstdlib>
 
+using namespace Qt::StringLiterals;
+
 namespace corvane::test {
 
 namespace {
 
 QCheckBox* watchBox(BrokerListSheet& sheet, const QString& number)
 {
-    return child<QCheckBox>(&sheet, QStringLiteral("watchBroker_") + number);
+    return child<QCheckBox>(&sheet, u"watchBroker_"_s + number);
 }
 
 // Picks an entry of a combo box with the keyboard, as a user would.
@@ -38,42 +40,41 @@ private Q_SLOTS:
     void brokerSheetRules()
     {
         PrefsRig rig(m_fake);
-        const QUuid id = rig.addAccount(
-            goodKey, true,
-            {QStringLiteral("bc_12345:ew"), QStringLiteral("abc:e"), QStringLiteral("bc_off:w")});
+        const QUuid id =
+            rig.addAccount(goodKey, true, {u"bc_12345:ew"_s, u"abc:e"_s, u"bc_off:w"_s});
         BrokerListSheet sheet(rig.settings, id);
         sheet.show();
-        auto* table = child<QTableWidget>(&sheet, QStringLiteral("brokersTable"));
+        auto* table = child<QTableWidget>(&sheet, u"brokersTable"_s);
         // Hiding disabled brokers is the new-account default.
         QCOMPARE(table->rowCount(), 2);
-        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("*****345"));
-        QCOMPARE(table->item(1, 1)->text(), QStringLiteral("abc"));
-        QCOMPARE(table->item(0, 3)->text(), QStringLiteral("True"));
+        QCOMPARE(table->item(0, 1)->text(), u"*****345"_s);
+        QCOMPARE(table->item(1, 1)->text(), u"abc"_s);
+        QCOMPARE(table->item(0, 3)->text(), u"True"_s);
         // The hidden, disabled broker is watched and still counts.
         QCOMPARE(sheet.watchCount(), 2);
-        QVERIFY(watchBox(sheet, QStringLiteral("bc_12345"))->isEnabled());
+        QVERIFY(watchBox(sheet, u"bc_12345"_s)->isEnabled());
 
-        clickBox(child<QCheckBox>(&sheet, QStringLiteral("hideDisabledBrokers")));
+        clickBox(child<QCheckBox>(&sheet, u"hideDisabledBrokers"_s));
         QTRY_COMPARE(table->rowCount(), 3);
         QVERIFY(!rig.settings.accountSettings().value(id).filterBrokers);
-        QVERIFY(!watchBox(sheet, QStringLiteral("bc_off"))->isEnabled());
+        QVERIFY(!watchBox(sheet, u"bc_off"_s)->isEnabled());
 
         // Unwatching the disabled one leaves a single watched broker, which cannot be unwatched.
         AccountSettings account = rig.settings.accountSettings().value(id);
         account.brokerSettings[2].watch = false;
         rig.settings.setAccount(account);
         QTRY_COMPARE(sheet.watchCount(), 1);
-        QVERIFY(!watchBox(sheet, QStringLiteral("bc_12345"))->isEnabled());
-        clickBox(watchBox(sheet, QStringLiteral("abc")));
+        QVERIFY(!watchBox(sheet, u"bc_12345"_s)->isEnabled());
+        clickBox(watchBox(sheet, u"abc"_s));
         QTRY_COMPARE(sheet.watchCount(), 2);
         QVERIFY(rig.settings.accountSettings().value(id).brokerSettings[1].watch);
-        QVERIFY(watchBox(sheet, QStringLiteral("bc_12345"))->isEnabled());
-        QVERIFY(watchBox(sheet, QStringLiteral("abc"))->isEnabled());
+        QVERIFY(watchBox(sheet, u"bc_12345"_s)->isEnabled());
+        QVERIFY(watchBox(sheet, u"abc"_s)->isEnabled());
 
         account = rig.settings.accountSettings().value(id);
         account.brokerSettings[0].nickname.clear();
         rig.settings.setAccount(account);
-        QTRY_COMPARE(table->item(0, 0)->text(), QStringLiteral("Update at OF"));
+        QTRY_COMPARE(table->item(0, 0)->text(), u"Update at OF"_s);
         const int hue = table->item(0, 0)->foreground().color().hue();
         QVERIFY2(hue >= 40 && hue <= 65, "a yellow");
 
@@ -86,13 +87,12 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("first");
         QTest::addColumn<QStringList>("second");
         QTest::addColumn<bool>("allowed");
-        const QString a = QStringLiteral("a:ew");
-        const QString b = QStringLiteral("b:ew");
+        const QString a = u"a:ew"_s;
+        const QString b = u"b:ew"_s;
         QTest::newRow("two watched brokers") << QStringList{a, b} << QStringList{} << true;
         QTest::newRow("one of them unwatched")
-            << QStringList{a, QStringLiteral("b:e")} << QStringList{} << false;
-        QTest::newRow("watched but disabled")
-            << QStringList{a, QStringLiteral("b:w")} << QStringList{} << false;
+            << QStringList{a, u"b:e"_s} << QStringList{} << false;
+        QTest::newRow("watched but disabled") << QStringList{a, u"b:w"_s} << QStringList{} << false;
         QTest::newRow("one in each account") << QStringList{a} << QStringList{b} << false;
     }
 
@@ -108,7 +108,7 @@ private Q_SLOTS:
         GeneralSettingsView view(rig.settings, rig.stateManager);
         view.show();
         QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
-        auto* rollUp = child<QCheckBox>(&view, QStringLiteral("rollUpTotals"));
+        auto* rollUp = child<QCheckBox>(&view, u"rollUpTotals"_s);
         QCOMPARE(rollUp->isEnabled(), allowed);
         if (allowed) {
             clickBox(rollUp);
@@ -128,11 +128,11 @@ private Q_SLOTS:
     void manualSyncEvaluatesOnce()
     {
         PrefsRig rig(m_fake);
-        rig.addAccount(goodKey, true, {QStringLiteral("bc_8f21a0c4:ew")});
+        rig.addAccount(goodKey, true, {u"bc_8f21a0c4:ew"_s});
         GeneralSettingsView view(rig.settings, rig.stateManager);
         view.show();
         QSignalSpy passes(&rig.runWatch, &RunWatch::passStarted);
-        auto* manual = child<QCheckBox>(&view, QStringLiteral("manualSync"));
+        auto* manual = child<QCheckBox>(&view, u"manualSync"_s);
         // Manual syncing fetches once at every evaluation, so passes count evaluations.
         clickBox(manual);
         QVERIFY(rig.settings.frequencyManual());
@@ -147,13 +147,13 @@ private Q_SLOTS:
         rig.settings.setFrequencySelection({3, 15});
         GeneralSettingsView view(rig.settings, rig.stateManager);
         view.show();
-        auto* hours = child<QComboBox>(&view, QStringLiteral("hoursPicker"));
-        auto* minutes = child<QComboBox>(&view, QStringLiteral("minutesPicker"));
-        QCOMPARE(hours->currentText(), QStringLiteral("3"));
-        QCOMPARE(minutes->currentText(), QStringLiteral("1"));
-        choose(minutes, QStringLiteral("5"));
+        auto* hours = child<QComboBox>(&view, u"hoursPicker"_s);
+        auto* minutes = child<QComboBox>(&view, u"minutesPicker"_s);
+        QCOMPARE(hours->currentText(), u"3"_s);
+        QCOMPARE(minutes->currentText(), u"1"_s);
+        choose(minutes, u"5"_s);
         QCOMPARE(rig.settings.frequencySelection(), (FrequencySelection{3, 5}));
-        choose(hours, QStringLiteral("0"));
+        choose(hours, u"0"_s);
         QCOMPARE(rig.settings.frequencySelection(), (FrequencySelection{0, 5}));
     }
 
@@ -163,10 +163,10 @@ private Q_SLOTS:
         GeneralSettingsView view(rig.settings, rig.stateManager);
         view.show();
         QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
-        auto* label = child<QLineEdit>(&view, QStringLiteral("taskbarLabel"));
+        auto* label = child<QLineEdit>(&view, u"taskbarLabel"_s);
         label->selectAll();
-        QTest::keyClicks(label, QStringLiteral("ALLSIX"));
-        QCOMPARE(rig.settings.rollUpTaskBarLabel(), QStringLiteral("ALLSIX"));
+        QTest::keyClicks(label, u"ALLSIX"_s);
+        QCOMPARE(rig.settings.rollUpTaskBarLabel(), u"ALLSIX"_s);
         QCOMPARE(refreshes.count(), 0);
         QTRY_COMPARE(refreshes.count(), 1);
         QTest::qWait(600);
@@ -180,7 +180,7 @@ private Q_SLOTS:
         GeneralSettingsView view(rig.settings, rig.stateManager,
                                  [&requests](bool enabled) { requests << enabled; });
         view.show();
-        auto* launch = child<QCheckBox>(&view, QStringLiteral("launchAtStartup"));
+        auto* launch = child<QCheckBox>(&view, u"launchAtStartup"_s);
         clickBox(launch);
         clickBox(launch);
         QCOMPARE(requests, (QList<bool>{true, false}));

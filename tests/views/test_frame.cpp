@@ -151,11 +151,6 @@ private Q_SLOTS:
         QCOMPARE(buttonTexts(*settings.tabView()),
                  (QStringList{u"Account"_s, u"Settings"_s, u"Notifications"_s, u"About"_s}));
         QCOMPARE(settings.selectedTab(), SettingsTabView::Tab::account);
-        QCOMPARE(settings.findChildren<QLabel*>(u"pageTitle"_s).size(), 3);
-        const auto* account = qobject_cast<QLabel*>(settings.tabView()->tabItems()[0].view);
-        QVERIFY(account && account->isVisible());
-        QCOMPARE(account->text(), u"Account"_s);
-        QVERIFY(saveScreenshot(settings, u"settings-account"_s, appearance));
 
         QTest::mouseClick(settings.tabView()->tabButton(3), Qt::LeftButton);
         QCOMPARE(settings.selectedTab(), SettingsTabView::Tab::about);
@@ -181,7 +176,7 @@ private Q_SLOTS:
             const QImage logo = logoPixmap(size, 1).toImage();
             QCOMPARE(logo.size(), QSize(size, size));
             QCOMPARE(logo.pixelColor(size / 2, size / 8).alpha(), 255);
-            QVERIFY(logo.save(QStringLiteral(CORVANE_SCREENSHOT_DIR "/logo-%1.png").arg(size)));
+            QVERIFY(logo.save(screenshotPath(u"logo-%1.png"_s.arg(size))));
         }
     }
 

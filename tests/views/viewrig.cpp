@@ -7,17 +7,23 @@
 #include <QTextDocument>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace corvane::test {
+
+QString screenshotPath(const QString& file)
+{
+    const QString folder =
+        qEnvironmentVariable("CORVANE_SCREENSHOT_DIR", QDir::temp().filePath(u"corvane-shots"_s));
+    QDir().mkpath(folder);
+    return folder + u'/' + file;
+}
 
 bool saveScreenshot(QWidget& widget, const QString& name, Appearance appearance)
 {
-    const QString folder = QStringLiteral(CORVANE_SCREENSHOT_DIR);
-    if (!QDir().mkpath(folder))
-        return false;
-    const QString file = folder + u'/' + name +
-                         (appearance == Appearance::dark ? QStringLiteral("-dark.png")
-                                                         : QStringLiteral("-light.png"));
-    return widget.grab().save(file);
+    QCoreApplication::processEvents();
+    return widget.grab().save(
+        screenshotPath(name + (appearance == Appearance::dark ? u"-dark.png"_s : u"-light.png"_s)));
 }
 
 void pointerEnters(QWidget& widget)

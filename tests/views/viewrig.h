@@ -8,8 +8,10 @@ class QWidget;
 
 namespace corvane::test {
 
-// Saves what the widget shows as <name>-<light|dark>.png in the test's screenshot folder, for
-// a person to look at; returns false when the image could not be written.
+// Where a test leaves a picture for a person to look at: the folder CORVANE_SCREENSHOT_DIR names,
+// made when missing.
+QString screenshotPath(const QString& file);
+// Saves what the widget shows as <name>-<light|dark>.png there; false when it could not.
 bool saveScreenshot(QWidget& widget, const QString& name, Appearance appearance);
 
 // Sends the pointer into or out of a widget, as the window system would on a real screen.
