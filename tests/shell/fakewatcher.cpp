@@ -2,11 +2,13 @@
 
 #include <QDBusMessage>
 
+using namespace Qt::StringLiterals;
+
 namespace corvane::test {
 
 namespace {
-const QString serviceName = QStringLiteral("org.kde.StatusNotifierWatcher");
-const QString path = QStringLiteral("/StatusNotifierWatcher");
+const QString serviceName = u"org.kde.StatusNotifierWatcher"_s;
+const QString path = u"/StatusNotifierWatcher"_s;
 } // namespace
 
 FakeWatcher::FakeWatcher(QDBusConnection bus)
@@ -30,17 +32,15 @@ void FakeWatcher::RegisterStatusNotifierItem(const QString& service)
     m_sender = message().service();
 }
 
-void FakeWatcher::RegisterStatusNotifierHost(const QString&) {}
-
 } // namespace corvane::test
 
 namespace corvane::test {
 
 namespace {
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString appearance = QStringLiteral("org.freedesktop.appearance");
-const QString colorSchemeKey = QStringLiteral("color-scheme");
+const QString portalService = u"org.freedesktop.portal.Desktop"_s;
+const QString portalPath = u"/org/freedesktop/portal/desktop"_s;
+const QString appearance = u"org.freedesktop.appearance"_s;
+const QString colorSchemeKey = u"color-scheme"_s;
 } // namespace
 
 FakePortal::FakePortal(QDBusConnection bus, uint colorScheme)
@@ -60,9 +60,8 @@ FakePortal::~FakePortal()
 void FakePortal::setColorScheme(uint colorScheme)
 {
     m_colorScheme = colorScheme;
-    QDBusMessage signal =
-        QDBusMessage::createSignal(portalPath, QStringLiteral("org.freedesktop.portal.Settings"),
-                                   QStringLiteral("SettingChanged"));
+    QDBusMessage signal = QDBusMessage::createSignal(
+        portalPath, u"org.freedesktop.portal.Settings"_s, u"SettingChanged"_s);
     signal << appearance << colorSchemeKey << QVariant::fromValue(QDBusVariant(colorScheme));
     m_bus.send(signal);
 }

@@ -15,8 +15,6 @@ class FakeWatcher final : public QObject, protected QDBusContext {
     Q_DISABLE_COPY_MOVE(FakeWatcher)
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 
 public:
     explicit FakeWatcher(QDBusConnection bus);
@@ -24,14 +22,12 @@ public:
 
     bool isUp() const { return m_up; }
     bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
     QStringList items() const { return m_items; }
     // The bus name of the program that registered, for calls back to it.
     QString lastSender() const { return m_sender; }
 
 public Q_SLOTS:
     Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString& service);
-    Q_SCRIPTABLE void RegisterStatusNotifierHost(const QString& service);
 
 private:
     QDBusConnection m_bus;

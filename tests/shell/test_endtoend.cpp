@@ -4,11 +4,11 @@
 #include "fakewatcher.h"
 #include "pushsocket.h"
 #include "support/testregistry.h"
+#include "viewrig.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDir>
 #include <QRect>
 #include <QTest>
 
@@ -16,13 +16,6 @@ using namespace corvane;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QString shotPath(const QString& name)
-{
-    const QString dir = qEnvironmentVariable("CORVANE_SCREENSHOT_DIR", QDir::tempPath());
-    QDir().mkpath(dir);
-    return dir + u'/' + name;
-}
 
 #define START_FAKE(fake)                                                                           \
     fake::FakeServices fake;                                                                       \
@@ -86,11 +79,9 @@ private Q_SLOTS:
         START_FAKE(fake);
         test::FakePortal portal(desktop.bus(), 1);
         QVERIFY(portal.isUp());
-        const auto [secret, device] = test::registerPushoverDevice(fake);
-        QVERIFY(!secret.isEmpty() && !device.isEmpty());
-
         test::AppRun app(desktop, fake);
-        app.writeSettings(secret, device);
+        const QString secret = app.writeSettings(true);
+        QVERIFY(!secret.isEmpty());
         QVERIFY(app.start());
         QTRY_VERIFY_WITH_TIMEOUT(app.ask(u"StatusItemRegistered"_s).toBool(), 15000);
         QCOMPARE(app.ask(u"StatusItemKind"_s).toString(), u"XEmbed"_s);
@@ -103,17 +94,14 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             (item = qdbus_cast<QRect>(app.ask(u"StatusItemGeometry"_s))).width() > 40, 5000);
         QTest::qWait(700); // let the last flip settle before the picture
-        QVERIFY(desktop.screenshot(shotPath(u"tray-dark.png"_s)));
+        QVERIFY(desktop.screenshot(test::screenshotPath(u"tray-dark.png"_s)));
 
         QVERIFY(desktop.click(item.center().x(), item.center().y(), 1));
         QTRY_VERIFY_WITH_TIMEOUT(app.ask(u"PopoverVisible"_s).toBool(), 5000);
-        QTest::qWait(300);
-        QVERIFY(desktop.screenshot(shotPath(u"popover-dark.png"_s)));
-
         portal.setColorScheme(2);
         QTRY_COMPARE_WITH_TIMEOUT(app.ask(u"Appearance"_s).toString(), u"light"_s, 5000);
         QTest::qWait(300);
-        QVERIFY(desktop.screenshot(shotPath(u"popover-light.png"_s)));
+        QVERIFY(desktop.screenshot(test::screenshotPath(u"popover-light.png"_s)));
 
         // A popup eats the click that closes it, so it is closed first.
         desktop.run(u"xdotool"_s, {u"key"_s, u"Escape"_s});
@@ -122,7 +110,7 @@ private Q_SLOTS:
         QVERIFY(desktop.click(item.center().x(), item.center().y(), 3));
         QVERIFY(app.waitForLine(u"Content view size: "_s, 5000));
         QTest::qWait(300);
-        QVERIFY(desktop.screenshot(shotPath(u"menu.png"_s)));
+        QVERIFY(desktop.screenshot(test::screenshotPath(u"menu.png"_s)));
         desktop.run(u"xdotool"_s, {u"key"_s, u"Escape"_s});
 
         // A second start opens the first one's popover and leaves at once.
