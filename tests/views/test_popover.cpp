@@ -73,12 +73,6 @@ QColor spanColor(const QLabel* label)
     return at < 0 ? QColor() : QColor(text.mid(at + 6, 7));
 }
 
-// Colours compared as drawn, whatever colour model they were given in.
-QRgb rgb(const QColor& color)
-{
-    return color.rgba();
-}
-
 } // namespace
 
 class PopoverTest final : public QObject {
@@ -109,7 +103,7 @@ private Q_SLOTS:
         QVERIFY(page->isVisible());
         const auto* total = page->findChild<QLabel*>(u"totalText"_s);
         QCOMPARE(plainText(total->text()), u"Total: $88"_s);
-        QCOMPARE(rgb(spanColor(total)), rgb(colors::gain(appearance)));
+        QCOMPARE(spanColor(total).rgba(), colors::gain(appearance).rgba());
         QCOMPARE(page->findChild<QLabel*>(u"nlvText"_s)->text(), u"NLV: $104,483"_s);
         QCOMPARE(page->findChild<QLabel*>(u"expiryText"_s)->text(), u"2027-02-28 7:00p"_s);
 
@@ -156,7 +150,7 @@ private Q_SLOTS:
         QCOMPARE(etrade->findChild<QLabel*>(u"nlvText"_s)->text(), u"NLV: $0"_s);
         rig.fixtures.store.find(u"bc_a0b1c2d3"_s)->setTotal(0.0);
         QCOMPARE(plainText(total->text()), u"Total: $0"_s);
-        QCOMPARE(rgb(spanColor(total)), rgb(colors::loss(Appearance::light)));
+        QCOMPARE(spanColor(total).rgba(), colors::loss(Appearance::light).rgba());
         // No expiry from the platform: neither caption nor value.
         QVERIFY(!etrade->findChild<QLabel*>(u"expiryText"_s)->isVisible());
 
