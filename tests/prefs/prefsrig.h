@@ -1,17 +1,14 @@
 #pragma once
 
-#include "app/globaldata.h"
 #include "app/statemanager.h"
 #include "engine/processeddatamanager.h"
 #include "engine/runwatch.h"
-#include "market/stockexchangestatus.h"
 #include "models/accountverifier.h"
 #include "settings/settings.h"
 #include "support/fakeservicestest.h"
 #include "support/testclock.h"
 #include "support/testcore.h"
 
-#include <QNetworkAccessManager>
 #include <QString>
 #include <QWidget>
 
@@ -42,10 +39,6 @@ public:
     TestCore core;
     CVNSettings& settings{core->settings()};
     ProcessedDataManager& store{core->store()};
-    StockExchangeStatus& market{core->market()};
-    GlobalData& globalData{core->globalData()};
-    QNetworkAccessManager& network{core->network()};
-    RunWatch& runWatch{core->watch()};
     StateManager& stateManager{core->stateManager()};
     AccountVerifier& verifier{core->verifier()};
 };

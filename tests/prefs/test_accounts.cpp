@@ -1,9 +1,8 @@
+#include "app/globaldata.h"
 #include "prefsrig.h"
 #include "support/testregistry.h"
 #include "views/accountdetailsform.h"
 #include "views/accountsview.h"
-#include "views/brokerlistsheet.h"
-#include "views/firstrunsheet.h"
 #include "views/firstrunwindow.h"
 
 #include <QCheckBox>
@@ -104,7 +103,7 @@ private Q_SLOTS:
         QCOMPARE(errorLabel->isVisible(), !errorLine.isEmpty());
         QCOMPARE(child<QPushButton>(&view, u"verifyButton"_s)->text(),
                  verified ? u"Verified"_s : u"Verify"_s);
-        QCOMPARE(rig.globalData.criticalError().has_value(), faultPath == botsPath);
+        QCOMPARE(rig.core->globalData().criticalError().has_value(), faultPath == botsPath);
         // The table follows half a second later.
         auto* table = child<QTableWidget>(&view, u"accountsTable"_s);
         QTRY_COMPARE(table->item(0, 2)->text(), verified ? u"true"_s : u"false"_s);

@@ -131,14 +131,14 @@ private Q_SLOTS:
         rig.addAccount(goodKey, true, {u"bc_8f21a0c4:ew"_s});
         GeneralSettingsView view(rig.settings, rig.stateManager);
         view.show();
-        QSignalSpy passes(&rig.runWatch, &RunWatch::passStarted);
+        QSignalSpy passes(&rig.core->watch(), &RunWatch::passStarted);
         auto* manual = child<QCheckBox>(&view, u"manualSync"_s);
         // Manual syncing fetches once at every evaluation, so passes count evaluations.
         clickBox(manual);
         QVERIFY(rig.settings.frequencyManual());
         QVERIFY(rig.settle());
         QCOMPARE(passes.count(), 1);
-        QVERIFY(!rig.runWatch.isTimerActive());
+        QVERIFY(!rig.core->watch().isTimerActive());
     }
 
     void pickersStoreTheFrequency()
