@@ -125,12 +125,20 @@ bool AppRun::waitForLine(const QString& prefix, int timeoutMs)
 QVariant AppRun::ask(const QString& method) const
 {
     const QString name = u"io.corvane.Corvane"_s;
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(name, u"/io/corvane/Corvane"_s, name, method);
-    const QDBusMessage reply = m_desktop.bus().call(call, QDBus::BlockWithGui, 3000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    return reply.arguments().constFirst();
+    const auto answer = callOn(m_desktop.bus(), name, u"/io/corvane/Corvane"_s, name, method);
+    return answer ? answer->value(0) : QVariant();
+}
+
+std::optional<QVariantList> callOn(const QDBusConnection& bus, const QString& service,
+                                   const QString& path, const QString& interface,
+                                   const QString& method, const QVariantList& arguments)
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call.setArguments(arguments);
+    const QDBusMessage reply = bus.call(call, QDBus::BlockWithGui, 3000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return std::nullopt;
+    return reply.arguments();
 }
 
 } // namespace corvane::test

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
+#include <optional>
 
 namespace corvane::fake {
 class FakeServices;
@@ -50,6 +51,12 @@ private:
     QProcess m_process;
     QStringList m_lines;
 };
+
+// A method call over the bus, as a host or panel makes it; the answer's arguments, or nothing
+// when the call failed.
+std::optional<QVariantList> callOn(const QDBusConnection& bus, const QString& service,
+                                   const QString& path, const QString& interface,
+                                   const QString& method, const QVariantList& arguments = {});
 
 // Writes what a previous run left in the suite: accounts (API key, verified) and, when given,
 // a Pushover registration.

@@ -37,30 +37,3 @@ private:
 };
 
 } // namespace corvane::test
-
-namespace corvane::test {
-
-// The desktop portal's settings, answering only the colour scheme (1 dark, 2 light).
-class FakePortal final : public QObject {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(FakePortal)
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
-
-public:
-    FakePortal(QDBusConnection bus, uint colorScheme);
-    ~FakePortal() override;
-
-    bool isUp() const { return m_up; }
-    // Changes the scheme and tells the listeners, as the portal does.
-    void setColorScheme(uint colorScheme);
-
-public Q_SLOTS:
-    Q_SCRIPTABLE QDBusVariant Read(const QString& group, const QString& key);
-
-private:
-    QDBusConnection m_bus;
-    uint m_colorScheme;
-    bool m_up = false;
-};
-
-} // namespace corvane::test

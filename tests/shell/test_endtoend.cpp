@@ -7,6 +7,7 @@
 #include "viewrig.h"
 
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QRect>
@@ -26,16 +27,20 @@ namespace {
     if (!desktop.problem().isEmpty())                                                              \
     QSKIP(qPrintable(desktop.problem()))
 
+const QString itemPath = u"/StatusNotifierItem"_s;
+const QString itemInterface = u"org.kde.StatusNotifierItem"_s;
+
 // A property of the item, read over the bus as a host does.
 QVariant itemProperty(const QDBusConnection& bus, const QString& service, const QString& name)
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        service, u"/StatusNotifierItem"_s, u"org.freedesktop.DBus.Properties"_s, u"Get"_s);
-    get << u"org.kde.StatusNotifierItem"_s << name;
-    const QDBusMessage reply = bus.call(get, QDBus::BlockWithGui, 3000);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        return {};
-    return reply.arguments().constFirst().value<QDBusVariant>().variant();
+    const auto answer = test::callOn(bus, service, itemPath, u"org.freedesktop.DBus.Properties"_s,
+                                     u"Get"_s, {itemInterface, name});
+    return answer ? answer->value(0).value<QDBusVariant>().variant() : QVariant();
+}
+
+bool callItem(const QDBusConnection& bus, const QString& service, const QString& method)
+{
+    return test::callOn(bus, service, itemPath, itemInterface, method, {400, 30}).has_value();
 }
 
 QSize firstPixmapSize(const QVariant& pixmaps)
@@ -55,13 +60,55 @@ QSize firstPixmapSize(const QVariant& pixmaps)
     return {width, height};
 }
 
-bool callItem(const QDBusConnection& bus, const QString& service, const QString& method)
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(service, u"/StatusNotifierItem"_s,
-                                                       u"org.kde.StatusNotifierItem"_s, method);
-    call << 400 << 30;
-    return bus.call(call, QDBus::BlockWithGui, 3000).type() == QDBusMessage::ReplyMessage;
-}
+// The desktop portal's settings, answering only the colour scheme (1 dark, 2 light).
+class FakePortal final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(FakePortal)
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
+
+public:
+    FakePortal(QDBusConnection bus, uint colorScheme)
+        : m_bus(std::move(bus))
+        , m_colorScheme(colorScheme)
+    {
+        m_up = m_bus.registerObject(path, this, QDBusConnection::ExportScriptableSlots) &&
+               m_bus.registerService(service);
+    }
+    ~FakePortal() override
+    {
+        m_bus.unregisterService(service);
+        m_bus.unregisterObject(path);
+    }
+
+    bool isUp() const { return m_up; }
+    // Changes the scheme and tells the listeners, as the portal does.
+    void setColorScheme(uint colorScheme)
+    {
+        m_colorScheme = colorScheme;
+        QDBusMessage signal = QDBusMessage::createSignal(path, u"org.freedesktop.portal.Settings"_s,
+                                                         u"SettingChanged"_s);
+        signal << group << key << QVariant::fromValue(QDBusVariant(colorScheme));
+        m_bus.send(signal);
+    }
+
+public Q_SLOTS:
+    // Older portals, which Read imitates, wrap the value in a second variant.
+    Q_SCRIPTABLE QDBusVariant Read(const QString& readGroup, const QString& readKey)
+    {
+        if (readGroup != group || readKey != key)
+            return QDBusVariant(QVariant::fromValue(QDBusVariant(QString())));
+        return QDBusVariant(QVariant::fromValue(QDBusVariant(m_colorScheme)));
+    }
+
+private:
+    const QString service = u"org.freedesktop.portal.Desktop"_s;
+    const QString path = u"/org/freedesktop/portal/desktop"_s;
+    const QString group = u"org.freedesktop.appearance"_s;
+    const QString key = u"color-scheme"_s;
+    QDBusConnection m_bus;
+    uint m_colorScheme;
+    bool m_up = false;
+};
 
 } // namespace
 
@@ -77,7 +124,7 @@ private Q_SLOTS:
     {
         START_DESKTOP(desktop, test::DesktopRig::Tray::xembed);
         START_FAKE(fake);
-        test::FakePortal portal(desktop.bus(), 1);
+        FakePortal portal(desktop.bus(), 1);
         QVERIFY(portal.isUp());
         test::AppRun app(desktop, fake);
         const QString secret = app.writeSettings(true);
