@@ -42,13 +42,6 @@ public:
     void report(bool available) { Q_EMIT reachabilityChanged(available); }
 };
 
-class FakePower final : public PowerEventSource {
-public:
-    void start() override {}
-    void sleep() { Q_EMIT willSleep(); }
-    void wake() { Q_EMIT didWake(); }
-};
-
 // The handler over the real stores and watch cycle; the socket only records what it is asked,
 // into the same list as the error changes and the passes, so their order shows.
 struct Rig : LiveSocket {
@@ -108,7 +101,7 @@ struct Rig : LiveSocket {
     RunWatch watch;
     OutsideEventHandler handler;
     FakeReachability reachability;
-    FakePower power;
+    PowerMonitor power{QDBusConnection(u"unused"_s)}; // sleep and wake are called directly
     QStringList events;
 };
 
@@ -160,15 +153,15 @@ private Q_SLOTS:
     {
         Rig rig;
         test::LogCapture log;
-        rig.power.sleep();
+        rig.handler.systemWillSleep();
         QVERIFY(rig.events.isEmpty()); // the close is scheduled, not made in the handler
         QCOMPARE(rig.take(), u"close"_s);
-        rig.power.wake();
+        rig.handler.systemDidWake();
         QCOMPARE(rig.take(), QString());
 
         rig.wantNotifications(true);
-        rig.power.sleep();
-        rig.power.wake();
+        rig.handler.systemWillSleep();
+        rig.handler.systemDidWake();
         QCOMPARE(rig.take(), u"close connect"_s);
         QCOMPARE(log.count(u"System will go to sleep"_s), 2);
         QCOMPARE(log.count(u"System did wake up"_s), 2);

@@ -6,9 +6,9 @@
 #include "status_bar/statusitem.h"
 #include "support/logcapture.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 #include "support/testregistry.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace corvane;
@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The delegate over a real core whose suite lives in a temporary folder and whose services
+// The delegate over a real core whose suite holds what a previous run left and whose services
 // are the fakes, on a Tuesday noon in New York.
 struct Rig {
     Rig()
@@ -29,33 +29,31 @@ struct Rig {
     // A pass still out when the core goes would be cut off mid-way.
     ~Rig()
     {
-        if (core)
-            QTRY_VERIFY_WITH_TIMEOUT(!core->watch().isPassRunning(), 10000);
+        if (testCore)
+            QTRY_VERIFY_WITH_TIMEOUT(!core().watch().isPassRunning(), 10000);
     }
 
-    QString suitePath() const { return dir.filePath(u"CVNSuite.conf"_s); }
-
-    bool launch()
+    bool launch(const QList<std::pair<QString, bool>>& keys = {}, const QString& secret = {},
+                const QString& device = {})
     {
-        CoreConfig config;
-        config.suitePath = suitePath();
-        config.clock = clock.clock();
-        config.platformApiUrl = fake.apiUrl();
-        config.platformWebUrl = fake.apiUrl();
-        config.pushover = {fake.pushoverUrl(), fake.socketUrl()};
-        core = std::make_unique<Core>(config);
-        delegate = std::make_unique<AppDelegate>(*core, QIcon());
+        testCore = std::make_unique<test::TestCore>(clock.clock(), [&](CoreConfig& config) {
+            config.platformApiUrl = config.platformWebUrl = fake.apiUrl();
+            config.pushover = {fake.pushoverUrl(), fake.socketUrl()};
+            if (!keys.isEmpty())
+                test::seedSuite(config.suitePath, keys, secret, device);
+        });
+        delegate = std::make_unique<AppDelegate>(core(), QIcon());
         return delegate->applicationDidFinishLaunching();
     }
 
+    Core& core() { return **testCore; }
     QString allLines() const { return logs.lines().join(u'\n'); }
 
     fake::FakeServices fake;
     bool started = false;
-    QTemporaryDir dir;
     test::TestClock clock;
     test::LogCapture logs;
-    std::unique_ptr<Core> core;
+    std::unique_ptr<test::TestCore> testCore;
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -74,9 +72,7 @@ private Q_SLOTS:
         const QString secret = u"po-secret-4f9a2c77e1d0"_s;
         const QString device = u"device-8812aa90"_s;
         const QString refused = u"not-a-key-0c41d2"_s;
-        test::seedSuite(rig.suitePath(), {{refused, true}, {u"test-key-alpha"_s, true}}, secret,
-                        device);
-        QVERIFY(rig.launch());
+        QVERIFY(rig.launch({{refused, true}, {u"test-key-alpha"_s, true}}, secret, device));
         QVERIFY(rig.delegate->statusItem());
 
         const QStringList lines = rig.logs.lines();
@@ -87,7 +83,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(rig.delegate->presenter().labels().size(), 2, 10000);
         QVERIFY(
             rig.logs.contains(u"Failed to fetch broker data for apiKey: "_s + redacted(refused)));
-        for (const AccountSettings& account : rig.core->settings().accountSettings())
+        for (const AccountSettings& account : rig.core().settings().accountSettings())
             QCOMPARE(account.brokerSettings.size(), account.apiKey == refused ? 0 : 2);
         for (const QString& hidden : {secret, device, refused})
             QVERIFY(!rig.allLines().contains(hidden));
@@ -99,14 +95,13 @@ private Q_SLOTS:
     {
         Rig empty;
         QVERIFY(empty.launch());
-        QCOMPARE(empty.core->settings().accountSettings().size(), 1);
+        QCOMPARE(empty.core().settings().accountSettings().size(), 1);
         QVERIFY(empty.delegate->statusItem());
         QVERIFY(empty.delegate->presenter().labels().isEmpty());
 
         Rig unverified;
-        test::seedSuite(unverified.suitePath(), {{u"a"_s, false}, {u"b"_s, false}});
-        QVERIFY(unverified.launch());
-        QCOMPARE(unverified.core->settings().accountSettings().size(), 2);
+        QVERIFY(unverified.launch({{u"a"_s, false}, {u"b"_s, false}}));
+        QCOMPARE(unverified.core().settings().accountSettings().size(), 2);
         QVERIFY(unverified.fake.requests().isEmpty());
     }
 
@@ -119,7 +114,7 @@ private Q_SLOTS:
         qunsetenv("XCODE_RUNNING_FOR_PREVIEWS");
         QVERIFY(!started);
         QVERIFY(!rig.delegate->statusItem());
-        QVERIFY(!rig.core->market().isTimerRunning().value_or(false));
+        QVERIFY(!rig.core().market().isTimerRunning().value_or(false));
     }
 };
 
