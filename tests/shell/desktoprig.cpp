@@ -3,7 +3,6 @@
 #include <QDeadlineTimer>
 #include <QStandardPaths>
 #include <QTest>
-#include <QThread>
 
 using namespace Qt::StringLiterals;
 
@@ -41,10 +40,9 @@ DesktopRig::DesktopRig(Tray tray)
     if (tray == Tray::none)
         return;
 
-    QProcess* xvfb = start(
-        u"Xvfb"_s,
-        {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s, u"800x600x24"_s, u"-nolisten"_s, u"tcp"_s},
-        QProcessEnvironment::systemEnvironment());
+    QProcess* xvfb =
+        start(u"Xvfb"_s, u"-displayfd 1 -screen 0 800x600x24 -nolisten tcp"_s.split(u' '),
+              QProcessEnvironment::systemEnvironment());
     const QString number = firstLine(*xvfb, 10000);
     if (number.isEmpty()) {
         m_problem = u"Xvfb did not start"_s;
@@ -52,23 +50,22 @@ DesktopRig::DesktopRig(Tray tray)
     }
     m_display = QLatin1Char(':') + number;
     start(u"trayer"_s,
-          {u"--edge"_s, u"top"_s, u"--align"_s, u"right"_s, u"--height"_s, u"24"_s,
-           u"--widthtype"_s, u"request"_s, u"--tint"_s, u"0x303030"_s, u"--transparent"_s,
-           u"true"_s, u"--alpha"_s, u"0"_s, u"--expand"_s, u"true"_s},
+          u"--edge top --align right --height 24 --widthtype request --tint 0x303030 "
+          "--transparent true --alpha 0 --expand true"_s.split(u' '),
           environment());
-    // The tray owns its selection once the xprop query sees it; until then a client would
+    // The tray owns its selection once xdotool finds its window; until then a client would
     // find no tray and fall back to nothing.
-    QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        QProcess query;
-        query.setProcessEnvironment(environment());
-        query.start(u"xdotool"_s, {u"search"_s, u"--class"_s, u"trayer"_s});
-        query.waitForFinished(3000);
-        if (!query.readAllStandardOutput().trimmed().isEmpty())
-            return;
-        QThread::msleep(100);
-    }
-    m_problem = u"trayer did not come up"_s;
+    const bool trayUp = QTest::qWaitFor(
+        [this] {
+            QProcess query;
+            query.setProcessEnvironment(environment());
+            query.start(u"xdotool"_s, {u"search"_s, u"--class"_s, u"trayer"_s});
+            query.waitForFinished(3000);
+            return !query.readAllStandardOutput().trimmed().isEmpty();
+        },
+        10000);
+    if (!trayUp)
+        m_problem = u"trayer did not come up"_s;
 }
 
 DesktopRig::~DesktopRig()
