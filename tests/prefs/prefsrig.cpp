@@ -2,9 +2,7 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
@@ -49,29 +47,6 @@ void fill(QWidget* parent, const QString& field, const QString& text)
 void clickBox(QWidget* box)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
-}
-
-QDialog* shownSheet(QWidget& window, const QString& name)
-{
-    QDialog* sheet = nullptr;
-    (void)QTest::qWaitFor([&] {
-        sheet = window.findChild<QDialog*>(name);
-        return sheet && sheet->isVisible();
-    });
-    return sheet && sheet->isVisible() ? sheet : nullptr;
-}
-
-QMessageBox* openMessageBox(QWidget* over)
-{
-    QMessageBox* box = nullptr;
-    (void)QTest::qWaitFor([&] {
-        for (QMessageBox* candidate : over->window()->findChildren<QMessageBox*>()) {
-            if (candidate->isVisible())
-                box = candidate;
-        }
-        return box != nullptr;
-    });
-    return box;
 }
 
 void pressReturn(QWidget* widget)

@@ -10,11 +10,8 @@
 #include "support/testcore.h"
 
 #include <QString>
+#include <QTest>
 #include <QWidget>
-
-class QDialog;
-class QMessageBox;
-class QWidget;
 
 namespace corvane::test {
 
@@ -52,10 +49,19 @@ template <class W> W* child(QWidget* parent, const QString& name)
 void fill(QWidget* parent, const QString& field, const QString& text);
 // Clicks a check box on its indicator: a box stretched across a row only reacts there.
 void clickBox(QWidget* box);
-// The sheet (a dialog of that name) over the window, once it shows.
-QDialog* shownSheet(QWidget& window, const QString& name);
-// The message box open over the widget's window, once it shows.
-QMessageBox* openMessageBox(QWidget* over);
+// A dialog of the type (and name, when given) shown over the widget's window, once it shows.
+template <class D> D* shownDialog(QWidget* over, const QString& name = {})
+{
+    D* shown = nullptr;
+    (void)QTest::qWaitFor([&] {
+        for (D* candidate : over->window()->findChildren<D*>(name)) {
+            if (candidate->isVisible())
+                shown = candidate;
+        }
+        return shown != nullptr;
+    });
+    return shown;
+}
 // Presses the default button the way the keyboard does.
 void pressReturn(QWidget* widget);
 

@@ -201,7 +201,7 @@ private Q_SLOTS:
 
         // Return takes the alert's default button, "Remove".
         QTest::mouseClick(child<QPushButton>(&view, u"removeAccountButton"_s), Qt::LeftButton);
-        QMessageBox* box = openMessageBox(&view);
+        QMessageBox* box = shownDialog<QMessageBox>(&view);
         QVERIFY(box);
         QVERIFY(box->text().endsWith(rig.settings.accountSettings().value(last).nickName));
         pressReturn(box);
@@ -216,7 +216,7 @@ private Q_SLOTS:
         QCOMPARE(rig.store.processedDataArray().size(), 1);
 
         view.removeSelectedAccount();
-        pressReturn(openMessageBox(&view));
+        pressReturn(shownDialog<QMessageBox>(&view));
         QCOMPARE(table->rowCount(), 0);
         QVERIFY(rig.settings.accountSettings().isEmpty());
         QVERIFY(!child<QPushButton>(&view, u"removeAccountButton"_s)->isEnabled());
@@ -230,7 +230,7 @@ private Q_SLOTS:
         FirstRunWindow window(rig.settings, rig.verifier);
         window.present();
         QCOMPARE(window.size(), QSize(480, 300));
-        QDialog* welcome = shownSheet(window, u"welcomeSheet"_s);
+        QDialog* welcome = shownDialog<QDialog>(&window, u"welcomeSheet"_s);
         QVERIFY(welcome);
         QVERIFY(child<QLabel>(welcome, u"sheetMessage"_s)
                     ->text()
@@ -240,7 +240,7 @@ private Q_SLOTS:
 
         fill(window.accountsView(), u"apiKeyField"_s, goodKey);
         QVERIFY(verifyThroughForm(*window.accountsView()));
-        QVERIFY(shownSheet(window, u"verifiedSheet"_s));
+        QVERIFY(shownDialog<QDialog>(&window, u"verifiedSheet"_s));
 
         // The frame is kept under the window's name for the next run.
         window.move(window.pos() + QPoint(7, 5));

@@ -125,28 +125,19 @@ private Q_SLOTS:
         QVERIFY(!rollUp->isEnabled());
     }
 
-    void manualSyncEvaluatesOnce()
+    // The frequency pickers, manual syncing, the roll-up label and launch at login, each
+    // written as the user changes it.
+    void generalSettingsAreStored()
     {
         PrefsRig rig(m_fake);
         rig.addAccount(goodKey, true, {u"bc_8f21a0c4:ew"_s});
-        GeneralSettingsView view(rig.settings, rig.stateManager);
-        view.show();
-        QSignalSpy passes(&rig.core->watch(), &RunWatch::passStarted);
-        auto* manual = child<QCheckBox>(&view, u"manualSync"_s);
-        // Manual syncing fetches once at every evaluation, so passes count evaluations.
-        clickBox(manual);
-        QVERIFY(rig.settings.frequencyManual());
-        QVERIFY(rig.settle());
-        QCOMPARE(passes.count(), 1);
-        QVERIFY(!rig.core->watch().isTimerActive());
-    }
-
-    void pickersStoreTheFrequency()
-    {
-        PrefsRig rig(m_fake);
         rig.settings.setFrequencySelection({3, 15});
-        GeneralSettingsView view(rig.settings, rig.stateManager);
+        QList<bool> loginRequests;
+        GeneralSettingsView view(rig.settings, rig.stateManager,
+                                 [&loginRequests](bool enabled) { loginRequests << enabled; });
         view.show();
+        QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
+
         auto* hours = child<QComboBox>(&view, u"hoursPicker"_s);
         auto* minutes = child<QComboBox>(&view, u"minutesPicker"_s);
         QCOMPARE(hours->currentText(), u"3"_s);
@@ -155,14 +146,17 @@ private Q_SLOTS:
         QCOMPARE(rig.settings.frequencySelection(), (FrequencySelection{3, 5}));
         choose(hours, u"0"_s);
         QCOMPARE(rig.settings.frequencySelection(), (FrequencySelection{0, 5}));
-    }
 
-    void taskbarLabelRefreshesOnceTypingPauses()
-    {
-        PrefsRig rig(m_fake);
-        GeneralSettingsView view(rig.settings, rig.stateManager);
-        view.show();
-        QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
+        // Manual syncing fetches once at every evaluation, so passes count evaluations.
+        QVERIFY(rig.settle());
+        QSignalSpy passes(&rig.core->watch(), &RunWatch::passStarted);
+        clickBox(child<QCheckBox>(&view, u"manualSync"_s));
+        QVERIFY(rig.settings.frequencyManual());
+        QVERIFY(rig.settle());
+        QCOMPARE(passes.count(), 1);
+        QVERIFY(!rig.core->watch().isTimerActive());
+
+        // The label is refreshed once typing pauses.
         auto* label = child<QLineEdit>(&view, u"taskbarLabel"_s);
         label->selectAll();
         QTest::keyClicks(label, u"ALLSIX"_s);
@@ -171,19 +165,11 @@ private Q_SLOTS:
         QTRY_COMPARE(refreshes.count(), 1);
         QTest::qWait(600);
         QCOMPARE(refreshes.count(), 1);
-    }
 
-    void launchAtStartupSwitchesTheLoginItem()
-    {
-        PrefsRig rig(m_fake);
-        QList<bool> requests;
-        GeneralSettingsView view(rig.settings, rig.stateManager,
-                                 [&requests](bool enabled) { requests << enabled; });
-        view.show();
         auto* launch = child<QCheckBox>(&view, u"launchAtStartup"_s);
         clickBox(launch);
         clickBox(launch);
-        QCOMPARE(requests, (QList<bool>{true, false}));
+        QCOMPARE(loginRequests, (QList<bool>{true, false}));
         QVERIFY(!rig.settings.runOnStartup());
     }
 };

@@ -83,7 +83,7 @@ private Q_SLOTS:
 
         FirstRunWindow window(rig.settings, rig.verifier);
         window.present();
-        QDialog* welcome = shownSheet(window, u"welcomeSheet"_s);
+        QDialog* welcome = shownDialog<QDialog>(&window, u"welcomeSheet"_s);
         QVERIFY(welcome);
         QVERIFY(saveScreenshot(window, u"firstrun"_s, look));
         QVERIFY(saveScreenshot(*welcome, u"firstrun-welcome"_s, look));
