@@ -8,6 +8,7 @@
 #include "settings/suite.h"
 
 #include <QCoro/QCoroTask>
+#include <QDBusMessage>
 #include <QNetworkAccessManager>
 #include <QTest>
 

@@ -2,7 +2,6 @@
 
 #include "desktoprig.h"
 
-#include <QDBusMessage>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -24,7 +23,6 @@ public:
     AppRun(const AppRun&) = delete;
     AppRun& operator=(const AppRun&) = delete;
 
-    QString configDir() const { return m_config.path(); }
     // Two verified accounts (the fake's alpha and bravo keys) and, when asked, a device
     // registered with the fake Pushover and notifications on; the Pushover session secret, or
     // nothing.
@@ -40,7 +38,6 @@ public:
     bool waitForLine(const QString& prefix, int timeoutMs = 15000);
     // A method of the program's own bus object; an invalid variant when it did not answer.
     QVariant ask(const QString& method) const;
-    QProcess& process() { return m_process; }
 
 private:
     QProcessEnvironment environment() const;

@@ -6,7 +6,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
-#include <QTemporaryDir>
 #include <memory>
 #include <vector>
 

@@ -27,14 +27,6 @@ QList<TabItem> tabs(const QStringList& texts)
     return items;
 }
 
-QStringList buttonTexts(const CustomTabView& view)
-{
-    QStringList texts;
-    for (int at = 0; view.tabButton(at); ++at)
-        texts.append(view.tabButton(at)->accessibleName());
-    return texts;
-}
-
 } // namespace
 
 // The tab view, the buttons, the menu and the settings window's frame.
@@ -54,7 +46,7 @@ private Q_SLOTS:
         QCOMPARE(placeholder->text(), u"No verified accounts"_s);
 
         bottom.setTabItems(tabs({u"One"_s, u"Two"_s, u"Three"_s}));
-        QCOMPARE(buttonTexts(bottom), (QStringList{u"One"_s, u"Two"_s, u"Three"_s}));
+        QCOMPARE(tabTexts(bottom), (QStringList{u"One"_s, u"Two"_s, u"Three"_s}));
         QVERIFY(bottom.findChild<QWidget*>(u"tabBar"_s)->y() > 100);
         QTest::mouseClick(bottom.tabButton(2), Qt::LeftButton);
         QCOMPARE(bottom.selection(), 2);
@@ -148,7 +140,7 @@ private Q_SLOTS:
         SettingsTabView settings(u"1.4.0"_s, u"212"_s, website, appearance);
         settings.resize(560, 420);
         settings.show();
-        QCOMPARE(buttonTexts(*settings.tabView()),
+        QCOMPARE(tabTexts(*settings.tabView()),
                  (QStringList{u"Account"_s, u"Settings"_s, u"Notifications"_s, u"About"_s}));
         QCOMPARE(settings.selectedTab(), SettingsTabView::Tab::account);
 

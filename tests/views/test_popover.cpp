@@ -51,13 +51,6 @@ struct PopoverRig {
     {
         return popover.findChild<W*>(QString::fromLatin1(name));
     }
-    QStringList tabTexts() const
-    {
-        QStringList texts;
-        for (const TabItem& item : popover.tabView()->tabItems())
-            texts.append(item.text);
-        return texts;
-    }
 };
 
 QColor textColor(const QLabel* label)
@@ -94,7 +87,8 @@ private Q_SLOTS:
         PopoverRig rig(appearance == Appearance::dark ? Appearance::light : Appearance::dark);
         rig.popover.setAppearance(appearance);
         QCOMPARE(rig.popover.width(), 445);
-        QCOMPARE(rig.tabTexts(), (QStringList{u"Etrade Paper"_s, u"IB Margin"_s, u"Tasty IRA"_s}));
+        QCOMPARE(tabTexts(*rig.popover.tabView()),
+                 (QStringList{u"Etrade Paper"_s, u"IB Margin"_s, u"Tasty IRA"_s}));
         QCOMPARE(rig.popover.tabView()->selection(), 0);
 
         QTest::mouseClick(rig.popover.tabView()->tabButton(1), Qt::LeftButton);
@@ -159,7 +153,7 @@ private Q_SLOTS:
         AccountSettings bravo = rig.fixtures.settings.accountSettings().value(rig.bravo);
         bravo.watchAccount = false;
         rig.fixtures.settings.setAccount(bravo);
-        QCOMPARE(rig.tabTexts(), (QStringList{u"IB Margin"_s, u"Tasty IRA"_s}));
+        QCOMPARE(tabTexts(*rig.popover.tabView()), (QStringList{u"IB Margin"_s, u"Tasty IRA"_s}));
         QCOMPARE(rig.popover.tabView()->selection(), 1);
         QVERIFY(rig.popover.page(1)->isVisible());
     }

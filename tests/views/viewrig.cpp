@@ -1,5 +1,7 @@
 #include "viewrig.h"
 
+#include "views/customtabview.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QEnterEvent>
@@ -37,6 +39,14 @@ void pointerLeaves(QWidget& widget)
 {
     QEvent event(QEvent::Leave);
     QApplication::sendEvent(&widget, &event);
+}
+
+QStringList tabTexts(const CustomTabView& view)
+{
+    QStringList texts;
+    for (int at = 0; view.tabButton(at); ++at)
+        texts.append(view.tabButton(at)->accessibleName());
+    return texts;
 }
 
 QString plainText(const QString& richText)

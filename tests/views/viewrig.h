@@ -2,9 +2,13 @@
 
 #include "views/appearance.h"
 
-#include <QString>
+#include <QStringList>
 
 class QWidget;
+
+namespace corvane {
+class CustomTabView;
+}
 
 namespace corvane::test {
 
@@ -17,6 +21,9 @@ bool saveScreenshot(QWidget& widget, const QString& name, Appearance appearance)
 // Sends the pointer into or out of a widget, as the window system would on a real screen.
 void pointerEnters(QWidget& widget);
 void pointerLeaves(QWidget& widget);
+
+// The tab buttons' names, as a screen reader reads them.
+QStringList tabTexts(const CustomTabView& view);
 
 // Text of a label with its markup removed.
 QString plainText(const QString& richText);
