@@ -12,10 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace corvane::test {
 
-PrefsRig::PrefsRig(fake::FakeServices& fake)
-    : core(clock.clock(), [&fake](CoreConfig& config) { config.platformApiUrl = fake.apiUrl(); })
-{}
-
 QUuid PrefsRig::addAccount(const QString& apiKey, bool verified, const QStringList& brokers)
 {
     AccountSettings account = AccountSettings::newAccount();
@@ -47,11 +43,6 @@ void fill(QWidget* parent, const QString& field, const QString& text)
 void clickBox(QWidget* box)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
-}
-
-void pressReturn(QWidget* widget)
-{
-    QTest::keyClick(widget, Qt::Key_Return);
 }
 
 QStringList unnamedTabStops(QWidget* top)

@@ -20,11 +20,11 @@ inline const QString secondKey = QStringLiteral("test-key-bravo");
 
 // The settings side of the application on private instances, its platform calls going to the
 // fake Orrisfield over TLS.
-class PrefsRig final {
-public:
-    explicit PrefsRig(fake::FakeServices& fake);
-    PrefsRig(const PrefsRig&) = delete;
-    PrefsRig& operator=(const PrefsRig&) = delete;
+struct PrefsRig {
+    explicit PrefsRig(fake::FakeServices& fake)
+        : core(clock.clock(),
+               [&fake](CoreConfig& config) { config.platformApiUrl = fake.apiUrl(); })
+    {}
 
     // Stores an account; verified ones get the brokers given as "number:flags", where the flags
     // are "e" (enabled) and "w" (watched).
@@ -62,8 +62,6 @@ template <class D> D* shownDialog(QWidget* over, const QString& name = {})
     });
     return shown;
 }
-// Presses the default button the way the keyboard does.
-void pressReturn(QWidget* widget);
 
 // Controls reached by Tab from the widget whose accessible name is empty, as "objectName".
 QStringList unnamedTabStops(QWidget* top);

@@ -204,7 +204,7 @@ private Q_SLOTS:
         QMessageBox* box = shownDialog<QMessageBox>(&view);
         QVERIFY(box);
         QVERIFY(box->text().endsWith(rig.settings.accountSettings().value(last).nickName));
-        pressReturn(box);
+        QTest::keyClick(box, Qt::Key_Return);
 
         QVERIFY(!rig.settings.accountSettings().contains(last));
         QCOMPARE(view.accountKey(), first);
@@ -216,7 +216,7 @@ private Q_SLOTS:
         QCOMPARE(rig.store.processedDataArray().size(), 1);
 
         view.removeSelectedAccount();
-        pressReturn(shownDialog<QMessageBox>(&view));
+        QTest::keyClick(shownDialog<QMessageBox>(&view), Qt::Key_Return);
         QCOMPARE(table->rowCount(), 0);
         QVERIFY(rig.settings.accountSettings().isEmpty());
         QVERIFY(!child<QPushButton>(&view, u"removeAccountButton"_s)->isEnabled());
@@ -235,7 +235,7 @@ private Q_SLOTS:
         QVERIFY(child<QLabel>(welcome, u"sheetMessage"_s)
                     ->text()
                     .startsWith(u"Welcome to Corvane! \n\nBefore Corvane"_s));
-        pressReturn(welcome);
+        QTest::keyClick(welcome, Qt::Key_Return);
         QTRY_VERIFY(!window.findChild<QDialog*>(u"welcomeSheet"_s));
 
         fill(window.accountsView(), u"apiKeyField"_s, goodKey);

