@@ -3,6 +3,7 @@
 #include "pushoverrig.h"
 #include "support/testregistry.h"
 #include "viewrig.h"
+#include "views/aboutview.h"
 #include "views/brokerlistsheet.h"
 #include "views/firstrunwindow.h"
 #include "views/notificationsettingsview.h"
@@ -10,6 +11,8 @@
 #include "views/settingstabview.h"
 
 #include <QDialog>
+#include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -56,9 +59,13 @@ private Q_SLOTS:
                                                                 {}});
         tabs.resize(600, 520);
         tabs.show();
+        QCOMPARE(tabTexts(*tabs.tabView()),
+                 (QStringList{u"Account"_s, u"Settings"_s, u"Notifications"_s, u"About"_s}));
+        QCOMPARE(tabs.selectedTab(), SettingsTabView::Tab::account);
         const QList<std::pair<SettingsTabView::Tab, QString>> shots = {
             {SettingsTabView::Tab::account, u"settings-account"_s},
             {SettingsTabView::Tab::general, u"settings-general"_s},
+            {SettingsTabView::Tab::about, u"settings-about"_s},
             {SettingsTabView::Tab::bots, u"settings-notifications"_s}};
         for (const auto& [tab, name] : shots) {
             tabs.setSelectedTab(tab);
@@ -75,6 +82,19 @@ private Q_SLOTS:
         pushover.settings().setPoSessionSecret(u"secret"_s);
         pushover.settings().setPoDeviceUID(u"device"_s);
         QVERIFY(saveScreenshot(tabs, u"settings-notifications-registered"_s, look));
+
+        // Both of About's links open the website; its button asks for an update check.
+        tabs.setSelectedTab(SettingsTabView::Tab::about);
+        AboutView* about = tabs.aboutView();
+        QCOMPARE(about->findChild<QLabel*>(u"versionText"_s)->text(), u"Version 0.1.0 (1)"_s);
+        QSignalSpy updates(about, &AboutView::checkForUpdatesRequested);
+        QSignalSpy links(about, &AboutView::openUrlRequested);
+        for (const QString& button :
+             {u"checkForUpdatesButton"_s, u"websiteLink"_s, u"privacyLink"_s})
+            QTest::mouseClick(about->findChild<QWidget*>(button), Qt::LeftButton);
+        QCOMPARE(updates.count(), 1);
+        QCOMPARE(links.count(), 2);
+        QCOMPARE(links[1][0].toUrl(), QUrl(u"https://corvane.example"_s));
 
         BrokerListSheet brokers(rig.settings, id, &tabs);
         brokers.show();

@@ -5,11 +5,9 @@
 #include "views/customtabview.h"
 #include "views/infopopoverbutton.h"
 #include "views/logo.h"
-#include "views/settingstabview.h"
 #include "views/statusmenu.h"
 
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -29,7 +27,7 @@ QList<TabItem> tabs(const QStringList& texts)
 
 } // namespace
 
-// The tab view, the buttons, the menu and the settings window's frame.
+// The tab view, the buttons, the menu, the About page's version and the logo.
 class FrameTest final : public QObject {
     Q_OBJECT
 
@@ -123,41 +121,6 @@ private Q_SLOTS:
             QVERIFY(saveScreenshot(menu, u"menu"_s, appearance));
             menu.hide();
         }
-    }
-
-    void settingsFrameAndAbout_data()
-    {
-        QTest::addColumn<Appearance>("appearance");
-        QTest::newRow("light") << Appearance::light;
-        QTest::newRow("dark") << Appearance::dark;
-    }
-    void settingsFrameAndAbout()
-    {
-        QFETCH(Appearance, appearance);
-        const QUrl website(u"https://corvane.example/"_s);
-        SettingsTabView settings(u"1.4.0"_s, u"212"_s, website, appearance);
-        settings.resize(560, 420);
-        settings.show();
-        QCOMPARE(tabTexts(*settings.tabView()),
-                 (QStringList{u"Account"_s, u"Settings"_s, u"Notifications"_s, u"About"_s}));
-        QCOMPARE(settings.selectedTab(), SettingsTabView::Tab::account);
-
-        QTest::mouseClick(settings.tabView()->tabButton(3), Qt::LeftButton);
-        QCOMPARE(settings.selectedTab(), SettingsTabView::Tab::about);
-        AboutView* about = settings.aboutView();
-        QVERIFY(about->isVisible());
-        QCOMPARE(about->findChild<QLabel*>(u"versionText"_s)->text(), u"Version 1.4.0 (212)"_s);
-        QVERIFY(saveScreenshot(settings, u"settings-about"_s, appearance));
-
-        QSignalSpy updates(about, &AboutView::checkForUpdatesRequested);
-        QSignalSpy links(about, &AboutView::openUrlRequested);
-        QTest::mouseClick(about->findChild<QPushButton*>(u"checkForUpdatesButton"_s),
-                          Qt::LeftButton);
-        QTest::mouseClick(about->findChild<QWidget*>(u"websiteLink"_s), Qt::LeftButton);
-        QTest::mouseClick(about->findChild<QWidget*>(u"privacyLink"_s), Qt::LeftButton);
-        QCOMPARE(updates.count(), 1);
-        QCOMPARE(links.count(), 2);
-        QCOMPARE(links[1][0].toUrl(), website);
     }
 
     void logoDrawsAtIconSizes()
