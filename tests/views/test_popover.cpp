@@ -12,6 +12,7 @@
 #include "views/positioncard.h"
 #include "views/positionspopover.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QLabel>
@@ -202,12 +203,10 @@ private Q_SLOTS:
         QSignalSpy open(&rig.popover, &PositionsPopover::openPlatformRequested);
         QSignalSpy settings(&rig.popover, &PositionsPopover::settingsRequested);
         QSignalSpy watch(&rig.popover, &PositionsPopover::watchSwitchChanged);
-        QTest::mouseClick(rig.find<QPushButton>("syncButton"), Qt::LeftButton);
-        QTest::mouseClick(rig.find<QPushButton>("openPlatformButton"), Qt::LeftButton);
-        QTest::mouseClick(rig.find<QToolButton>("settingsButton"), Qt::LeftButton);
-        QCOMPARE(sync.count(), 1);
-        QCOMPARE(open.count(), 1);
-        QCOMPARE(settings.count(), 1);
+        for (const char* button : {"syncButton", "openPlatformButton", "settingsButton"})
+            QTest::mouseClick(rig.find<QAbstractButton>(button), Qt::LeftButton);
+        QCOMPARE((QList<qsizetype>{sync.count(), open.count(), settings.count()}),
+                 (QList<qsizetype>{1, 1, 1}));
         QCOMPARE(rig.find<QToolButton>("settingsButton")->toolTip(), u"Settings"_s);
 
         auto* watchSwitch = rig.find<QCheckBox>("watchSwitch");
