@@ -31,7 +31,8 @@ StatusSnapshot sample()
 
 // A call on the status object; made by hand, since a proxy object would introspect it with a
 // blocking call that the in-process instance could not answer.
-QDBusMessage callOf(const QString& interface, const QString& method)
+QDBusMessage callOf(const QString& method,
+                    const QString& interface = QString::fromLatin1(statusInterfaceName))
 {
     return QDBusMessage::createMethodCall(service, QString::fromLatin1(statusObjectPath), interface,
                                           method);
@@ -97,16 +98,13 @@ private Q_SLOTS:
         QSignalSpy sync(&rig.published, &StatusInterface::syncNowRequested);
         QSignalSpy popover(&rig.published, &StatusInterface::openPopoverRequested);
         for (const QString& method : {u"SyncNow"_s, u"OpenPopover"_s})
-            QCOMPARE(rig.client
-                         .call(callOf(QString::fromLatin1(statusInterfaceName), method),
-                               QDBus::BlockWithGui)
-                         .type(),
+            QCOMPARE(rig.client.call(callOf(method), QDBus::BlockWithGui).type(),
                      QDBusMessage::ReplyMessage);
         QTRY_COMPARE(sync.size(), 1);
         QCOMPARE(popover.size(), 1);
         // The shell's own signals are not part of the bus interface.
         const QDBusMessage introspect = rig.client.call(
-            callOf(u"org.freedesktop.DBus.Introspectable"_s, u"Introspect"_s), QDBus::BlockWithGui);
+            callOf(u"Introspect"_s, u"org.freedesktop.DBus.Introspectable"_s), QDBus::BlockWithGui);
         const QString xml = introspect.arguments().value(0).toString();
         QVERIFY2(xml.contains(u"<signal name=\"changed\""_s), qPrintable(xml));
         QVERIFY(xml.contains(u"<property name=\"labels\" type=\"aa{sv}\""_s));
