@@ -88,7 +88,6 @@ private Q_SLOTS:
     {
         const QByteArray cases[] = {
             "",
-            "<html><body>Not found</body></html>",
             "<rss><channel><item><sparkle:version>2</sparkle:version>",
             "<rss><channel><item><version>9.9</version></item></channel></rss>",
             // A newer version must not send the user's browser to a local file.
