@@ -147,6 +147,8 @@ private Q_SLOTS:
         QVERIFY(rig.globalData.hasError());
     }
 
+    // Sleep closes the socket; waking opens it only for wanted notifications (the logind run
+    // below wakes with them wanted). The watch timer is left alone.
     void sleepClosesAndWakeReopensOnlyWhenWanted()
     {
         Rig rig;
@@ -156,13 +158,7 @@ private Q_SLOTS:
         QCOMPARE(rig.take(), u"close"_s);
         rig.handler.systemDidWake();
         QCOMPARE(rig.take(), QString());
-
-        rig.wantNotifications(true);
-        rig.handler.systemWillSleep();
-        rig.handler.systemDidWake();
-        QCOMPARE(rig.take(), u"close connect"_s);
-        QCOMPARE(log.count(u"System will go to sleep"_s), 2);
-        QCOMPARE(log.count(u"System did wake up"_s), 2);
+        QCOMPARE(log.lines(), (QStringList{u"System will go to sleep"_s, u"System did wake up"_s}));
         QVERIFY(!rig.watch.isTimerActive());
     }
 

@@ -87,6 +87,8 @@ private Q_SLOTS:
         tabs.setSelectedTab(SettingsTabView::Tab::about);
         AboutView* about = tabs.aboutView();
         QCOMPARE(about->findChild<QLabel*>(u"versionText"_s)->text(), u"Version 0.1.0 (1)"_s);
+        QCOMPARE(AboutView::versionText(u"0.1.0"_s, QString()), u"Unknown Version"_s);
+        QCOMPARE(AboutView::versionText(QString(), u"1"_s), u"Unknown Version"_s);
         QSignalSpy updates(about, &AboutView::checkForUpdatesRequested);
         QSignalSpy links(about, &AboutView::openUrlRequested);
         for (const QString& button :

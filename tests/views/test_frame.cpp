@@ -1,6 +1,5 @@
 #include "support/testregistry.h"
 #include "viewrig.h"
-#include "views/aboutview.h"
 #include "views/buttonstyles.h"
 #include "views/customtabview.h"
 #include "views/infopopoverbutton.h"
@@ -27,7 +26,7 @@ QList<TabItem> tabs(const QStringList& texts)
 
 } // namespace
 
-// The tab view, the buttons, the menu, the About page's version and the logo.
+// The tab view, the buttons, the menu and the logo.
 class FrameTest final : public QObject {
     Q_OBJECT
 
@@ -122,12 +121,6 @@ private Q_SLOTS:
             QCOMPARE(logo.pixelColor(size / 2, size / 8).alpha(), 255);
             QVERIFY(logo.save(screenshotPath(u"logo-%1.png"_s.arg(size))));
         }
-    }
-
-    void unknownVersion()
-    {
-        QCOMPARE(AboutView::versionText(u"1.4.0"_s, QString()), u"Unknown Version"_s);
-        QCOMPARE(AboutView::versionText(QString(), u"212"_s), u"Unknown Version"_s);
     }
 };
 
