@@ -21,14 +21,6 @@ AppRun::AppRun(const DesktopRig& desktop, fake::FakeServices& fake)
     , m_fake(fake)
 {}
 
-AppRun::~AppRun()
-{
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-}
-
 void seedSuite(const QString& suitePath, const QList<std::pair<QString, bool>>& keys,
                const QString& secret, const QString& device)
 {

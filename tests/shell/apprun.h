@@ -19,9 +19,6 @@ namespace corvane::test {
 class AppRun final {
 public:
     AppRun(const DesktopRig& desktop, fake::FakeServices& fake);
-    ~AppRun();
-    AppRun(const AppRun&) = delete;
-    AppRun& operator=(const AppRun&) = delete;
 
     // Two verified accounts (the fake's alpha and bravo keys) and, when asked, a device
     // registered with the fake Pushover and notifications on; the Pushover session secret, or

@@ -20,8 +20,6 @@ public:
 
     explicit DesktopRig(Tray tray);
     ~DesktopRig();
-    DesktopRig(const DesktopRig&) = delete;
-    DesktopRig& operator=(const DesktopRig&) = delete;
 
     // Empty when the desktop is up; otherwise why it is not (the test skips).
     QString problem() const { return m_problem; }
