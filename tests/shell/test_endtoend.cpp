@@ -80,12 +80,7 @@ public:
         , m_colorScheme(colorScheme)
     {
         m_bus.registerObject(path, this, QDBusConnection::ExportScriptableSlots);
-        m_bus.registerService(service);
-    }
-    ~FakePortal() override
-    {
-        m_bus.unregisterService(service);
-        m_bus.unregisterObject(path);
+        m_bus.registerService(u"org.freedesktop.portal.Desktop"_s);
     }
 
     // Changes the scheme and tells the listeners, as the portal does.
@@ -108,7 +103,6 @@ public Q_SLOTS:
     }
 
 private:
-    const QString service = u"org.freedesktop.portal.Desktop"_s;
     const QString path = u"/org/freedesktop/portal/desktop"_s;
     const QString group = u"org.freedesktop.appearance"_s;
     const QString key = u"color-scheme"_s;
