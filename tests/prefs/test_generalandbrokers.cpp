@@ -82,47 +82,39 @@ private Q_SLOTS:
         QVERIFY(!sheet.isVisible());
     }
 
-    void rollUpAllowed_data()
+    // Rolling up needs one account with two brokers both enabled and watched; a roll-up that
+    // is on can still be switched off once that no longer holds.
+    void rollUpNeedsTwoWatchedBrokersInOneAccount()
     {
-        QTest::addColumn<QStringList>("first");
-        QTest::addColumn<QStringList>("second");
-        QTest::addColumn<bool>("allowed");
-        const QString a = u"a:ew"_s;
-        const QString b = u"b:ew"_s;
-        QTest::newRow("two watched brokers") << QStringList{a, b} << QStringList{} << true;
-        QTest::newRow("one of them unwatched")
-            << QStringList{a, u"b:e"_s} << QStringList{} << false;
-        QTest::newRow("watched but disabled") << QStringList{a, u"b:w"_s} << QStringList{} << false;
-        QTest::newRow("one in each account") << QStringList{a} << QStringList{b} << false;
-    }
-
-    void rollUpAllowed()
-    {
-        QFETCH(QStringList, first);
-        QFETCH(QStringList, second);
-        QFETCH(bool, allowed);
         PrefsRig rig(m_fake);
-        rig.addAccount(goodKey, true, first);
-        if (!second.isEmpty())
-            rig.addAccount(secondKey, true, second);
         GeneralSettingsView view(rig.settings, rig.stateManager);
         view.show();
-        QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
         auto* rollUp = child<QCheckBox>(&view, u"rollUpTotals"_s);
-        QCOMPARE(rollUp->isEnabled(), allowed);
-        if (allowed) {
-            clickBox(rollUp);
-            QVERIFY(rig.settings.rollUp());
-            QCOMPARE(refreshes.count(), 1);
-        }
-        // Once the account no longer counts, a roll-up that is on can still be switched off.
-        AccountSettings account = rig.settings.accountSettings().first();
-        account.keyVerified = false;
-        rig.settings.setAccount(account);
-        QCOMPARE(rollUp->isEnabled(), allowed);
+        const auto accounts = [&rig](const QStringList& first, const QStringList& second = {}) {
+            rig.settings.setAccountSettings({});
+            rig.addAccount(goodKey, true, first);
+            if (!second.isEmpty())
+                rig.addAccount(secondKey, true, second);
+        };
+        accounts({u"a:ew"_s, u"b:e"_s}); // one of them unwatched
+        QVERIFY(!rollUp->isEnabled());
+        accounts({u"a:ew"_s, u"b:w"_s}); // watched but disabled
+        QVERIFY(!rollUp->isEnabled());
+        accounts({u"a:ew"_s}, {u"b:ew"_s}); // one in each account
+        QVERIFY(!rollUp->isEnabled());
+
+        accounts({u"a:ew"_s, u"b:ew"_s});
+        QVERIFY(rollUp->isEnabled());
+        QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
+        clickBox(rollUp);
+        QVERIFY(rig.settings.rollUp());
+        QCOMPARE(refreshes.count(), 1);
+        accounts({u"a:ew"_s, u"b:e"_s});
+        QVERIFY(rollUp->isEnabled());
         clickBox(rollUp);
         QVERIFY(!rig.settings.rollUp());
         QVERIFY(!rollUp->isEnabled());
+        QVERIFY(rig.settle());
     }
 
     // The frequency pickers, manual syncing, the roll-up label and launch at login, each
