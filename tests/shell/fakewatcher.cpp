@@ -14,10 +14,9 @@ const QString path = u"/StatusNotifierWatcher"_s;
 FakeWatcher::FakeWatcher(QDBusConnection bus)
     : m_bus(std::move(bus))
 {
-    m_up = m_bus.registerObject(path, this,
-                                QDBusConnection::ExportScriptableSlots |
-                                    QDBusConnection::ExportAllProperties) &&
-           m_bus.registerService(serviceName);
+    m_bus.registerObject(
+        path, this, QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties);
+    m_bus.registerService(serviceName);
 }
 
 FakeWatcher::~FakeWatcher()

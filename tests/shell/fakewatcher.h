@@ -20,7 +20,6 @@ public:
     explicit FakeWatcher(QDBusConnection bus);
     ~FakeWatcher() override;
 
-    bool isUp() const { return m_up; }
     bool hostRegistered() const { return true; }
     QStringList items() const { return m_items; }
     // The bus name of the program that registered, for calls back to it.
@@ -33,7 +32,6 @@ private:
     QDBusConnection m_bus;
     QStringList m_items;
     QString m_sender;
-    bool m_up = false;
 };
 
 } // namespace corvane::test

@@ -81,8 +81,9 @@ private Q_SLOTS:
         QCOMPARE(lines.value(deviceLine + 1), redacted(secret));
 
         QTRY_COMPARE_WITH_TIMEOUT(rig.delegate->presenter().labels().size(), 2, 10000);
-        QVERIFY(
-            rig.logs.contains(u"Failed to fetch broker data for apiKey: "_s + redacted(refused)));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rig.logs.contains(u"Failed to fetch broker data for apiKey: "_s + redacted(refused)),
+            10000);
         for (const AccountSettings& account : rig.core().settings().accountSettings())
             QCOMPARE(account.brokerSettings.size(), account.apiKey == refused ? 0 : 2);
         for (const QString& hidden : {secret, device, refused})

@@ -141,7 +141,6 @@ private Q_SLOTS:
         BrokerPage* etrade = rig.popover.page(0);
         const auto* total = etrade->findChild<QLabel*>(u"totalText"_s);
         QCOMPARE(plainText(total->text()), u"Total: $300"_s);
-        QCOMPARE(etrade->findChild<QLabel*>(u"nlvText"_s)->text(), u"NLV: $0"_s);
         rig.fixtures.store.find(u"bc_a0b1c2d3"_s)->setTotal(0.0);
         QCOMPARE(plainText(total->text()), u"Total: $0"_s);
         QCOMPARE(spanColor(total).rgba(), colors::loss(Appearance::light).rgba());
