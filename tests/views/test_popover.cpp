@@ -135,7 +135,7 @@ private Q_SLOTS:
         QVERIFY(saveScreenshot(rig.popover, u"popover"_s, appearance));
     }
 
-    void pagesFollowTheStoreAndTheAccounts()
+    void followsTheStoreTheAccountsAndTheClock()
     {
         PopoverRig rig(Appearance::light);
         BrokerPage* etrade = rig.popover.page(0);
@@ -155,6 +155,42 @@ private Q_SLOTS:
         QCOMPARE(tabTexts(*rig.popover.tabView()), (QStringList{u"IB Margin"_s, u"Tasty IRA"_s}));
         QCOMPARE(rig.popover.tabView()->selection(), 1);
         QVERIFY(rig.popover.page(1)->isVisible());
+
+        // The footer asks the shell; the header follows the settings, the store and the clock.
+        QSignalSpy sync(&rig.popover, &PositionsPopover::syncRequested);
+        QSignalSpy open(&rig.popover, &PositionsPopover::openPlatformRequested);
+        QSignalSpy settings(&rig.popover, &PositionsPopover::settingsRequested);
+        QSignalSpy watch(&rig.popover, &PositionsPopover::watchSwitchChanged);
+        for (const char* button : {"syncButton", "openPlatformButton", "settingsButton"})
+            QTest::mouseClick(rig.find<QAbstractButton>(button), Qt::LeftButton);
+        QCOMPARE((QList<qsizetype>{sync.count(), open.count(), settings.count()}),
+                 (QList<qsizetype>{1, 1, 1}));
+        QCOMPARE(rig.find<QToolButton>("settingsButton")->toolTip(), u"Settings"_s);
+
+        auto* watchSwitch = rig.find<QCheckBox>("watchSwitch");
+        QVERIFY(watchSwitch->isChecked());
+        watchSwitch->click();
+        QCOMPARE(rig.fixtures.settings.watchRunning(), false);
+        QCOMPARE(watch.count(), 1);
+        QCOMPARE(watch[0][0].toBool(), false);
+        // A change made elsewhere moves the switch without asking for a new evaluation.
+        rig.fixtures.settings.setWatchRunning(true);
+        QVERIFY(watchSwitch->isChecked());
+        QCOMPARE(watch.count(), 1);
+
+        rig.fixtures.store.setLastupdated(u"12-1 @ 2:12p"_s);
+        QCOMPARE(plainText(rig.find<QLabel>("lastUpdated")->text()),
+                 u"Feed snapshot: \n12-1 @ 2:12p (GMT-05)"_s);
+
+        // Past the bell the state reads in the secondary colour.
+        const auto* market = rig.find<QLabel>("marketState");
+        rig.fixtures.clock.set(newYork(2026, 12, 1, 16, 10));
+        rig.fixtures.market.updateStatus();
+        QCOMPARE(market->text(), u"After Market"_s);
+        QCOMPARE(textColor(market), colors::secondaryText(Appearance::light));
+        rig.fixtures.clock.set(newYork(2026, 12, 1, 16, 31));
+        rig.fixtures.market.updateStatus();
+        QCOMPARE(market->text(), u"Market closed"_s);
     }
 
     void hoverCardWaitsAQuarterSecond()
@@ -192,45 +228,6 @@ private Q_SLOTS:
         rig.popover.hide();
         QTest::qWait(int(2 * BrokerPage::hoverDelay.count()));
         QVERIFY(!page->card()->isVisible());
-    }
-
-    void footerAsksTheShell()
-    {
-        PopoverRig rig(Appearance::light);
-        QSignalSpy sync(&rig.popover, &PositionsPopover::syncRequested);
-        QSignalSpy open(&rig.popover, &PositionsPopover::openPlatformRequested);
-        QSignalSpy settings(&rig.popover, &PositionsPopover::settingsRequested);
-        QSignalSpy watch(&rig.popover, &PositionsPopover::watchSwitchChanged);
-        for (const char* button : {"syncButton", "openPlatformButton", "settingsButton"})
-            QTest::mouseClick(rig.find<QAbstractButton>(button), Qt::LeftButton);
-        QCOMPARE((QList<qsizetype>{sync.count(), open.count(), settings.count()}),
-                 (QList<qsizetype>{1, 1, 1}));
-        QCOMPARE(rig.find<QToolButton>("settingsButton")->toolTip(), u"Settings"_s);
-
-        auto* watchSwitch = rig.find<QCheckBox>("watchSwitch");
-        QVERIFY(watchSwitch->isChecked());
-        watchSwitch->click();
-        QCOMPARE(rig.fixtures.settings.watchRunning(), false);
-        QCOMPARE(watch.count(), 1);
-        QCOMPARE(watch[0][0].toBool(), false);
-        // A change made elsewhere moves the switch without asking for a new evaluation.
-        rig.fixtures.settings.setWatchRunning(true);
-        QVERIFY(watchSwitch->isChecked());
-        QCOMPARE(watch.count(), 1);
-
-        rig.fixtures.store.setLastupdated(u"12-1 @ 2:12p"_s);
-        QCOMPARE(plainText(rig.find<QLabel>("lastUpdated")->text()),
-                 u"Feed snapshot: \n12-1 @ 2:12p (GMT-05)"_s);
-
-        // Past the bell the state reads in the secondary colour.
-        const auto* market = rig.find<QLabel>("marketState");
-        rig.fixtures.clock.set(newYork(2026, 12, 1, 16, 10));
-        rig.fixtures.market.updateStatus();
-        QCOMPARE(market->text(), u"After Market"_s);
-        QCOMPARE(textColor(market), colors::secondaryText(Appearance::light));
-        rig.fixtures.clock.set(newYork(2026, 12, 1, 16, 31));
-        rig.fixtures.market.updateStatus();
-        QCOMPARE(market->text(), u"Market closed"_s);
     }
 
     void withoutWatchedBrokersOnlyHeaderAndFooterShow()
