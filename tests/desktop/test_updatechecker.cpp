@@ -51,7 +51,9 @@ class UpdateCheckerTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void versionsCompareAsNumbers()
+    // Versions compare as numbers, pre-releases below their release; the newest item wins
+    // wherever its version sits.
+    void appcastItemsAreReadWhereverTheVersionSits()
     {
         QCOMPARE(compareVersions(u"1.10"_s, u"1.9"_s), 1);
         QCOMPARE(compareVersions(u"1.2"_s, u"1.2.0"_s), 0);
@@ -59,10 +61,7 @@ private Q_SLOTS:
         QCOMPARE(compareVersions(u"2.0-beta"_s, u"2.0"_s), -1);
         QCOMPARE(compareVersions(u"2.0-rc1"_s, u"2.0-beta"_s), 1);
         QCOMPARE(compareVersions(u"99999999999999999999.1"_s, u"1"_s), 1);
-    }
 
-    void appcastItemsAreReadWhereverTheVersionSits()
-    {
         // The older form: versions on the enclosure, several items in any order.
         const QByteArray feed =
             "<?xml version='1.0'?>\n<rss version='2.0' " + sparkle +
