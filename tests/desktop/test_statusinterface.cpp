@@ -91,25 +91,6 @@ private Q_SLOTS:
         QCOMPARE(panelJson(status)[u"class"_s], u"negative"_s);
     }
 
-    void methodsReachTheShell()
-    {
-        Rig rig;
-        QSignalSpy sync(&rig.published, &StatusInterface::syncNowRequested);
-        QSignalSpy popover(&rig.published, &StatusInterface::openPopoverRequested);
-        for (const QString& method : {u"SyncNow"_s, u"OpenPopover"_s})
-            QCOMPARE(rig.client.call(callOf(method), QDBus::BlockWithGui).type(),
-                     QDBusMessage::ReplyMessage);
-        QTRY_COMPARE(sync.size(), 1);
-        QCOMPARE(popover.size(), 1);
-        // The shell's own signals are not part of the bus interface.
-        const QDBusMessage introspect = rig.client.call(
-            callOf(u"Introspect"_s, u"org.freedesktop.DBus.Introspectable"_s), QDBus::BlockWithGui);
-        const QString xml = introspect.arguments().value(0).toString();
-        QVERIFY2(xml.contains(u"<signal name=\"changed\""_s), qPrintable(xml));
-        QVERIFY(xml.contains(u"<property name=\"labels\" type=\"aa{sv}\""_s));
-        QVERIFY(!xml.contains(u"Requested"_s));
-    }
-
     void statusCommandAgainstARunningInstance()
     {
         Rig rig;
@@ -174,6 +155,8 @@ private Q_SLOTS:
         QVERIFY(absent.readAllStandardOutput().isEmpty());
     }
 
+    // The root feeds the status object: a burst of changes is announced once, and what the
+    // tray shows is read from the market, the errors and the labels.
     void coreFeedsTheInterface()
     {
         test::TestClock clock(test::newYork(2024, 6, 22, 12, 0)); // a Saturday
@@ -193,9 +176,25 @@ private Q_SLOTS:
         QCOMPARE(status->snapshot().internetError, u"offline"_s);
         QCOMPARE(status->snapshot().labels, sample().labels);
 
+        // Over the bus, its methods reach the root and the shell; the shell's own signals are
+        // not part of the interface.
+        test::PrivateBus bus;
+        QDBusConnection server = bus.connect(u"server"_s);
+        QDBusConnection client = bus.connect(u"client"_s);
+        QVERIFY(status->exportOn(server) && server.registerService(service));
         QSignalSpy passes(&core->watch(), &RunWatch::passStarted);
-        status->SyncNow();
+        QSignalSpy popover(status.get(), &StatusInterface::openPopoverRequested);
+        for (const QString& method : {u"SyncNow"_s, u"OpenPopover"_s})
+            QCOMPARE(client.call(callOf(method), QDBus::BlockWithGui).type(),
+                     QDBusMessage::ReplyMessage);
         QTRY_COMPARE(passes.size(), 1);
+        QCOMPARE(popover.size(), 1);
+        const QDBusMessage introspect = client.call(
+            callOf(u"Introspect"_s, u"org.freedesktop.DBus.Introspectable"_s), QDBus::BlockWithGui);
+        const QString xml = introspect.arguments().value(0).toString();
+        QVERIFY2(xml.contains(u"<signal name=\"changed\""_s), qPrintable(xml));
+        QVERIFY(xml.contains(u"<property name=\"labels\" type=\"aa{sv}\""_s));
+        QVERIFY(!xml.contains(u"Requested"_s));
         QTRY_VERIFY(!core->watch().isPassRunning());
     }
 
