@@ -46,14 +46,13 @@ QString AppRun::writeSettings(bool withPushover)
     if (!withPushover)
         return {};
     const QString email = u"e2e@example.com"_s;
-    const QString password = u"e2e-password"_s;
-    m_fake.pushover().addAccount(email, password);
+    m_fake.pushover().addAccount(email, u"e2e-password"_s);
     m_fake.trustInProcess();
     Suite suite(path);
     POSettings pushover(suite);
     QNetworkAccessManager network;
     POApiManager api(network, pushover, m_fake.pushoverUrl());
-    QCoro::waitFor(api.setupPushover(email, password, u"e2e"_s));
+    QCoro::waitFor(api.setupPushover(email, u"e2e-password"_s, u"e2e"_s));
     CVNSettings(suite).setEnableNotifications(true);
     return pushover.poIsRegistered() ? pushover.poSessionSecret() : QString();
 }

@@ -8,19 +8,6 @@ using namespace Qt::StringLiterals;
 
 namespace corvane::test {
 
-namespace {
-
-// Reads the first line a starting program prints, within the deadline.
-QString firstLine(QProcess& process, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!process.canReadLine() && !deadline.hasExpired() && process.state() == QProcess::Running)
-        process.waitForReadyRead(100);
-    return QString::fromUtf8(process.readLine()).trimmed();
-}
-
-} // namespace
-
 DesktopRig::DesktopRig(Tray tray)
 {
     for (const char* tool : {"dbus-daemon", "Xvfb", "trayer", "xdotool"}) {
@@ -43,7 +30,11 @@ DesktopRig::DesktopRig(Tray tray)
     QProcess* xvfb =
         start(u"Xvfb"_s, u"-displayfd 1 -screen 0 800x600x24 -nolisten tcp"_s.split(u' '),
               QProcessEnvironment::systemEnvironment());
-    const QString number = firstLine(*xvfb, 10000);
+    // Xvfb prints its display number once it listens.
+    QDeadlineTimer deadline(10000);
+    while (!xvfb->canReadLine() && !deadline.hasExpired() && xvfb->state() == QProcess::Running)
+        xvfb->waitForReadyRead(100);
+    const QString number = QString::fromUtf8(xvfb->readLine()).trimmed();
     if (number.isEmpty()) {
         m_problem = u"Xvfb did not start"_s;
         return;

@@ -19,10 +19,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-#define START_FAKE(fake)                                                                           \
-    fake::FakeServices fake;                                                                       \
-    QVERIFY2(fake.start(), qPrintable(fake.errorString()))
-
 #define START_DESKTOP(desktop, tray)                                                               \
     test::DesktopRig desktop(tray);                                                                \
     if (!desktop.problem().isEmpty())                                                              \
@@ -123,7 +119,8 @@ private Q_SLOTS:
     void xembedTray()
     {
         START_DESKTOP(desktop, test::DesktopRig::Tray::xembed);
-        START_FAKE(fake);
+        fake::FakeServices fake;
+        QVERIFY2(fake.start(), qPrintable(fake.errorString()));
         FakePortal portal(desktop.bus(), 1); // dark
         test::AppRun app(desktop, fake);
         const QString secret = app.writeSettings(true);
@@ -176,7 +173,8 @@ private Q_SLOTS:
     void statusNotifierHost()
     {
         START_DESKTOP(desktop, test::DesktopRig::Tray::none);
-        START_FAKE(fake);
+        fake::FakeServices fake;
+        QVERIFY2(fake.start(), qPrintable(fake.errorString()));
         test::FakeWatcher watcher(desktop.bus());
 
         test::AppRun app(desktop, fake);

@@ -14,18 +14,6 @@ using namespace corvane;
 using namespace corvane::test;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QList<TabItem> tabs(const QStringList& texts)
-{
-    QList<TabItem> items;
-    for (const QString& text : texts)
-        items.append({QUuid::createUuid(), text, u"gear"_s, new QLabel(text)});
-    return items;
-}
-
-} // namespace
-
 // The tab view, the buttons, the menu and the logo.
 class FrameTest final : public QObject {
     Q_OBJECT
@@ -42,7 +30,10 @@ private Q_SLOTS:
         QVERIFY(placeholder->isVisible());
         QCOMPARE(placeholder->text(), u"No verified accounts"_s);
 
-        tabView.setTabItems(tabs({u"One"_s, u"Two"_s, u"Three"_s}));
+        QList<TabItem> items;
+        for (const QString& text : {u"One"_s, u"Two"_s, u"Three"_s})
+            items.append({QUuid::createUuid(), text, u"gear"_s, new QLabel(text)});
+        tabView.setTabItems(items);
         QCOMPARE(tabTexts(tabView), (QStringList{u"One"_s, u"Two"_s, u"Three"_s}));
         // Both windows put the bar on top.
         QCOMPARE(tabView.findChild<QWidget*>(u"tabBar"_s)->y(), 0);
