@@ -43,32 +43,6 @@ QJsonObject parsed(const QString& line)
     return QJsonDocument::fromJson(line.toUtf8()).object();
 }
 
-// A running instance on a private session bus, and a client on its own connection.
-struct Rig {
-    Rig()
-        : status(sample())
-        , server(bus.connect(u"server"_s))
-        , client(bus.connect(u"client"_s))
-        , published([this] { return status; })
-    {
-        QVERIFY(bus.isUp());
-        QVERIFY(published.exportOn(server));
-        QVERIFY(server.registerService(service));
-    }
-
-    void update(const StatusSnapshot& next)
-    {
-        status = next;
-        published.scheduleRefresh();
-    }
-
-    test::PrivateBus bus;
-    StatusSnapshot status;
-    QDBusConnection server;
-    QDBusConnection client;
-    StatusInterface published;
-};
-
 } // namespace
 
 class StatusInterfaceTest final : public QObject {
@@ -93,10 +67,20 @@ private Q_SLOTS:
 
     void statusCommandAgainstARunningInstance()
     {
-        Rig rig;
-        auto run = [&rig](const QStringList& arguments, QProcess& process) {
+        // A running instance on a private session bus, showing what `status` holds.
+        test::PrivateBus bus;
+        QVERIFY(bus.isUp());
+        StatusSnapshot status = sample();
+        StatusInterface published([&status] { return status; });
+        QDBusConnection server = bus.connect(u"server"_s);
+        QVERIFY(published.exportOn(server) && server.registerService(service));
+        auto show = [&](const StatusSnapshot& next) {
+            status = next;
+            published.scheduleRefresh();
+        };
+        auto run = [&bus](const QStringList& arguments, QProcess& process) {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, rig.bus.address());
+            environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.address());
             process.setProcessEnvironment(environment);
             process.start(QStringLiteral(CORVANE_BINARY), arguments);
         };
@@ -110,8 +94,8 @@ private Q_SLOTS:
         StatusSnapshot erring = sample();
         erring.internetError = u"Cannot connect to the internet. Check your connection."_s;
         erring.hasError = true;
-        rig.update(erring);
-        QTRY_COMPARE(rig.published.snapshot(), erring);
+        show(erring);
+        QTRY_COMPARE(published.snapshot(), erring);
         QProcess plain;
         run({u"--status"_s}, plain);
         QCOMPARE(finish(plain), 0);
@@ -135,16 +119,16 @@ private Q_SLOTS:
         QCOMPARE(next()[u"class"_s], u"error"_s);
         // Its subscription went out before the call that brought the first line, so it is in
         // place by now.
-        rig.update(sample());
+        show(sample());
         QCOMPARE(next()[u"text"_s], u"IBKR $13  IRA ($5)"_s);
-        rig.server.unregisterService(service);
+        server.unregisterService(service);
         QCOMPARE(next()[u"tooltip"_s], u"Corvane is not running."_s);
-        QVERIFY(rig.server.registerService(service));
+        QVERIFY(server.registerService(service));
         QCOMPARE(next()[u"class"_s], u"negative"_s);
         follow.kill();
         follow.waitForFinished();
 
-        rig.server.unregisterService(service);
+        server.unregisterService(service);
         QProcess absent;
         run({u"--status"_s, u"--json"_s}, absent);
         QCOMPARE(finish(absent), 1);
