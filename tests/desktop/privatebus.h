@@ -25,8 +25,6 @@ public:
         m_daemon.terminate();
         m_daemon.waitForFinished(5000);
     }
-    PrivateBus(const PrivateBus&) = delete;
-    PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool isUp() const { return !m_address.isEmpty(); }
     QString address() const { return m_address; }

@@ -22,30 +22,24 @@
 #include <utility>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString offline = QStringLiteral("Cannot connect to the internet. Check your connection.");
+const QString offline = u"Cannot connect to the internet. Check your connection."_s;
 
 // The handler's own lines; the passes it starts log their own outcome.
-QStringList handlerLines(const test::LogCapture& log)
+QString handlerLines(const test::LogCapture& log)
 {
     QStringList lines = log.lines();
-    lines.removeAll(QStringLiteral("Could not get response."));
-    return lines;
+    lines.removeAll(u"Could not get response."_s);
+    return lines.join(u'|');
 }
 
 class FakeReachability final : public ReachabilitySource {
 public:
     void start() override {}
     void report(bool available) { Q_EMIT reachabilityChanged(available); }
-};
-
-class FakePower final : public PowerEventSource {
-public:
-    void start() override {}
-    void sleep() { Q_EMIT willSleep(); }
-    void wake() { Q_EMIT didWake(); }
 };
 
 // The handler over the real stores and watch cycle; the socket only records what it is asked,
@@ -66,18 +60,16 @@ struct Rig : LiveSocket {
         settings.setAccountSettings({{account.accountName, account}});
         handler.listenTo(reachability, power);
         QObject::connect(&globalData, &GlobalData::internetErrorChanged, [this] {
-            events << (globalData.internetError() ? QStringLiteral("error")
-                                                  : QStringLiteral("clear"));
+            events << (globalData.internetError() ? u"error"_s : u"clear"_s);
         });
-        QObject::connect(&watch, &RunWatch::passStarted,
-                         [this] { events << QStringLiteral("pass"); });
+        QObject::connect(&watch, &RunWatch::passStarted, [this] { events << u"pass"_s; });
     }
 
     void wantNotifications(bool on)
     {
         settings.setEnableNotifications(on);
-        poSettings.setPoSessionSecret(on ? QStringLiteral("secret") : QString());
-        poSettings.setPoDeviceUID(on ? QStringLiteral("device") : QString());
+        poSettings.setPoSessionSecret(on ? u"secret"_s : QString());
+        poSettings.setPoDeviceUID(on ? u"device"_s : QString());
     }
 
     // Lets scheduled work and a requested pass run to their end.
@@ -88,15 +80,16 @@ struct Rig : LiveSocket {
             QSignalSpy(&watch, &RunWatch::passRunningChanged).wait();
     }
 
-    QStringList take()
+    // What happened since the last look, in order.
+    QString take()
     {
         settle();
-        return std::exchange(events, {});
+        return std::exchange(events, {}).join(u' ');
     }
 
     bool isSocketRunning() const override { return false; }
-    void openSocket() override { events << QStringLiteral("connect"); }
-    void closeSocket() override { events << QStringLiteral("close"); }
+    void openSocket() override { events << u"connect"_s; }
+    void closeSocket() override { events << u"close"_s; }
 
     test::TempSuite suite;
     test::TestClock clock;
@@ -108,7 +101,7 @@ struct Rig : LiveSocket {
     RunWatch watch;
     OutsideEventHandler handler;
     FakeReachability reachability;
-    FakePower power;
+    PowerMonitor power{QDBusConnection(u"unused"_s)}; // sleep and wake are called directly
     QStringList events;
 };
 
@@ -118,105 +111,98 @@ class OutsideEventsTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void startingOfflineStaysQuietUntilAChange()
+    // An offline start is only remembered. Each change after it sets or clears the error,
+    // moves the socket (opening it only for wanted notifications) and asks for a pass; a
+    // repeated report changes nothing, and a platform error outlives the network's return.
+    void reachabilityChanges()
     {
         Rig rig;
         rig.wantNotifications(true);
         test::LogCapture log;
         rig.reachability.report(false);
-        QCOMPARE(rig.take(), QStringList());
-        QVERIFY(log.lines().isEmpty());
+        QCOMPARE(rig.take(), QString());
         QVERIFY(!rig.globalData.hasError());
-
         rig.reachability.report(true);
-        QCOMPARE(rig.take(), (QStringList{QStringLiteral("clear"), QStringLiteral("connect"),
-                                          QStringLiteral("pass")}));
-        QCOMPARE(handlerLines(log),
-                 (QStringList{QStringLiteral("Internet connection is available."),
-                              QStringLiteral("in manualStart")}));
+        QCOMPARE(rig.take(), u"clear connect pass"_s);
         rig.reachability.report(true);
-        QCOMPARE(rig.take(), QStringList());
-    }
+        QCOMPARE(rig.take(), QString());
 
-    void losingAndRegainingTheConnection()
-    {
-        Rig rig;
-        rig.reachability.report(true);
-        rig.settle();
-        test::LogCapture log;
-
+        rig.wantNotifications(false);
         rig.reachability.report(false);
-        QCOMPARE(rig.take(), (QStringList{QStringLiteral("error"), QStringLiteral("close"),
-                                          QStringLiteral("pass")}));
+        QCOMPARE(rig.take(), u"error close pass"_s);
         QCOMPARE(rig.globalData.internetError(), std::optional<QString>(offline));
         QVERIFY(rig.globalData.hasError());
-        rig.reachability.report(false);
-        QCOMPARE(rig.take(), QStringList());
-
-        // Notifications are off: the socket stays closed when the connection returns.
         rig.reachability.report(true);
-        QCOMPARE(rig.take(), (QStringList{QStringLiteral("clear"), QStringLiteral("pass")}));
+        QCOMPARE(rig.take(), u"clear pass"_s);
         QVERIFY(!rig.globalData.hasError());
-        QCOMPARE(handlerLines(log),
-                 (QStringList{QStringLiteral("Internet connection is not available."),
-                              QStringLiteral("in manualStart"),
-                              QStringLiteral("Internet connection is available."),
-                              QStringLiteral("in manualStart")}));
-    }
+        QCOMPARE(handlerLines(log), u"Internet connection is available.|in manualStart|"
+                                    "Internet connection is not available.|in manualStart|"
+                                    "Internet connection is available.|in manualStart"_s);
 
-    void regainingKeepsAPlatformError()
-    {
-        Rig rig;
         rig.reachability.report(false);
-        rig.globalData.setCriticalError(QStringLiteral("Invalid API key."));
+        rig.globalData.setCriticalError(u"Invalid API key."_s);
         rig.globalData.updateHasError();
         rig.reachability.report(true);
         rig.settle();
         QVERIFY(rig.globalData.hasError());
     }
 
+    // Sleep closes the socket; waking opens it only for wanted notifications (the logind run
+    // below wakes with them wanted). The watch timer is left alone.
     void sleepClosesAndWakeReopensOnlyWhenWanted()
     {
         Rig rig;
         test::LogCapture log;
-        rig.power.sleep();
-        QCOMPARE(rig.events, QStringList()); // the close is scheduled, not made in the handler
-        QCOMPARE(rig.take(), QStringList{QStringLiteral("close")});
-        rig.power.wake();
-        QCOMPARE(rig.take(), QStringList());
-
-        rig.wantNotifications(true);
-        rig.power.sleep();
-        rig.power.wake();
-        QCOMPARE(rig.take(), (QStringList{QStringLiteral("close"), QStringLiteral("connect")}));
-        QCOMPARE(log.count(QStringLiteral("System will go to sleep")), 2);
-        QCOMPARE(log.count(QStringLiteral("System did wake up")), 2);
+        rig.handler.systemWillSleep();
+        QVERIFY(rig.events.isEmpty()); // the close is scheduled, not made in the handler
+        QCOMPARE(rig.take(), u"close"_s);
+        rig.handler.systemDidWake();
+        QCOMPARE(rig.take(), QString());
+        QCOMPARE(log.lines(), (QStringList{u"System will go to sleep"_s, u"System did wake up"_s}));
         QVERIFY(!rig.watch.isTimerActive());
     }
 
+    // Anyone may send a signal of logind's name; only logind's own reaches the socket.
     void logindSleepReachesTheSocket()
     {
         test::PrivateBus bus;
         QVERIFY2(bus.isUp(), "dbus-daemon did not start");
-        QDBusConnection logind = bus.connect(QStringLiteral("logind-e2e"));
-        QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+        QDBusConnection logind = bus.connect(u"logind-e2e"_s);
+        QDBusConnection stranger = bus.connect(u"stranger"_s);
+        QVERIFY(logind.registerService(u"org.freedesktop.login1"_s));
         Rig rig;
         rig.wantNotifications(true);
         DesktopConfig config;
-        config.systemBus = bus.connect(QStringLiteral("app-e2e"));
+        config.systemBus = bus.connect(u"app-e2e"_s);
         config.watchReachability = false;
         QNetworkAccessManager network;
         DesktopServices desktop(
             config, {&rig.globalData, &rig, &rig.settings, &rig.poSettings, &rig.watch}, network);
         desktop.startPowerWatch();
         desktop.startReachability();
-        QVERIFY(config.systemBus.interface()->isServiceRegistered(
-            QStringLiteral("org.freedesktop.login1")));
+        QVERIFY(config.systemBus.interface()->isServiceRegistered(u"org.freedesktop.login1"_s));
 
+        test::emitPrepareForSleep(stranger, true);
         test::emitPrepareForSleep(logind, true);
-        QTRY_COMPARE(rig.events, QStringList{QStringLiteral("close")});
+        QTRY_COMPARE(rig.events.join(u' '), u"close"_s);
         test::emitPrepareForSleep(logind, false);
-        QTRY_COMPARE(rig.events, (QStringList{QStringLiteral("close"), QStringLiteral("connect")}));
+        QTRY_COMPARE(rig.events.join(u' '), u"close connect"_s);
+    }
+
+    // Without logind or a system bus, the power monitor says so once.
+    void powerMonitorSaysWhyItCannotWatch()
+    {
+        test::PrivateBus bus;
+        QVERIFY2(bus.isUp(), "dbus-daemon did not start");
+        test::LogCapture log;
+        PowerMonitor withoutLogind(bus.connect(u"lonely"_s));
+        withoutLogind.start();
+        QVERIFY(!withoutLogind.isWatching());
+        PowerMonitor withoutBus(QDBusConnection(u"never-connected"_s));
+        withoutBus.start();
+        QCOMPARE(log.lines(),
+                 (QStringList{u"logind is not running; sleep and wake are not watched."_s,
+                              u"No system bus; sleep and wake are not watched."_s}));
     }
 };
 

@@ -15,8 +15,6 @@ namespace corvane::test {
 class FixtureRig final {
 public:
     FixtureRig();
-    FixtureRig(const FixtureRig&) = delete;
-    FixtureRig& operator=(const FixtureRig&) = delete;
 
     // Returns the account's id once its pass has ended.
     QUuid addFixtureAccount(const QString& apiKey);

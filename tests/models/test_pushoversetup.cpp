@@ -33,48 +33,39 @@ private Q_SLOTS:
         m_fake.pushover().addAccount(email, password, u"424242"_s);
     }
 
-    void asksForTheCodeThenRegisters()
+    // The presenter shows its own client's set-up and runs one at a time: the second call
+    // here, which carries the code, would register. It may go while a set-up runs.
+    void oneSetUpAtATime()
     {
         TempSuite suite;
         POSettings settings(suite.suite());
         PushoverSetupPresenter presenter(m_network, settings, m_fake.pushoverUrl());
         QSignalSpy finished(&presenter, &PushoverSetupPresenter::setUpFinished);
         QSignalSpy registered(&presenter, &PushoverSetupPresenter::registeredChanged);
-
         presenter.setUp(email, password, u"desk"_s);
         QVERIFY(presenter.loading());
-        presenter.setUp(email, password, u"desk"_s); // ignored: one set-up at a time
+        presenter.setUp(email, password, u"desk"_s, u"424242"_s);
         QVERIFY(finished.wait());
         QCOMPARE(logins(), 1);
-        QVERIFY(presenter.twoFactorRequested());
-        QCOMPARE(presenter.statusText(), u"Two-factor authentication required."_s);
-        QVERIFY(!presenter.loading() && !presenter.registered());
+        QVERIFY(presenter.twoFactorRequested() && !presenter.loading() && !presenter.registered());
 
         presenter.setUp(email, password, u"desk"_s, u"424242"_s);
         QVERIFY(finished.wait());
-        QCOMPARE(presenter.statusText(), u"Pushover setup was successful. You'll now receive "
-                                         "Orrisfield notifications in corvane."_s);
-        QCOMPARE(presenter.errorText(), QString());
-        QVERIFY(presenter.registered() && !presenter.loading());
+        QVERIFY(presenter.registered() && presenter.errorText().isEmpty());
         QCOMPARE(presenter.deviceName(), u"desk"_s);
         QCOMPARE(registered.count(), 1);
-
         presenter.forgetDevice();
         QVERIFY(!presenter.registered());
-    }
 
-    void aClosedViewLeavesTheSetUpBehind()
-    {
-        TempSuite suite;
-        POSettings settings(suite.suite());
-        auto presenter =
+        // A view closed during its set-up leaves the set-up to end without it.
+        auto closing =
             std::make_unique<PushoverSetupPresenter>(m_network, settings, m_fake.pushoverUrl());
-        QSignalSpy finished(presenter.get(), &PushoverSetupPresenter::setUpFinished);
-        presenter->setUp(email, password, u"desk"_s, u"424242"_s);
-        presenter.reset();
-        QVERIFY(QTest::qWaitFor([this] { return logins() == 1; }));
+        QSignalSpy closed(closing.get(), &PushoverSetupPresenter::setUpFinished);
+        closing->setUp(email, password, u"desk"_s, u"424242"_s);
+        closing.reset();
+        QVERIFY(QTest::qWaitFor([this] { return logins() == 3; }));
         QTest::qWait(200);
-        QCOMPARE(finished.count(), 0);
+        QCOMPARE(closed.count(), 0);
     }
 };
 

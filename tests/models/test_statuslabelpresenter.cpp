@@ -1,6 +1,4 @@
-#include "models/statuslabelpresenter.h"
-#include "support/testclock.h"
-#include "support/testcore.h"
+#include "labelrig.h"
 #include "support/testregistry.h"
 
 #include <QSignalSpy>
@@ -8,70 +6,8 @@
 
 using namespace corvane;
 using namespace Qt::StringLiterals;
-
-namespace {
-
+using test::broker;
 using Total = std::optional<double>;
-
-BrokerSettings broker(const QString& number, const QString& nickname, bool enabled, bool watch,
-                      const QString& name = QStringLiteral("Broker"))
-{
-    BrokerSettings b;
-    b.brokerNumber = number;
-    b.brokerName = name;
-    b.nickname = nickname;
-    b.enabled = enabled;
-    b.watch = watch;
-    return b;
-}
-
-// The presenter over the root's stores, on a Tuesday noon. The root fills a result for each
-// enabled broker once the accounts change, so tests add their own results first.
-struct Rig {
-    void setBrokers(const QList<QList<BrokerSettings>>& perAccount)
-    {
-        AccountMap accounts;
-        for (const auto& brokers : perAccount) {
-            AccountSettings account = AccountSettings::newAccount();
-            account.keyVerified = true;
-            account.brokerSettings = brokers;
-            accounts.insert(account.accountName, account);
-        }
-        settings.setAccountSettings(accounts);
-    }
-
-    std::shared_ptr<ProcessedData> add(const QString& id, Total total)
-    {
-        auto data = std::make_shared<ProcessedData>();
-        data->setTotal(total);
-        store.addProcessedData(id, data);
-        return data;
-    }
-
-    // Lets queued registrations and the folded recomputation run.
-    void settle()
-    {
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
-    }
-
-    QStringList shown() const
-    {
-        QStringList lines;
-        for (const StatusLabel& label : presenter.labels())
-            lines.append(label.nickname + QLatin1Char('|') + label.value +
-                         (label.positive ? u"|+"_s : u"|-"_s));
-        return lines;
-    }
-
-    test::TestClock clock{test::newYork(2024, 6, 18, 12, 0)};
-    test::TestCore core{clock.clock()};
-    CVNSettings& settings = core->settings();
-    ProcessedDataManager& store = core->store();
-    StatusLabelPresenter presenter{store, settings, core->market()};
-};
-
-} // namespace
 
 class StatusLabelPresenterTest final : public QObject {
     Q_OBJECT
@@ -81,7 +17,7 @@ private Q_SLOTS:
     // "OF"; an unwatched entry shows nothing unless it is the only one.
     void perBrokerLabels()
     {
-        Rig rig;
+        test::LabelRig rig;
         rig.add(u"333"_s, 5.5);
         rig.add(u"222"_s, 40.0);
         rig.add(u"111"_s, -3.0);
@@ -91,23 +27,23 @@ private Q_SLOTS:
         rig.settle();
         QCOMPARE(rig.shown(), QStringList({u"IRA|($3)|-"_s, u"tastytrade|$6|+"_s}));
 
-        Rig lone;
+        test::LabelRig lone;
         lone.add(u"111"_s, Total());
         lone.setBrokers({{broker(u"111"_s, u"IRA"_s, true, false)}});
         lone.settle();
         QCOMPARE(lone.shown(), QStringList({u"No verified accounts|No data|-"_s}));
 
-        Rig empty;
+        test::LabelRig empty;
         empty.settle();
         QVERIFY(empty.presenter.labels().isEmpty());
-        QCOMPARE(empty.presenter.summary(), QStringLiteral("No verified accounts"));
+        QCOMPARE(empty.presenter.summary(), u"No verified accounts"_s);
     }
 
     // The roll-up counts only brokers that would have their own label; an absent total is 0.
     void rollUpSumsWatchedBrokers()
     {
-        Rig rig;
-        rig.settings.setRollUpTaskBarLabel(QStringLiteral("All"));
+        test::LabelRig rig;
+        rig.settings.setRollUpTaskBarLabel(u"All"_s);
         rig.settings.setRollUp(true);
         rig.add(u"1"_s, 10.0);
         rig.add(u"2"_s, Total());
@@ -130,7 +66,7 @@ private Q_SLOTS:
     // whose total moved turn over.
     void foldsChangesAndFlipsMovedTotals()
     {
-        Rig rig;
+        test::LabelRig rig;
         auto first = rig.add(u"1"_s, 5.0);
         auto second = rig.add(u"2"_s, 8.0);
         rig.setBrokers({{broker(u"1"_s, u"a"_s, true, true), broker(u"2"_s, u"b"_s, true, true)}});
@@ -144,8 +80,8 @@ private Q_SLOTS:
         rig.settle();
         QCOMPARE(changed.count(), 1);
         QCOMPARE(flipped.count(), 1);
-        QCOMPARE(flipped.at(0).at(0).toString(), QStringLiteral("1"));
-        QCOMPARE(rig.shown().first(), QStringLiteral("a|$8|+"));
+        QCOMPARE(flipped.at(0).at(0).toString(), u"1"_s);
+        QCOMPARE(rig.shown().first(), u"a|$8|+"_s);
 
         // Same text, new total: still a change of the total, so still a turn.
         first->setTotal(7.5);

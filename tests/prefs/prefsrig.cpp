@@ -4,18 +4,14 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDir>
-#include <QMessageBox>
+#include <QLineEdit>
 #include <QPalette>
 #include <QStyle>
 #include <QTest>
 
-namespace corvane::test {
+using namespace Qt::StringLiterals;
 
-PrefsRig::PrefsRig(fake::FakeServices& fake)
-    : core(clock.clock(), [&fake](CoreConfig& config) { config.platformApiUrl = fake.apiUrl(); })
-{}
+namespace corvane::test {
 
 QUuid PrefsRig::addAccount(const QString& apiKey, bool verified, const QStringList& brokers)
 {
@@ -26,7 +22,7 @@ QUuid PrefsRig::addAccount(const QString& apiKey, bool verified, const QStringLi
     for (const QString& entry : brokers) {
         BrokerSettings broker;
         broker.brokerNumber = entry.section(QLatin1Char(':'), 0, 0);
-        broker.brokerName = QStringLiteral("Broker ") + broker.brokerNumber;
+        broker.brokerName = u"Broker "_s + broker.brokerNumber;
         broker.nickname = broker.brokerNumber.toUpper();
         const QString flags = entry.section(QLatin1Char(':'), 1);
         broker.enabled = flags.contains(QLatin1Char('e'));
@@ -37,27 +33,17 @@ QUuid PrefsRig::addAccount(const QString& apiKey, bool verified, const QStringLi
     return account.accountName;
 }
 
+void fill(QWidget* parent, const QString& field, const QString& text)
+{
+    auto* edit = child<QLineEdit>(parent, field);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, text);
+}
+
 void clickBox(QWidget* box)
 {
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
-}
-
-QMessageBox* openMessageBox(QWidget* over)
-{
-    QMessageBox* box = nullptr;
-    (void)QTest::qWaitFor([&] {
-        for (QMessageBox* candidate : over->window()->findChildren<QMessageBox*>()) {
-            if (candidate->isVisible())
-                box = candidate;
-        }
-        return box != nullptr;
-    });
-    return box;
-}
-
-void pressReturn(QWidget* widget)
-{
-    QTest::keyClick(widget, Qt::Key_Return);
 }
 
 QStringList unnamedTabStops(QWidget* top)
@@ -71,8 +57,8 @@ QStringList unnamedTabStops(QWidget* top)
             continue;
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
         if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
-            unnamed << QString::fromLatin1(widget->metaObject()->className()) +
-                           QStringLiteral(" ") + widget->objectName();
+            unnamed << QString::fromLatin1(widget->metaObject()->className()) + u" "_s +
+                           widget->objectName();
     } while (widget != top);
     return unnamed;
 }
@@ -88,18 +74,6 @@ void useAppearance(bool dark)
     p.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
     p.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xd0));
     QApplication::setPalette(p);
-}
-
-void saveScreenshot(QWidget* widget, const QString& name, bool dark)
-{
-    QString folder = qEnvironmentVariable("CORVANE_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        folder = QDir::temp().filePath(QStringLiteral("corvane-screenshots"));
-    QDir().mkpath(folder);
-    QCoreApplication::processEvents();
-    const QString file = QDir(folder).filePath(
-        name + (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png")));
-    QVERIFY2(widget->grab().save(file), qPrintable(file));
 }
 
 } // namespace corvane::test

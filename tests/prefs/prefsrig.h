@@ -1,23 +1,17 @@
 #pragma once
 
-#include "app/globaldata.h"
 #include "app/statemanager.h"
 #include "engine/processeddatamanager.h"
 #include "engine/runwatch.h"
-#include "market/stockexchangestatus.h"
 #include "models/accountverifier.h"
 #include "settings/settings.h"
 #include "support/fakeservicestest.h"
 #include "support/testclock.h"
 #include "support/testcore.h"
 
-#include <QNetworkAccessManager>
 #include <QString>
+#include <QTest>
 #include <QWidget>
-
-class QAbstractButton;
-class QMessageBox;
-class QWidget;
 
 namespace corvane::test {
 
@@ -26,11 +20,11 @@ inline const QString secondKey = QStringLiteral("test-key-bravo");
 
 // The settings side of the application on private instances, its platform calls going to the
 // fake Orrisfield over TLS.
-class PrefsRig final {
-public:
-    explicit PrefsRig(fake::FakeServices& fake);
-    PrefsRig(const PrefsRig&) = delete;
-    PrefsRig& operator=(const PrefsRig&) = delete;
+struct PrefsRig {
+    explicit PrefsRig(fake::FakeServices& fake)
+        : core(clock.clock(),
+               [&fake](CoreConfig& config) { config.platformApiUrl = fake.apiUrl(); })
+    {}
 
     // Stores an account; verified ones get the brokers given as "number:flags", where the flags
     // are "e" (enabled) and "w" (watched).
@@ -42,10 +36,6 @@ public:
     TestCore core;
     CVNSettings& settings{core->settings()};
     ProcessedDataManager& store{core->store()};
-    StockExchangeStatus& market{core->market()};
-    GlobalData& globalData{core->globalData()};
-    QNetworkAccessManager& network{core->network()};
-    RunWatch& runWatch{core->watch()};
     StateManager& stateManager{core->stateManager()};
     AccountVerifier& verifier{core->verifier()};
 };
@@ -55,19 +45,28 @@ template <class W> W* child(QWidget* parent, const QString& name)
 {
     return parent->findChild<W*>(name);
 }
+// Replaces the text of the named field by typing, as a user would.
+void fill(QWidget* parent, const QString& field, const QString& text);
 // Clicks a check box on its indicator: a box stretched across a row only reacts there.
 void clickBox(QWidget* box);
-// The message box open over the widget's window, once it shows.
-QMessageBox* openMessageBox(QWidget* over);
-// Presses the default button the way the keyboard does.
-void pressReturn(QWidget* widget);
+// A dialog of the type (and name, when given) shown over the widget's window, once it shows.
+template <class D> D* shownDialog(QWidget* over, const QString& name = {})
+{
+    D* shown = nullptr;
+    (void)QTest::qWaitFor([&] {
+        for (D* candidate : over->window()->findChildren<D*>(name)) {
+            if (candidate->isVisible())
+                shown = candidate;
+        }
+        return shown != nullptr;
+    });
+    return shown;
+}
 
 // Controls reached by Tab from the widget whose accessible name is empty, as "objectName".
 QStringList unnamedTabStops(QWidget* top);
 
 // Light and dark window palettes for the screenshots.
 void useAppearance(bool dark);
-// Saves the widget as <name>-light.png or <name>-dark.png in the screenshot folder.
-void saveScreenshot(QWidget* widget, const QString& name, bool dark);
 
 } // namespace corvane::test

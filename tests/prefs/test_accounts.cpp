@@ -1,9 +1,8 @@
+#include "app/globaldata.h"
 #include "prefsrig.h"
 #include "support/testregistry.h"
 #include "views/accountdetailsform.h"
 #include "views/accountsview.h"
-#include "views/brokerlistsheet.h"
-#include "views/firstrunsheet.h"
 #include "views/firstrunwindow.h"
 
 #include <QCheckBox>
@@ -18,12 +17,14 @@
 #include <QTest>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
+
 namespace corvane::test {
 
 namespace {
 
-const QString botsPath = QStringLiteral("/v1/bots");
-const QString brokersPath = QStringLiteral("/v1/broker_connections");
+const QString botsPath = u"/v1/bots"_s;
+const QString brokersPath = u"/v1/broker_connections"_s;
 
 QByteArray brokerAnswer(const QList<std::pair<QByteArray, QByteArray>>& numberAndName)
 {
@@ -37,17 +38,9 @@ QByteArray brokerAnswer(const QList<std::pair<QByteArray, QByteArray>>& numberAn
 // A verification started from the form, run to its end.
 bool verifyThroughForm(AccountsView& view)
 {
-    auto* busy = child<QProgressBar>(&view, QStringLiteral("verifyBusy"));
-    QTest::mouseClick(child<QPushButton>(&view, QStringLiteral("verifyButton")), Qt::LeftButton);
+    auto* busy = child<QProgressBar>(&view, u"verifyBusy"_s);
+    QTest::mouseClick(child<QPushButton>(&view, u"verifyButton"_s), Qt::LeftButton);
     return QTest::qWaitFor([&] { return !busy->isVisible(); }, 20'000);
-}
-
-void typeKey(AccountsView& view, const QString& key)
-{
-    auto* field = child<QLineEdit>(&view, QStringLiteral("apiKeyField"));
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, key);
 }
 
 } // namespace
@@ -66,11 +59,9 @@ private Q_SLOTS:
         QTest::addColumn<int>("brokerCount");
         QTest::newRow("accepted") << goodKey << QString() << false << true << QString() << 2;
         QTest::newRow("rejected, platform's message")
-            << QStringLiteral("no-such-key") << QString() << false << false
-            << QStringLiteral("Invalid API key.") << 0;
-        QTest::newRow("broker fetch fails")
-            << goodKey << brokersPath << false << false
-            << QStringLiteral("No broker data or no active broker") << 0;
+            << u"no-such-key"_s << QString() << false << false << u"Invalid API key."_s << 0;
+        QTest::newRow("broker fetch fails") << goodKey << brokersPath << false << false
+                                            << u"No broker data or no active broker"_s << 0;
         QTest::newRow("empty broker list")
             << goodKey << QString() << true << true << QString() << 0;
         QTest::newRow("bots fetch fails, account left alone")
@@ -93,7 +84,7 @@ private Q_SLOTS:
         PrefsRig rig(m_fake);
         AccountsView view(rig.settings, rig.verifier, false);
         view.show();
-        auto* add = child<QToolButton>(&view, QStringLiteral("addAccountButton"));
+        auto* add = child<QToolButton>(&view, u"addAccountButton"_s);
         QVERIFY(add->isEnabled());
         QTest::mouseClick(add, Qt::LeftButton);
         const QUuid id = rig.settings.accountSettings().firstKey();
@@ -101,35 +92,36 @@ private Q_SLOTS:
         // An unverified account blocks a second one.
         QVERIFY(!add->isEnabled());
 
-        typeKey(view, key);
+        fill(&view, u"apiKeyField"_s, key);
         QVERIFY(verifyThroughForm(view));
 
         const AccountSettings account = rig.settings.accountSettings().value(id);
         QCOMPARE(account.keyVerified, verified);
         QCOMPARE(account.brokerSettings.size(), brokerCount);
         QCOMPARE(view.detailsForm()->verificationError(), errorLine);
-        auto* errorLabel = child<QLabel>(&view, QStringLiteral("verificationError"));
+        auto* errorLabel = child<QLabel>(&view, u"verificationError"_s);
         QCOMPARE(errorLabel->isVisible(), !errorLine.isEmpty());
-        QCOMPARE(child<QPushButton>(&view, QStringLiteral("verifyButton"))->text(),
-                 verified ? QStringLiteral("Verified") : QStringLiteral("Verify"));
-        QCOMPARE(rig.globalData.criticalError().has_value(), faultPath == botsPath);
+        QCOMPARE(child<QPushButton>(&view, u"verifyButton"_s)->text(),
+                 verified ? u"Verified"_s : u"Verify"_s);
+        QCOMPARE(rig.core->globalData().criticalError().has_value(), faultPath == botsPath);
         // The table follows half a second later.
-        auto* table = child<QTableWidget>(&view, QStringLiteral("accountsTable"));
-        QTRY_COMPARE(table->item(0, 2)->text(),
-                     verified ? QStringLiteral("true") : QStringLiteral("false"));
+        auto* table = child<QTableWidget>(&view, u"accountsTable"_s);
+        QTRY_COMPARE(table->item(0, 2)->text(), verified ? u"true"_s : u"false"_s);
         QCOMPARE(add->isEnabled(), verified);
         // The first-run sheets belong to the first-run window only.
         QVERIFY(!view.findChild<QDialog*>());
 
         // Typing into the key clears the error line at once.
         if (!errorLine.isEmpty()) {
-            QTest::keyClick(child<QLineEdit>(&view, QStringLiteral("apiKeyField")), Qt::Key_X);
+            QTest::keyClick(child<QLineEdit>(&view, u"apiKeyField"_s), Qt::Key_X);
             QVERIFY(errorLabel->isHidden());
         }
         QVERIFY(rig.settle());
     }
 
-    void reverifyKeepsWatchChoices()
+    // A second verification keeps the user's watch choices and names; a later one wins over
+    // one still out.
+    void reverifyKeepsChoicesAndTheLaterOneWins()
     {
         PrefsRig rig(m_fake);
         const QUuid id = rig.addAccount(goodKey, false);
@@ -142,7 +134,7 @@ private Q_SLOTS:
         AccountSettings account = rig.settings.accountSettings().value(id);
         QCOMPARE(account.brokerSettings.size(), 3);
         account.brokerSettings[1].watch = false;
-        account.brokerSettings[0].nickname = QStringLiteral("Mine");
+        account.brokerSettings[0].nickname = u"Mine"_s;
         rig.settings.setAccount(account);
 
         // The platform drops one broker, adds one and forgets a name.
@@ -151,40 +143,27 @@ private Q_SLOTS:
         QVERIFY(verifyThroughForm(view));
         QStringList brokers;
         for (const BrokerSettings& b : rig.settings.accountSettings().value(id).brokerSettings)
-            brokers << b.brokerNumber +
-                           (b.watch ? QStringLiteral(" watched ") : QStringLiteral(" ")) +
-                           b.nickname;
-        QCOMPARE(brokers,
-                 (QStringList{QStringLiteral("bc_kept watched Mine"), QStringLiteral("bc_off Off"),
-                              QStringLiteral("bc_new watched New")}));
-        QVERIFY(rig.settle());
-    }
+            brokers << b.brokerNumber + (b.watch ? u" watched "_s : u" "_s) + b.nickname;
+        QCOMPARE(brokers, (QStringList{u"bc_kept watched Mine"_s, u"bc_off Off"_s,
+                                       u"bc_new watched New"_s}));
 
-    void laterVerificationWins()
-    {
-        PrefsRig rig(m_fake);
-        const QUuid id = rig.addAccount(goodKey, false);
-        AccountsView view(rig.settings, rig.verifier, false);
-        view.show();
-        // The first answer is slow; meanwhile the user types a wrong key and verifies again.
+        // A slow answer is overtaken: meanwhile the user types a wrong key and verifies again.
         m_fake.injectFault({botsPath, fake::Fault::Kind::none, 0, 1500, false});
-        QTest::mouseClick(child<QPushButton>(&view, QStringLiteral("verifyButton")),
-                          Qt::LeftButton);
-        QVERIFY(child<QProgressBar>(&view, QStringLiteral("verifyBusy"))->isVisible());
-        typeKey(view, QStringLiteral("no-such-key"));
+        QTest::mouseClick(child<QPushButton>(&view, u"verifyButton"_s), Qt::LeftButton);
+        QVERIFY(child<QProgressBar>(&view, u"verifyBusy"_s)->isVisible());
+        fill(&view, u"apiKeyField"_s, u"no-such-key"_s);
         QVERIFY(verifyThroughForm(view));
-        QCOMPARE(view.detailsForm()->verificationError(), QStringLiteral("Invalid API key."));
+        QCOMPARE(view.detailsForm()->verificationError(), u"Invalid API key."_s);
         QVERIFY(!rig.settings.accountSettings().value(id).keyVerified);
-        QVERIFY(rig.settings.accountSettings().value(id).brokerSettings.isEmpty());
         QVERIFY(rig.settle());
     }
 
     void watchToggleNeedsAnotherAccount()
     {
         PrefsRig rig(m_fake);
-        const QUuid first = rig.addAccount(goodKey, true, {QStringLiteral("bc_1:ew")});
+        const QUuid first = rig.addAccount(goodKey, true, {u"bc_1:ew"_s});
         AccountsView view(rig.settings, rig.verifier, false);
-        auto* watch = child<QCheckBox>(&view, QStringLiteral("watchAccountToggle"));
+        auto* watch = child<QCheckBox>(&view, u"watchAccountToggle"_s);
         QCOMPARE(view.accountKey(), first);
         QVERIFY(!watch->isEnabled());
         // A second account that is watched, or one that is verified, frees the first.
@@ -192,7 +171,7 @@ private Q_SLOTS:
         QVERIFY(watch->isEnabled());
         rig.settings.setAccountValue(second, CVNSettings::AccountField::watchAccount, false);
         QVERIFY(!watch->isEnabled());
-        const QUuid third = rig.addAccount(QStringLiteral("test-key-quiet"), true);
+        const QUuid third = rig.addAccount(u"test-key-quiet"_s, true);
         rig.settings.setAccountValue(third, CVNSettings::AccountField::watchAccount, false);
         QVERIFY(watch->isEnabled());
     }
@@ -200,42 +179,41 @@ private Q_SLOTS:
     void removeMovesSelectionAndDropsResults()
     {
         PrefsRig rig(m_fake);
-        const QUuid a = rig.addAccount(goodKey, true, {QStringLiteral("bc_a:ew")});
-        rig.addAccount(secondKey, true, {QStringLiteral("bc_b:ew")});
+        const QUuid a = rig.addAccount(goodKey, true, {u"bc_a:ew"_s});
+        rig.addAccount(secondKey, true, {u"bc_b:ew"_s});
         rig.store.primeProcessedData();
         QTRY_COMPARE(rig.store.processedDataArray().size(), 2);
         AccountsView view(rig.settings, rig.verifier, false);
         QSignalSpy refreshes(&view, &AccountsView::statusItemRefreshRequested);
         view.show();
-        auto* table = child<QTableWidget>(&view, QStringLiteral("accountsTable"));
+        auto* table = child<QTableWidget>(&view, u"accountsTable"_s);
         const QUuid last = view.accountRows().last().id;
         const QUuid first = view.accountRows().first().id;
         table->selectRow(1);
         QCOMPARE(view.accountKey(), last);
 
         // Return takes the alert's default button, "Remove".
-        QTest::mouseClick(child<QPushButton>(&view, QStringLiteral("removeAccountButton")),
-                          Qt::LeftButton);
-        QMessageBox* box = openMessageBox(&view);
+        QTest::mouseClick(child<QPushButton>(&view, u"removeAccountButton"_s), Qt::LeftButton);
+        QMessageBox* box = shownDialog<QMessageBox>(&view);
         QVERIFY(box);
         QVERIFY(box->text().endsWith(rig.settings.accountSettings().value(last).nickName));
-        pressReturn(box);
+        QTest::keyClick(box, Qt::Key_Return);
 
         QVERIFY(!rig.settings.accountSettings().contains(last));
         QCOMPARE(view.accountKey(), first);
         QCOMPARE(table->rowCount(), 1);
         QCOMPARE(table->selectedRanges().first().topRow(), 0);
         QVERIFY(!refreshes.isEmpty());
-        const QString dropped = last == a ? QStringLiteral("bc_a") : QStringLiteral("bc_b");
+        const QString dropped = last == a ? u"bc_a"_s : u"bc_b"_s;
         QTRY_VERIFY(!rig.store.find(dropped));
         QCOMPARE(rig.store.processedDataArray().size(), 1);
 
         view.removeSelectedAccount();
-        pressReturn(openMessageBox(&view));
+        QTest::keyClick(shownDialog<QMessageBox>(&view), Qt::Key_Return);
         QCOMPARE(table->rowCount(), 0);
         QVERIFY(rig.settings.accountSettings().isEmpty());
-        QVERIFY(!child<QPushButton>(&view, QStringLiteral("removeAccountButton"))->isEnabled());
-        QVERIFY(!child<QWidget>(&view, QStringLiteral("accountDetailsForm"))->isEnabled());
+        QVERIFY(!child<QPushButton>(&view, u"removeAccountButton"_s)->isEnabled());
+        QVERIFY(!child<QWidget>(&view, u"accountDetailsForm"_s)->isEnabled());
     }
 
     void firstRunSheets()
@@ -245,26 +223,22 @@ private Q_SLOTS:
         FirstRunWindow window(rig.settings, rig.verifier);
         window.present();
         QCOMPARE(window.size(), QSize(480, 300));
-        QDialog* welcome = nullptr;
-        QVERIFY(QTest::qWaitFor([&] {
-            welcome = window.findChild<QDialog*>(QStringLiteral("welcomeSheet"));
-            return welcome && welcome->isVisible();
-        }));
-        QVERIFY(child<QLabel>(welcome, QStringLiteral("sheetMessage"))
+        QDialog* welcome = shownDialog<QDialog>(&window, u"welcomeSheet"_s);
+        QVERIFY(welcome);
+        QVERIFY(child<QLabel>(welcome, u"sheetMessage"_s)
                     ->text()
-                    .startsWith(QStringLiteral("Welcome to Corvane! \n\nBefore Corvane")));
-        pressReturn(welcome);
-        QTRY_VERIFY(!window.findChild<QDialog*>(QStringLiteral("welcomeSheet")));
+                    .startsWith(u"Welcome to Corvane! \n\nBefore Corvane"_s));
+        QTest::keyClick(welcome, Qt::Key_Return);
+        QTRY_VERIFY(!window.findChild<QDialog*>(u"welcomeSheet"_s));
 
-        typeKey(*window.accountsView(), goodKey);
+        fill(window.accountsView(), u"apiKeyField"_s, goodKey);
         QVERIFY(verifyThroughForm(*window.accountsView()));
-        QTRY_VERIFY(window.findChild<QDialog*>(QStringLiteral("verifiedSheet")));
+        QVERIFY(shownDialog<QDialog>(&window, u"verifiedSheet"_s));
 
         // The frame is kept under the window's name for the next run.
         window.move(window.pos() + QPoint(7, 5));
         window.close();
-        QSettings frames(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("corvane"),
-                         QStringLiteral("windows"));
+        QSettings frames(QSettings::IniFormat, QSettings::UserScope, u"corvane"_s, u"windows"_s);
         QVERIFY(!frames.value(FirstRunWindow::frameName).toByteArray().isEmpty());
         QVERIFY(rig.settle());
     }

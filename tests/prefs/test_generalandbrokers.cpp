@@ -11,13 +11,15 @@
 #include <QTest>
 #include <cstdlib>
 
+using namespace Qt::StringLiterals;
+
 namespace corvane::test {
 
 namespace {
 
 QCheckBox* watchBox(BrokerListSheet& sheet, const QString& number)
 {
-    return child<QCheckBox>(&sheet, QStringLiteral("watchBroker_") + number);
+    return child<QCheckBox>(&sheet, u"watchBroker_"_s + number);
 }
 
 // Picks an entry of a combo box with the keyboard, as a user would.
@@ -38,42 +40,41 @@ private Q_SLOTS:
     void brokerSheetRules()
     {
         PrefsRig rig(m_fake);
-        const QUuid id = rig.addAccount(
-            goodKey, true,
-            {QStringLiteral("bc_12345:ew"), QStringLiteral("abc:e"), QStringLiteral("bc_off:w")});
+        const QUuid id =
+            rig.addAccount(goodKey, true, {u"bc_12345:ew"_s, u"abc:e"_s, u"bc_off:w"_s});
         BrokerListSheet sheet(rig.settings, id);
         sheet.show();
-        auto* table = child<QTableWidget>(&sheet, QStringLiteral("brokersTable"));
+        auto* table = child<QTableWidget>(&sheet, u"brokersTable"_s);
         // Hiding disabled brokers is the new-account default.
         QCOMPARE(table->rowCount(), 2);
-        QCOMPARE(table->item(0, 1)->text(), QStringLiteral("*****345"));
-        QCOMPARE(table->item(1, 1)->text(), QStringLiteral("abc"));
-        QCOMPARE(table->item(0, 3)->text(), QStringLiteral("True"));
+        QCOMPARE(table->item(0, 1)->text(), u"*****345"_s);
+        QCOMPARE(table->item(1, 1)->text(), u"abc"_s);
+        QCOMPARE(table->item(0, 3)->text(), u"True"_s);
         // The hidden, disabled broker is watched and still counts.
         QCOMPARE(sheet.watchCount(), 2);
-        QVERIFY(watchBox(sheet, QStringLiteral("bc_12345"))->isEnabled());
+        QVERIFY(watchBox(sheet, u"bc_12345"_s)->isEnabled());
 
-        clickBox(child<QCheckBox>(&sheet, QStringLiteral("hideDisabledBrokers")));
+        clickBox(child<QCheckBox>(&sheet, u"hideDisabledBrokers"_s));
         QTRY_COMPARE(table->rowCount(), 3);
         QVERIFY(!rig.settings.accountSettings().value(id).filterBrokers);
-        QVERIFY(!watchBox(sheet, QStringLiteral("bc_off"))->isEnabled());
+        QVERIFY(!watchBox(sheet, u"bc_off"_s)->isEnabled());
 
         // Unwatching the disabled one leaves a single watched broker, which cannot be unwatched.
         AccountSettings account = rig.settings.accountSettings().value(id);
         account.brokerSettings[2].watch = false;
         rig.settings.setAccount(account);
         QTRY_COMPARE(sheet.watchCount(), 1);
-        QVERIFY(!watchBox(sheet, QStringLiteral("bc_12345"))->isEnabled());
-        clickBox(watchBox(sheet, QStringLiteral("abc")));
+        QVERIFY(!watchBox(sheet, u"bc_12345"_s)->isEnabled());
+        clickBox(watchBox(sheet, u"abc"_s));
         QTRY_COMPARE(sheet.watchCount(), 2);
         QVERIFY(rig.settings.accountSettings().value(id).brokerSettings[1].watch);
-        QVERIFY(watchBox(sheet, QStringLiteral("bc_12345"))->isEnabled());
-        QVERIFY(watchBox(sheet, QStringLiteral("abc"))->isEnabled());
+        QVERIFY(watchBox(sheet, u"bc_12345"_s)->isEnabled());
+        QVERIFY(watchBox(sheet, u"abc"_s)->isEnabled());
 
         account = rig.settings.accountSettings().value(id);
         account.brokerSettings[0].nickname.clear();
         rig.settings.setAccount(account);
-        QTRY_COMPARE(table->item(0, 0)->text(), QStringLiteral("Update at OF"));
+        QTRY_COMPARE(table->item(0, 0)->text(), u"Update at OF"_s);
         const int hue = table->item(0, 0)->foreground().color().hue();
         QVERIFY2(hue >= 40 && hue <= 65, "a yellow");
 
@@ -81,109 +82,86 @@ private Q_SLOTS:
         QVERIFY(!sheet.isVisible());
     }
 
-    void rollUpAllowed_data()
+    // Rolling up needs one account with two brokers both enabled and watched; a roll-up that
+    // is on can still be switched off once that no longer holds.
+    void rollUpNeedsTwoWatchedBrokersInOneAccount()
     {
-        QTest::addColumn<QStringList>("first");
-        QTest::addColumn<QStringList>("second");
-        QTest::addColumn<bool>("allowed");
-        const QString a = QStringLiteral("a:ew");
-        const QString b = QStringLiteral("b:ew");
-        QTest::newRow("two watched brokers") << QStringList{a, b} << QStringList{} << true;
-        QTest::newRow("one of them unwatched")
-            << QStringList{a, QStringLiteral("b:e")} << QStringList{} << false;
-        QTest::newRow("watched but disabled")
-            << QStringList{a, QStringLiteral("b:w")} << QStringList{} << false;
-        QTest::newRow("one in each account") << QStringList{a} << QStringList{b} << false;
-    }
-
-    void rollUpAllowed()
-    {
-        QFETCH(QStringList, first);
-        QFETCH(QStringList, second);
-        QFETCH(bool, allowed);
         PrefsRig rig(m_fake);
-        rig.addAccount(goodKey, true, first);
-        if (!second.isEmpty())
-            rig.addAccount(secondKey, true, second);
         GeneralSettingsView view(rig.settings, rig.stateManager);
         view.show();
+        auto* rollUp = child<QCheckBox>(&view, u"rollUpTotals"_s);
+        const auto accounts = [&rig](const QStringList& first, const QStringList& second = {}) {
+            rig.settings.setAccountSettings({});
+            rig.addAccount(goodKey, true, first);
+            if (!second.isEmpty())
+                rig.addAccount(secondKey, true, second);
+        };
+        accounts({u"a:ew"_s, u"b:e"_s}); // one of them unwatched
+        QVERIFY(!rollUp->isEnabled());
+        accounts({u"a:ew"_s, u"b:w"_s}); // watched but disabled
+        QVERIFY(!rollUp->isEnabled());
+        accounts({u"a:ew"_s}, {u"b:ew"_s}); // one in each account
+        QVERIFY(!rollUp->isEnabled());
+
+        accounts({u"a:ew"_s, u"b:ew"_s});
+        QVERIFY(rollUp->isEnabled());
         QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
-        auto* rollUp = child<QCheckBox>(&view, QStringLiteral("rollUpTotals"));
-        QCOMPARE(rollUp->isEnabled(), allowed);
-        if (allowed) {
-            clickBox(rollUp);
-            QVERIFY(rig.settings.rollUp());
-            QCOMPARE(refreshes.count(), 1);
-        }
-        // Once the account no longer counts, a roll-up that is on can still be switched off.
-        AccountSettings account = rig.settings.accountSettings().first();
-        account.keyVerified = false;
-        rig.settings.setAccount(account);
-        QCOMPARE(rollUp->isEnabled(), allowed);
+        clickBox(rollUp);
+        QVERIFY(rig.settings.rollUp());
+        QCOMPARE(refreshes.count(), 1);
+        accounts({u"a:ew"_s, u"b:e"_s});
+        QVERIFY(rollUp->isEnabled());
         clickBox(rollUp);
         QVERIFY(!rig.settings.rollUp());
         QVERIFY(!rollUp->isEnabled());
+        QVERIFY(rig.settle());
     }
 
-    void manualSyncEvaluatesOnce()
+    // The frequency pickers, manual syncing, the roll-up label and launch at login, each
+    // written as the user changes it.
+    void generalSettingsAreStored()
     {
         PrefsRig rig(m_fake);
-        rig.addAccount(goodKey, true, {QStringLiteral("bc_8f21a0c4:ew")});
-        GeneralSettingsView view(rig.settings, rig.stateManager);
+        rig.addAccount(goodKey, true, {u"bc_8f21a0c4:ew"_s});
+        rig.settings.setFrequencySelection({3, 15});
+        QList<bool> loginRequests;
+        GeneralSettingsView view(rig.settings, rig.stateManager,
+                                 [&loginRequests](bool enabled) { loginRequests << enabled; });
         view.show();
-        QSignalSpy passes(&rig.runWatch, &RunWatch::passStarted);
-        auto* manual = child<QCheckBox>(&view, QStringLiteral("manualSync"));
+        QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
+
+        auto* hours = child<QComboBox>(&view, u"hoursPicker"_s);
+        auto* minutes = child<QComboBox>(&view, u"minutesPicker"_s);
+        QCOMPARE(hours->currentText(), u"3"_s);
+        QCOMPARE(minutes->currentText(), u"1"_s);
+        choose(minutes, u"5"_s);
+        QCOMPARE(rig.settings.frequencySelection(), (FrequencySelection{3, 5}));
+        choose(hours, u"0"_s);
+        QCOMPARE(rig.settings.frequencySelection(), (FrequencySelection{0, 5}));
+
         // Manual syncing fetches once at every evaluation, so passes count evaluations.
-        clickBox(manual);
+        QVERIFY(rig.settle());
+        QSignalSpy passes(&rig.core->watch(), &RunWatch::passStarted);
+        clickBox(child<QCheckBox>(&view, u"manualSync"_s));
         QVERIFY(rig.settings.frequencyManual());
         QVERIFY(rig.settle());
         QCOMPARE(passes.count(), 1);
-        QVERIFY(!rig.runWatch.isTimerActive());
-    }
+        QVERIFY(!rig.core->watch().isTimerActive());
 
-    void pickersStoreTheFrequency()
-    {
-        PrefsRig rig(m_fake);
-        rig.settings.setFrequencySelection({3, 15});
-        GeneralSettingsView view(rig.settings, rig.stateManager);
-        view.show();
-        auto* hours = child<QComboBox>(&view, QStringLiteral("hoursPicker"));
-        auto* minutes = child<QComboBox>(&view, QStringLiteral("minutesPicker"));
-        QCOMPARE(hours->currentText(), QStringLiteral("3"));
-        QCOMPARE(minutes->currentText(), QStringLiteral("1"));
-        choose(minutes, QStringLiteral("5"));
-        QCOMPARE(rig.settings.frequencySelection(), (FrequencySelection{3, 5}));
-        choose(hours, QStringLiteral("0"));
-        QCOMPARE(rig.settings.frequencySelection(), (FrequencySelection{0, 5}));
-    }
-
-    void taskbarLabelRefreshesOnceTypingPauses()
-    {
-        PrefsRig rig(m_fake);
-        GeneralSettingsView view(rig.settings, rig.stateManager);
-        view.show();
-        QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
-        auto* label = child<QLineEdit>(&view, QStringLiteral("taskbarLabel"));
+        // The label is refreshed once typing pauses.
+        auto* label = child<QLineEdit>(&view, u"taskbarLabel"_s);
         label->selectAll();
-        QTest::keyClicks(label, QStringLiteral("ALLSIX"));
-        QCOMPARE(rig.settings.rollUpTaskBarLabel(), QStringLiteral("ALLSIX"));
+        QTest::keyClicks(label, u"ALLSIX"_s);
+        QCOMPARE(rig.settings.rollUpTaskBarLabel(), u"ALLSIX"_s);
         QCOMPARE(refreshes.count(), 0);
         QTRY_COMPARE(refreshes.count(), 1);
         QTest::qWait(600);
         QCOMPARE(refreshes.count(), 1);
-    }
 
-    void launchAtStartupSwitchesTheLoginItem()
-    {
-        PrefsRig rig(m_fake);
-        QList<bool> requests;
-        GeneralSettingsView view(rig.settings, rig.stateManager,
-                                 [&requests](bool enabled) { requests << enabled; });
-        view.show();
-        auto* launch = child<QCheckBox>(&view, QStringLiteral("launchAtStartup"));
+        auto* launch = child<QCheckBox>(&view, u"launchAtStartup"_s);
         clickBox(launch);
         clickBox(launch);
-        QCOMPARE(requests, (QList<bool>{true, false}));
+        QCOMPARE(loginRequests, (QList<bool>{true, false}));
         QVERIFY(!rig.settings.runOnStartup());
     }
 };

@@ -16,24 +16,18 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace corvane::test {
 
 namespace {
-
-void fill(NotificationSettingsView& view, const QString& name, const QString& text)
-{
-    auto* field = child<QLineEdit>(&view, name);
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, text);
-}
 
 // Presses Register and waits for the set-up to end; the progress indicator stands in for the
 // button meanwhile.
 bool registerOnce(NotificationSettingsView& view)
 {
-    auto* button = child<QPushButton>(&view, QStringLiteral("registerButton"));
-    auto* progress = child<QProgressBar>(&view, QStringLiteral("setupProgress"));
+    auto* button = child<QPushButton>(&view, u"registerButton"_s);
+    auto* progress = child<QProgressBar>(&view, u"setupProgress"_s);
     QTest::mouseClick(button, Qt::LeftButton);
     if (!progress->isVisible() || button->isVisible())
         return false;
@@ -46,73 +40,62 @@ class NotificationSettingsTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void deviceNameKeepsAllowedCharacters()
+    void deviceNameThenTwoFactorThenSuccess()
     {
         PushoverRig rig(quickTiming());
         QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
+        rig.pushover().addAccount(PushoverRig::email(), PushoverRig::password(), u"424242"_s);
         NotificationSettingsView view(rig.core().settings(), rig.settings(),
                                       rig.core().pushoverSetup(), rig.core().socket());
         view.show();
-        auto* field = child<QLineEdit>(&view, QStringLiteral("deviceNameField"));
-        QTest::keyClicks(field, QStringLiteral("my mac!"));
-        QCOMPARE(field->text(), QStringLiteral("mymac"));
-        QApplication::clipboard()->setText(
-            QStringLiteral(" é_desk-top 0123456789abcdefghijklmnop"));
-        field->clear();
-        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(field->text(), QStringLiteral("_desk-top0123456789abcdef"));
-        QCOMPARE(field->text().size(), 25);
-        // Without a registration the switch cannot be turned on.
-        QVERIFY(!child<QCheckBox>(&view, QStringLiteral("enableNotifications"))->isEnabled());
-    }
-
-    void twoFactorThenSuccess()
-    {
-        PushoverRig rig(quickTiming());
-        QVERIFY2(rig.problem().isEmpty(), qPrintable(rig.problem()));
-        rig.pushover().addAccount(PushoverRig::email(), PushoverRig::password(),
-                                  QStringLiteral("424242"));
-        NotificationSettingsView view(rig.core().settings(), rig.settings(),
-                                      rig.core().pushoverSetup(), rig.core().socket());
-        view.show();
-        auto* codeField = child<QLineEdit>(&view, QStringLiteral("authenticationCodeField"));
-        auto* errorLine = child<QLabel>(&view, QStringLiteral("errorLine"));
-        auto* statusLine = child<QLabel>(&view, QStringLiteral("statusLine"));
+        auto* codeField = child<QLineEdit>(&view, u"authenticationCodeField"_s);
+        auto* errorLine = child<QLabel>(&view, u"errorLine"_s);
+        auto* statusLine = child<QLabel>(&view, u"statusLine"_s);
         QVERIFY(!codeField->isVisible());
+        // Without a registration the switch cannot be turned on.
+        QVERIFY(!child<QCheckBox>(&view, u"enableNotifications"_s)->isEnabled());
 
-        fill(view, QStringLiteral("emailField"), PushoverRig::email());
-        fill(view, QStringLiteral("passwordField"), QStringLiteral("wrong"));
-        fill(view, QStringLiteral("deviceNameField"), QStringLiteral("desk"));
+        // The device name keeps only the characters Pushover allows, up to 25.
+        auto* name = child<QLineEdit>(&view, u"deviceNameField"_s);
+        QTest::keyClicks(name, u"my mac!"_s);
+        QCOMPARE(name->text(), u"mymac"_s);
+        QApplication::clipboard()->setText(u" é_desk-top 0123456789abcdefghijklmnop"_s);
+        name->clear();
+        QTest::keyClick(name, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(name->text(), u"_desk-top0123456789abcdef"_s);
+        fill(&view, u"deviceNameField"_s, u"desk"_s);
+
+        fill(&view, u"emailField"_s, PushoverRig::email());
+        fill(&view, u"passwordField"_s, u"wrong"_s);
         QVERIFY(registerOnce(view));
         QVERIFY(errorLine->isVisible());
-        QVERIFY(errorLine->text().startsWith(QStringLiteral("Error: Pushover setup failed: ")));
+        QVERIFY(errorLine->text().startsWith(u"Error: Pushover setup failed: "_s));
 
-        fill(view, QStringLiteral("passwordField"), PushoverRig::password());
+        fill(&view, u"passwordField"_s, PushoverRig::password());
         QVERIFY(registerOnce(view));
         // The earlier error is gone once a new attempt starts.
         QVERIFY(!errorLine->isVisible());
-        QCOMPARE(statusLine->text(), QStringLiteral("Status: Two-factor authentication required."));
+        QCOMPARE(statusLine->text(), u"Status: Two-factor authentication required."_s);
         QVERIFY(codeField->isVisible());
         QVERIFY(rig.settings().poSessionSecret().isEmpty());
 
-        fill(view, QStringLiteral("authenticationCodeField"), QStringLiteral("424242"));
+        fill(&view, u"authenticationCodeField"_s, u"424242"_s);
         LogCapture log;
         QVERIFY(registerOnce(view));
         QVERIFY(rig.settings().poIsRegistered());
         QVERIFY(!errorLine->isVisible() && !codeField->isVisible());
         // No backlog: nothing to acknowledge, and the set-up still succeeds.
-        QVERIFY(log.contains(QStringLiteral("No messages to delete")));
+        QVERIFY(log.contains(u"No messages to delete"_s));
         QVERIFY(rig.requestsTo(rig.ackPath()).isEmpty());
-        QVERIFY(!child<QWidget>(&view, QStringLiteral("emailField"))->isVisible());
-        QVERIFY(child<QLabel>(&view, QStringLiteral("registeredText"))
+        QVERIFY(!child<QWidget>(&view, u"emailField"_s)->isVisible());
+        QVERIFY(child<QLabel>(&view, u"registeredText"_s)
                     ->text()
-                    .startsWith(QStringLiteral("Device name on Pushover: desk\n\n")));
-        QVERIFY(child<QCheckBox>(&view, QStringLiteral("enableNotifications"))->isEnabled());
-        const auto logins = rig.requestsTo(QStringLiteral("/1/users/login.json"));
+                    .startsWith(u"Device name on Pushover: desk\n\n"_s));
+        QVERIFY(child<QCheckBox>(&view, u"enableNotifications"_s)->isEnabled());
+        const auto logins = rig.requestsTo(u"/1/users/login.json"_s);
         QCOMPARE(logins.size(), 3);
-        QVERIFY(!fake::valueOf(logins[1].form, QStringLiteral("twofa")));
-        QCOMPARE(fake::valueOf(logins.last().form, QStringLiteral("twofa")).value_or(QString()),
-                 QStringLiteral("424242"));
+        QVERIFY(!fake::valueOf(logins[1].form, u"twofa"_s));
+        QCOMPARE(fake::valueOf(logins.last().form, u"twofa"_s).value_or(QString()), u"424242"_s);
     }
 
     void switchAndResetDriveTheSocket()
@@ -129,7 +112,7 @@ private Q_SLOTS:
         QTest::qWait(100);
         QVERIFY(!socket.isSocketRunning());
 
-        auto* enable = child<QCheckBox>(&view, QStringLiteral("enableNotifications"));
+        auto* enable = child<QCheckBox>(&view, u"enableNotifications"_s);
         QVERIFY(enable->isChecked());
         clickBox(enable);
         QVERIFY(!settings.enableNotifications());
@@ -137,17 +120,17 @@ private Q_SLOTS:
         QVERIFY(settings.enableNotifications());
         QTRY_VERIFY(socket.isSocketRunning());
 
-        QTest::mouseClick(child<QPushButton>(&view, QStringLiteral("resetButton")), Qt::LeftButton);
-        QMessageBox* box = openMessageBox(&view);
+        QTest::mouseClick(child<QPushButton>(&view, u"resetButton"_s), Qt::LeftButton);
+        QMessageBox* box = shownDialog<QMessageBox>(&view);
         QVERIFY(box);
-        QCOMPARE(box->windowTitle(), QStringLiteral("Confirm Reset"));
-        pressReturn(box);
+        QCOMPARE(box->windowTitle(), u"Confirm Reset"_s);
+        QTest::keyClick(box, Qt::Key_Return);
         QVERIFY(!rig.settings().poIsRegistered());
         QVERIFY(!settings.enableNotifications());
         QVERIFY(!socket.isSocketRunning());
         QVERIFY(!enable->isChecked());
         QVERIFY(!enable->isEnabled());
-        QVERIFY(child<QWidget>(&view, QStringLiteral("emailField"))->isVisible());
+        QVERIFY(child<QWidget>(&view, u"emailField"_s)->isVisible());
     }
 };
 

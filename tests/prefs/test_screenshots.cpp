@@ -2,6 +2,8 @@
 #include "pushover/poapimanager.h"
 #include "pushoverrig.h"
 #include "support/testregistry.h"
+#include "viewrig.h"
+#include "views/aboutview.h"
 #include "views/brokerlistsheet.h"
 #include "views/firstrunwindow.h"
 #include "views/notificationsettingsview.h"
@@ -9,7 +11,11 @@
 #include "views/settingstabview.h"
 
 #include <QDialog>
+#include <QLabel>
+#include <QSignalSpy>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace corvane::test {
 
@@ -23,31 +29,27 @@ private Q_SLOTS:
 
     void pages_data()
     {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
+        QTest::addColumn<Appearance>("look");
+        QTest::newRow("light") << Appearance::light;
+        QTest::newRow("dark") << Appearance::dark;
     }
 
     void pages()
     {
-        QFETCH(bool, dark);
-        useAppearance(dark);
+        QFETCH(Appearance, look);
+        useAppearance(look == Appearance::dark);
         PrefsRig rig(m_fake);
-        const QUuid id =
-            rig.addAccount(goodKey, true,
-                           {QStringLiteral("bc_8f21a0c4:ew"), QStringLiteral("bc_3d77e15b:ew"),
-                            QStringLiteral("bc_old1:")});
+        const QUuid id = rig.addAccount(goodKey, true,
+                                        {u"bc_8f21a0c4:ew"_s, u"bc_3d77e15b:ew"_s, u"bc_old1:"_s});
         AccountSettings account = rig.settings.accountSettings().value(id);
         account.filterBrokers = false;
         account.brokerSettings[1].nickname.clear();
         rig.settings.setAccount(account);
-        rig.addAccount(QStringLiteral("typed-but-unverified"), false);
+        rig.addAccount(u"typed-but-unverified"_s, false);
 
         PushoverRig pushover(quickTiming());
         QVERIFY2(pushover.problem().isEmpty(), qPrintable(pushover.problem()));
-        SettingsTabView tabs(QStringLiteral("0.1.0"), QStringLiteral("1"),
-                             QUrl(QStringLiteral("https://corvane.example")),
-                             dark ? Appearance::dark : Appearance::light);
+        SettingsTabView tabs(u"0.1.0"_s, u"1"_s, QUrl(u"https://corvane.example"_s), look);
         const SettingsPages pages = installSettingsPages(tabs, {rig.settings,
                                                                 pushover.settings(),
                                                                 rig.verifier,
@@ -57,40 +59,56 @@ private Q_SLOTS:
                                                                 {}});
         tabs.resize(600, 520);
         tabs.show();
+        QCOMPARE(tabTexts(*tabs.tabView()),
+                 (QStringList{u"Account"_s, u"Settings"_s, u"Notifications"_s, u"About"_s}));
+        QCOMPARE(tabs.selectedTab(), SettingsTabView::Tab::account);
         const QList<std::pair<SettingsTabView::Tab, QString>> shots = {
-            {SettingsTabView::Tab::account, QStringLiteral("settings-account")},
-            {SettingsTabView::Tab::general, QStringLiteral("settings-general")},
-            {SettingsTabView::Tab::bots, QStringLiteral("settings-notifications")}};
+            {SettingsTabView::Tab::account, u"settings-account"_s},
+            {SettingsTabView::Tab::general, u"settings-general"_s},
+            {SettingsTabView::Tab::about, u"settings-about"_s},
+            {SettingsTabView::Tab::bots, u"settings-notifications"_s}};
         for (const auto& [tab, name] : shots) {
             tabs.setSelectedTab(tab);
-            saveScreenshot(&tabs, name, dark);
+            QVERIFY(saveScreenshot(tabs, name, look));
             QCOMPARE(unnamedTabStops(&tabs), QStringList());
         }
         pages.notifications->poApiManager().setErrorMessage(
-            QStringLiteral("Pushover setup failed: invalid password."));
+            u"Pushover setup failed: invalid password."_s);
         pages.notifications->poApiManager().setStatusMessage(
-            QStringLiteral("Two-factor authentication required."));
-        saveScreenshot(&tabs, QStringLiteral("settings-notifications-error"), dark);
+            u"Two-factor authentication required."_s);
+        QVERIFY(saveScreenshot(tabs, u"settings-notifications-error"_s, look));
         pages.notifications->poApiManager().setErrorMessage({});
-        pushover.settings().setPoDeviceName(QStringLiteral("desk_linux"));
-        pushover.settings().setPoSessionSecret(QStringLiteral("secret"));
-        pushover.settings().setPoDeviceUID(QStringLiteral("device"));
-        saveScreenshot(&tabs, QStringLiteral("settings-notifications-registered"), dark);
+        pushover.settings().setPoDeviceName(u"desk_linux"_s);
+        pushover.settings().setPoSessionSecret(u"secret"_s);
+        pushover.settings().setPoDeviceUID(u"device"_s);
+        QVERIFY(saveScreenshot(tabs, u"settings-notifications-registered"_s, look));
+
+        // Both of About's links open the website; its button asks for an update check.
+        tabs.setSelectedTab(SettingsTabView::Tab::about);
+        AboutView* about = tabs.aboutView();
+        QCOMPARE(about->findChild<QLabel*>(u"versionText"_s)->text(), u"Version 0.1.0 (1)"_s);
+        QCOMPARE(AboutView::versionText(u"0.1.0"_s, QString()), u"Unknown Version"_s);
+        QCOMPARE(AboutView::versionText(QString(), u"1"_s), u"Unknown Version"_s);
+        QSignalSpy updates(about, &AboutView::checkForUpdatesRequested);
+        QSignalSpy links(about, &AboutView::openUrlRequested);
+        for (const QString& button :
+             {u"checkForUpdatesButton"_s, u"websiteLink"_s, u"privacyLink"_s})
+            QTest::mouseClick(about->findChild<QWidget*>(button), Qt::LeftButton);
+        QCOMPARE(updates.count(), 1);
+        QCOMPARE(links.count(), 2);
+        QCOMPARE(links[1][0].toUrl(), QUrl(u"https://corvane.example"_s));
 
         BrokerListSheet brokers(rig.settings, id, &tabs);
         brokers.show();
-        saveScreenshot(&brokers, QStringLiteral("brokers"), dark);
+        QVERIFY(saveScreenshot(brokers, u"brokers"_s, look));
         QCOMPARE(unnamedTabStops(&brokers), QStringList());
 
         FirstRunWindow window(rig.settings, rig.verifier);
         window.present();
-        QDialog* welcome = nullptr;
-        QVERIFY(QTest::qWaitFor([&] {
-            welcome = window.findChild<QDialog*>(QStringLiteral("welcomeSheet"));
-            return welcome && welcome->isVisible();
-        }));
-        saveScreenshot(&window, QStringLiteral("firstrun"), dark);
-        saveScreenshot(welcome, QStringLiteral("firstrun-welcome"), dark);
+        QDialog* welcome = shownDialog<QDialog>(&window, u"welcomeSheet"_s);
+        QVERIFY(welcome);
+        QVERIFY(saveScreenshot(window, u"firstrun"_s, look));
+        QVERIFY(saveScreenshot(*welcome, u"firstrun-welcome"_s, look));
         QVERIFY(rig.settle());
     }
 };

@@ -2,65 +2,70 @@
 
 #include "fakeservices.h"
 #include "pushover.h"
+#include "pushover/poapimanager.h"
 #include "settings/posettings.h"
 #include "settings/settings.h"
 #include "settings/suite.h"
 
-#include <QDBusReply>
-#include <QDeadlineTimer>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QCoro/QCoroTask>
+#include <QDBusMessage>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QSignalSpy>
 #include <QTest>
-#include <QUrlQuery>
+
+using namespace Qt::StringLiterals;
 
 namespace corvane::test {
 
-AppRun::AppRun(const DesktopRig& desktop, const fake::FakeServices& fake)
+AppRun::AppRun(const DesktopRig& desktop, fake::FakeServices& fake)
     : m_desktop(desktop)
     , m_fake(fake)
 {}
 
-AppRun::~AppRun()
+void seedSuite(const QString& suitePath, const QList<std::pair<QString, bool>>& keys,
+               const QString& secret, const QString& device)
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(3000);
-    }
-}
-
-void AppRun::writeSettings(const QString& secret, const QString& deviceId)
-{
-    Suite suite(m_config.filePath(QStringLiteral("CVNSuite.conf")));
+    Suite suite(suitePath);
     CVNSettings settings(suite);
     AccountMap accounts;
-    for (const QString& key :
-         {QStringLiteral("test-key-alpha"), QStringLiteral("test-key-bravo")}) {
+    for (const auto& [key, verified] : keys) {
         AccountSettings account = AccountSettings::newAccount();
         account.apiKey = key;
-        account.keyVerified = true;
+        account.keyVerified = verified;
         accounts.insert(account.accountName, account);
     }
     settings.setAccountSettings(accounts);
-    if (secret.isEmpty())
-        return;
     POSettings pushover(suite);
     pushover.setPoSessionSecret(secret);
-    pushover.setPoDeviceUID(deviceId);
-    settings.setEnableNotifications(true);
+    pushover.setPoDeviceUID(device);
+}
+
+QString AppRun::writeSettings(bool withPushover)
+{
+    const QString path = m_config.filePath(u"CVNSuite.conf"_s);
+    seedSuite(path, {{u"test-key-alpha"_s, true}, {u"test-key-bravo"_s, true}});
+    if (!withPushover)
+        return {};
+    const QString email = u"e2e@example.com"_s;
+    m_fake.pushover().addAccount(email, u"e2e-password"_s);
+    m_fake.trustInProcess();
+    Suite suite(path);
+    POSettings pushover(suite);
+    QNetworkAccessManager network;
+    POApiManager api(network, pushover, m_fake.pushoverUrl());
+    QCoro::waitFor(api.setupPushover(email, u"e2e-password"_s, u"e2e"_s));
+    CVNSettings(suite).setEnableNotifications(true);
+    return pushover.poIsRegistered() ? pushover.poSessionSecret() : QString();
 }
 
 QProcessEnvironment AppRun::environment() const
 {
     QProcessEnvironment env = m_desktop.environment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
-    env.insert(QStringLiteral("CORVANE_PLATFORM_API_URL"), m_fake.apiUrl().toString());
-    env.insert(QStringLiteral("CORVANE_PLATFORM_WEB_URL"), m_fake.apiUrl().toString());
-    env.insert(QStringLiteral("CORVANE_PUSHOVER_API_URL"), m_fake.pushoverUrl().toString());
-    env.insert(QStringLiteral("CORVANE_PUSHOVER_SOCKET_URL"), m_fake.socketUrl().toString());
-    env.insert(QStringLiteral("CORVANE_EXTRA_CA_FILE"), m_fake.caFile());
+    env.insert(u"XDG_CONFIG_HOME"_s, m_config.path());
+    env.insert(u"CORVANE_PLATFORM_API_URL"_s, m_fake.apiUrl().toString());
+    env.insert(u"CORVANE_PLATFORM_WEB_URL"_s, m_fake.apiUrl().toString());
+    env.insert(u"CORVANE_PUSHOVER_API_URL"_s, m_fake.pushoverUrl().toString());
+    env.insert(u"CORVANE_PUSHOVER_SOCKET_URL"_s, m_fake.socketUrl().toString());
+    env.insert(u"CORVANE_EXTRA_CA_FILE"_s, m_fake.caFile());
     return env;
 }
 
@@ -73,16 +78,8 @@ bool AppRun::start()
 
 int AppRun::startAgain() const
 {
-    QProcess second;
-    second.setProcessEnvironment(environment());
-    second.start(QStringLiteral(CORVANE_PROGRAM), {});
     // The first instance answers over the bus from its own loop; only wait here.
-    if (!second.waitForFinished(10000)) {
-        second.kill();
-        second.waitForFinished(1000);
-        return -1;
-    }
-    return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
+    return m_desktop.run(QStringLiteral(CORVANE_PROGRAM), {}, environment());
 }
 
 int AppRun::terminate()
@@ -90,10 +87,7 @@ int AppRun::terminate()
     m_process.terminate();
     // The loop keeps running meanwhile: the fake services in this process take part in the
     // program's closing handshakes.
-    QDeadlineTimer deadline(10000);
-    while (m_process.state() != QProcess::NotRunning && !deadline.hasExpired())
-        QTest::qWait(20);
-    if (m_process.state() != QProcess::NotRunning) {
+    if (!QTest::qWaitFor([this] { return m_process.state() == QProcess::NotRunning; }, 10000)) {
         m_process.kill();
         m_process.waitForFinished(1000);
         return -1;
@@ -111,59 +105,32 @@ QStringList AppRun::lines()
 
 bool AppRun::waitForLine(const QString& prefix, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    do {
-        for (const QString& line : lines()) {
-            if (line.startsWith(prefix))
-                return true;
-        }
-        QTest::qWait(50);
-    } while (!deadline.hasExpired());
-    return false;
+    return QTest::qWaitFor(
+        [&] {
+            const QStringList seen = lines();
+            return std::any_of(seen.cbegin(), seen.cend(),
+                               [&](const QString& line) { return line.startsWith(prefix); });
+        },
+        timeoutMs);
 }
 
 QVariant AppRun::ask(const QString& method) const
 {
-    const QString name = QStringLiteral("io.corvane.Corvane");
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(name, QStringLiteral("/io/corvane/Corvane"), name, method);
-    const QDBusMessage reply = m_desktop.bus().call(call, QDBus::BlockWithGui, 3000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    return reply.arguments().constFirst();
+    const QString name = u"io.corvane.Corvane"_s;
+    const auto answer = callOn(m_desktop.bus(), name, u"/io/corvane/Corvane"_s, name, method);
+    return answer ? answer->value(0) : QVariant();
 }
 
-std::pair<QString, QString> registerPushoverDevice(fake::FakeServices& fake)
+std::optional<QVariantList> callOn(const QDBusConnection& bus, const QString& service,
+                                   const QString& path, const QString& interface,
+                                   const QString& method, const QVariantList& arguments)
 {
-    const QString email = QStringLiteral("e2e@example.com");
-    const QString password = QStringLiteral("e2e-password");
-    fake.pushover().addAccount(email, password);
-    fake.trustInProcess();
-    QNetworkAccessManager network;
-    auto post = [&](const QString& path, const QList<std::pair<QString, QString>>& fields) {
-        QUrlQuery form;
-        for (const auto& [key, value] : fields)
-            form.addQueryItem(key, value);
-        QNetworkRequest request(fake.pushoverUrl().resolved(QUrl(path)));
-        request.setHeader(QNetworkRequest::ContentTypeHeader,
-                          QStringLiteral("application/x-www-form-urlencoded"));
-        QNetworkReply* reply = network.post(request, form.query(QUrl::FullyEncoded).toUtf8());
-        QSignalSpy(reply, &QNetworkReply::finished).wait(10000);
-        reply->deleteLater();
-        return QJsonDocument::fromJson(reply->readAll()).object();
-    };
-    const QString secret =
-        post(QStringLiteral("/1/users/login.json"),
-             {{QStringLiteral("email"), email}, {QStringLiteral("password"), password}})
-            .value(QStringLiteral("secret"))
-            .toString();
-    const QString device =
-        post(QStringLiteral("/1/devices.json"), {{QStringLiteral("secret"), secret},
-                                                 {QStringLiteral("name"), QStringLiteral("e2e")},
-                                                 {QStringLiteral("os"), QStringLiteral("O")}})
-            .value(QStringLiteral("id"))
-            .toString();
-    return {secret, device};
+    QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
+    call.setArguments(arguments);
+    const QDBusMessage reply = bus.call(call, QDBus::BlockWithGui, 3000);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        return std::nullopt;
+    return reply.arguments();
 }
 
 } // namespace corvane::test

@@ -2,11 +2,11 @@
 
 #include "desktoprig.h"
 
-#include <QDBusMessage>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
+#include <optional>
 
 namespace corvane::fake {
 class FakeServices;
@@ -18,15 +18,12 @@ namespace corvane::test {
 // folder of its own. Its standard output is kept line by line.
 class AppRun final {
 public:
-    AppRun(const DesktopRig& desktop, const fake::FakeServices& fake);
-    ~AppRun();
-    AppRun(const AppRun&) = delete;
-    AppRun& operator=(const AppRun&) = delete;
+    AppRun(const DesktopRig& desktop, fake::FakeServices& fake);
 
-    QString configDir() const { return m_config.path(); }
-    // Two verified accounts (the fake's alpha and bravo keys) and, when given, a registered
-    // Pushover device with notifications on.
-    void writeSettings(const QString& secret = {}, const QString& deviceId = {});
+    // Two verified accounts (the fake's alpha and bravo keys) and, when asked, a device
+    // registered with the fake Pushover and notifications on; the Pushover session secret, or
+    // nothing.
+    QString writeSettings(bool withPushover = false);
 
     bool start();
     // A second start of the program with the same desktop; its exit code.
@@ -38,19 +35,26 @@ public:
     bool waitForLine(const QString& prefix, int timeoutMs = 15000);
     // A method of the program's own bus object; an invalid variant when it did not answer.
     QVariant ask(const QString& method) const;
-    QProcess& process() { return m_process; }
 
 private:
     QProcessEnvironment environment() const;
 
     const DesktopRig& m_desktop;
-    const fake::FakeServices& m_fake;
+    fake::FakeServices& m_fake;
     QTemporaryDir m_config;
     QProcess m_process;
     QStringList m_lines;
 };
 
-// Logs in to the fake Pushover and registers a device; {secret, device id}, empty on failure.
-std::pair<QString, QString> registerPushoverDevice(fake::FakeServices& fake);
+// A method call over the bus, as a host or panel makes it; the answer's arguments, or nothing
+// when the call failed.
+std::optional<QVariantList> callOn(const QDBusConnection& bus, const QString& service,
+                                   const QString& path, const QString& interface,
+                                   const QString& method, const QVariantList& arguments = {});
+
+// Writes what a previous run left in the suite: accounts (API key, verified) and, when given,
+// a Pushover registration.
+void seedSuite(const QString& suitePath, const QList<std::pair<QString, bool>>& keys,
+               const QString& secret = {}, const QString& device = {});
 
 } // namespace corvane::test

@@ -3,91 +3,64 @@
 #include <QDeadlineTimer>
 #include <QStandardPaths>
 #include <QTest>
-#include <QThread>
+
+using namespace Qt::StringLiterals;
 
 namespace corvane::test {
-
-namespace {
-
-// Reads the first line a starting program prints, within the deadline.
-QString firstLine(QProcess& process, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!process.canReadLine() && !deadline.hasExpired() && process.state() == QProcess::Running)
-        process.waitForReadyRead(100);
-    return QString::fromUtf8(process.readLine()).trimmed();
-}
-
-} // namespace
 
 DesktopRig::DesktopRig(Tray tray)
 {
     for (const char* tool : {"dbus-daemon", "Xvfb", "trayer", "xdotool"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
-            m_problem = QStringLiteral("%1 is not installed (scripts/setup installs it)")
-                            .arg(QString::fromLatin1(tool));
+            m_problem =
+                u"%1 is not installed (scripts/setup installs it)"_s.arg(QString::fromLatin1(tool));
             return;
         }
     }
-    QProcess* daemon = start(QStringLiteral("dbus-daemon"),
-                             {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                              QStringLiteral("--print-address=1")},
-                             QProcessEnvironment::systemEnvironment());
-    m_busAddress = firstLine(*daemon, 5000);
-    if (m_busAddress.isEmpty()) {
-        m_problem = QStringLiteral("the private session bus did not start");
-        return;
-    }
     static int connections = 0;
-    m_bus = QDBusConnection::connectToBus(m_busAddress,
-                                          QStringLiteral("desktop-rig-%1").arg(++connections));
+    if (m_privateBus.isUp())
+        m_bus = m_privateBus.connect(u"desktop-rig-%1"_s.arg(++connections));
     if (!m_bus.isConnected()) {
-        m_problem = QStringLiteral("cannot connect to the private session bus");
+        m_problem = u"the private session bus did not start"_s;
         return;
     }
     if (tray == Tray::none)
         return;
 
     QProcess* xvfb =
-        start(QStringLiteral("Xvfb"),
-              {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-               QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-               QStringLiteral("tcp")},
+        start(u"Xvfb"_s, u"-displayfd 1 -screen 0 800x600x24 -nolisten tcp"_s.split(u' '),
               QProcessEnvironment::systemEnvironment());
-    const QString number = firstLine(*xvfb, 10000);
+    // Xvfb prints its display number once it listens.
+    QDeadlineTimer deadline(10000);
+    while (!xvfb->canReadLine() && !deadline.hasExpired() && xvfb->state() == QProcess::Running)
+        xvfb->waitForReadyRead(100);
+    const QString number = QString::fromUtf8(xvfb->readLine()).trimmed();
     if (number.isEmpty()) {
-        m_problem = QStringLiteral("Xvfb did not start");
+        m_problem = u"Xvfb did not start"_s;
         return;
     }
     m_display = QLatin1Char(':') + number;
-    start(QStringLiteral("trayer"),
-          {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-           QStringLiteral("right"), QStringLiteral("--height"), QStringLiteral("24"),
-           QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--tint"),
-           QStringLiteral("0x303030"), QStringLiteral("--transparent"), QStringLiteral("true"),
-           QStringLiteral("--alpha"), QStringLiteral("0"), QStringLiteral("--expand"),
-           QStringLiteral("true")},
+    start(u"trayer"_s,
+          u"--edge top --align right --height 24 --widthtype request --tint 0x303030 "
+          "--transparent true --alpha 0 --expand true"_s.split(u' '),
           environment());
-    // The tray owns its selection once the xprop query sees it; until then a client would
+    // The tray owns its selection once xdotool finds its window; until then a client would
     // find no tray and fall back to nothing.
-    QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
-        QProcess query;
-        query.setProcessEnvironment(environment());
-        query.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--class"),
-                                                QStringLiteral("trayer")});
-        query.waitForFinished(3000);
-        if (!query.readAllStandardOutput().trimmed().isEmpty())
-            return;
-        QThread::msleep(100);
-    }
-    m_problem = QStringLiteral("trayer did not come up");
+    const bool trayUp = QTest::qWaitFor(
+        [this] {
+            QProcess query;
+            query.setProcessEnvironment(environment());
+            query.start(u"xdotool"_s, {u"search"_s, u"--class"_s, u"trayer"_s});
+            query.waitForFinished(3000);
+            return !query.readAllStandardOutput().trimmed().isEmpty();
+        },
+        10000);
+    if (!trayUp)
+        m_problem = u"trayer did not come up"_s;
 }
 
 DesktopRig::~DesktopRig()
 {
-    if (m_bus.isConnected())
-        QDBusConnection::disconnectFromBus(m_bus.name());
     for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
         (*it)->terminate();
         if (!(*it)->waitForFinished(3000))
@@ -111,25 +84,26 @@ QProcess* DesktopRig::start(const QString& program, const QStringList& arguments
 QProcessEnvironment DesktopRig::environment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
+    env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_privateBus.address());
     if (m_display.isEmpty()) {
-        env.remove(QStringLiteral("DISPLAY"));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.remove(u"DISPLAY"_s);
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
     } else {
-        env.insert(QStringLiteral("DISPLAY"), m_display);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(u"DISPLAY"_s, m_display);
+        env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
     }
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
+    env.remove(u"WAYLAND_DISPLAY"_s);
+    env.remove(u"XDG_CURRENT_DESKTOP"_s);
     return env;
 }
 
-int DesktopRig::run(const QString& program, const QStringList& arguments, int timeoutMs) const
+int DesktopRig::run(const QString& program, const QStringList& arguments,
+                    const QProcessEnvironment& environment) const
 {
     QProcess process;
-    process.setProcessEnvironment(environment());
+    process.setProcessEnvironment(environment.isEmpty() ? this->environment() : environment);
     process.start(program, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
+    if (!process.waitForFinished(10000)) {
         process.kill();
         process.waitForFinished(1000);
         return -1;
@@ -146,9 +120,8 @@ bool DesktopRig::screenshot(const QString& path) const
 
 bool DesktopRig::click(int x, int y, int button) const
 {
-    return run(QStringLiteral("xdotool"),
-               {QStringLiteral("mousemove"), QString::number(x), QString::number(y),
-                QStringLiteral("click"), QString::number(button)}) == 0;
+    return run(u"xdotool"_s, {u"mousemove"_s, QString::number(x), QString::number(y), u"click"_s,
+                              QString::number(button)}) == 0;
 }
 
 } // namespace corvane::test

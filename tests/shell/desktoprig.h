@@ -1,10 +1,11 @@
 #pragma once
 
+#include "desktop/privatebus.h"
+
 #include <QDBusConnection>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
-#include <QTemporaryDir>
 #include <memory>
 #include <vector>
 
@@ -19,21 +20,19 @@ public:
 
     explicit DesktopRig(Tray tray);
     ~DesktopRig();
-    DesktopRig(const DesktopRig&) = delete;
-    DesktopRig& operator=(const DesktopRig&) = delete;
 
     // Empty when the desktop is up; otherwise why it is not (the test skips).
     QString problem() const { return m_problem; }
 
     QDBusConnection bus() const { return m_bus; }
-    QString busAddress() const { return m_busAddress; }
-    QString display() const { return m_display; }
     // For child processes: the bus, the display (or offscreen) and nothing of the caller's
     // desktop.
     QProcessEnvironment environment() const;
 
-    // Runs a program on this desktop and waits for it; its exit code, or -1.
-    int run(const QString& program, const QStringList& arguments, int timeoutMs = 10000) const;
+    // Runs a program on this desktop (or in the environment given) and waits for it; its exit
+    // code, or -1.
+    int run(const QString& program, const QStringList& arguments,
+            const QProcessEnvironment& environment = {}) const;
     // The whole screen as a PNG; false without a display.
     bool screenshot(const QString& path) const;
     // xdotool: moves the pointer to the point and clicks the button (1 left, 3 right).
@@ -43,9 +42,9 @@ private:
     QProcess* start(const QString& program, const QStringList& arguments,
                     const QProcessEnvironment& environment);
 
+    PrivateBus m_privateBus;
     std::vector<std::unique_ptr<QProcess>> m_processes;
     QDBusConnection m_bus{QString()};
-    QString m_busAddress;
     QString m_display;
     QString m_problem;
 };

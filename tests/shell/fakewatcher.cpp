@@ -2,20 +2,21 @@
 
 #include <QDBusMessage>
 
+using namespace Qt::StringLiterals;
+
 namespace corvane::test {
 
 namespace {
-const QString serviceName = QStringLiteral("org.kde.StatusNotifierWatcher");
-const QString path = QStringLiteral("/StatusNotifierWatcher");
+const QString serviceName = u"org.kde.StatusNotifierWatcher"_s;
+const QString path = u"/StatusNotifierWatcher"_s;
 } // namespace
 
 FakeWatcher::FakeWatcher(QDBusConnection bus)
     : m_bus(std::move(bus))
 {
-    m_up = m_bus.registerObject(path, this,
-                                QDBusConnection::ExportScriptableSlots |
-                                    QDBusConnection::ExportAllProperties) &&
-           m_bus.registerService(serviceName);
+    m_bus.registerObject(
+        path, this, QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties);
+    m_bus.registerService(serviceName);
 }
 
 FakeWatcher::~FakeWatcher()
@@ -28,51 +29,6 @@ void FakeWatcher::RegisterStatusNotifierItem(const QString& service)
 {
     m_items.append(service);
     m_sender = message().service();
-}
-
-void FakeWatcher::RegisterStatusNotifierHost(const QString&) {}
-
-} // namespace corvane::test
-
-namespace corvane::test {
-
-namespace {
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString appearance = QStringLiteral("org.freedesktop.appearance");
-const QString colorSchemeKey = QStringLiteral("color-scheme");
-} // namespace
-
-FakePortal::FakePortal(QDBusConnection bus, uint colorScheme)
-    : m_bus(std::move(bus))
-    , m_colorScheme(colorScheme)
-{
-    m_up = m_bus.registerObject(portalPath, this, QDBusConnection::ExportScriptableSlots) &&
-           m_bus.registerService(portalService);
-}
-
-FakePortal::~FakePortal()
-{
-    m_bus.unregisterService(portalService);
-    m_bus.unregisterObject(portalPath);
-}
-
-void FakePortal::setColorScheme(uint colorScheme)
-{
-    m_colorScheme = colorScheme;
-    QDBusMessage signal =
-        QDBusMessage::createSignal(portalPath, QStringLiteral("org.freedesktop.portal.Settings"),
-                                   QStringLiteral("SettingChanged"));
-    signal << appearance << colorSchemeKey << QVariant::fromValue(QDBusVariant(colorScheme));
-    m_bus.send(signal);
-}
-
-// Older portals, which Read imitates, wrap the value in a second variant.
-QDBusVariant FakePortal::Read(const QString& group, const QString& key)
-{
-    if (group != appearance || key != colorSchemeKey)
-        return QDBusVariant(QVariant::fromValue(QDBusVariant(QString())));
-    return QDBusVariant(QVariant::fromValue(QDBusVariant(m_colorScheme)));
 }
 
 } // namespace corvane::test

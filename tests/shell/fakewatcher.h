@@ -15,56 +15,23 @@ class FakeWatcher final : public QObject, protected QDBusContext {
     Q_DISABLE_COPY_MOVE(FakeWatcher)
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
     Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 
 public:
     explicit FakeWatcher(QDBusConnection bus);
     ~FakeWatcher() override;
 
-    bool isUp() const { return m_up; }
     bool hostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
     QStringList items() const { return m_items; }
     // The bus name of the program that registered, for calls back to it.
     QString lastSender() const { return m_sender; }
 
 public Q_SLOTS:
     Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString& service);
-    Q_SCRIPTABLE void RegisterStatusNotifierHost(const QString& service);
 
 private:
     QDBusConnection m_bus;
     QStringList m_items;
     QString m_sender;
-    bool m_up = false;
-};
-
-} // namespace corvane::test
-
-namespace corvane::test {
-
-// The desktop portal's settings, answering only the colour scheme (1 dark, 2 light).
-class FakePortal final : public QObject {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(FakePortal)
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Settings")
-
-public:
-    FakePortal(QDBusConnection bus, uint colorScheme);
-    ~FakePortal() override;
-
-    bool isUp() const { return m_up; }
-    // Changes the scheme and tells the listeners, as the portal does.
-    void setColorScheme(uint colorScheme);
-
-public Q_SLOTS:
-    Q_SCRIPTABLE QDBusVariant Read(const QString& group, const QString& key);
-
-private:
-    QDBusConnection m_bus;
-    uint m_colorScheme;
-    bool m_up = false;
 };
 
 } // namespace corvane::test

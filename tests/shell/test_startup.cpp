@@ -1,13 +1,14 @@
 #include "app/core.h"
+#include "apprun.h"
 #include "base/log.h"
 #include "fakeservices.h"
 #include "shell/appdelegate.h"
 #include "status_bar/statusitem.h"
 #include "support/logcapture.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 #include "support/testregistry.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace corvane;
@@ -15,7 +16,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The delegate over a real core whose suite lives in a temporary folder and whose services
+// The delegate over a real core whose suite holds what a previous run left and whose services
 // are the fakes, on a Tuesday noon in New York.
 struct Rig {
     Rig()
@@ -28,52 +29,31 @@ struct Rig {
     // A pass still out when the core goes would be cut off mid-way.
     ~Rig()
     {
-        if (core)
-            QTRY_VERIFY_WITH_TIMEOUT(!core->watch().isPassRunning(), 10000);
+        if (testCore)
+            QTRY_VERIFY_WITH_TIMEOUT(!core().watch().isPassRunning(), 10000);
     }
 
-    QString suitePath() const { return dir.filePath(u"CVNSuite.conf"_s); }
-
-    // Writes what a previous run left: accounts and, optionally, a Pushover registration.
-    void seed(const QList<std::pair<QString, bool>>& keys, const QString& secret = {},
-              const QString& device = {})
+    bool launch(const QList<std::pair<QString, bool>>& keys = {}, const QString& secret = {},
+                const QString& device = {})
     {
-        Suite suite(suitePath());
-        CVNSettings settings(suite);
-        AccountMap accounts;
-        for (const auto& [key, verified] : keys) {
-            AccountSettings account = AccountSettings::newAccount();
-            account.apiKey = key;
-            account.keyVerified = verified;
-            accounts.insert(account.accountName, account);
-        }
-        settings.setAccountSettings(accounts);
-        POSettings pushover(suite);
-        pushover.setPoSessionSecret(secret);
-        pushover.setPoDeviceUID(device);
-    }
-
-    bool launch()
-    {
-        CoreConfig config;
-        config.suitePath = suitePath();
-        config.clock = clock.clock();
-        config.platformApiUrl = fake.apiUrl();
-        config.platformWebUrl = fake.apiUrl();
-        config.pushover = {fake.pushoverUrl(), fake.socketUrl()};
-        core = std::make_unique<Core>(config);
-        delegate = std::make_unique<AppDelegate>(*core, QIcon());
+        testCore = std::make_unique<test::TestCore>(clock.clock(), [&](CoreConfig& config) {
+            config.platformApiUrl = config.platformWebUrl = fake.apiUrl();
+            config.pushover = {fake.pushoverUrl(), fake.socketUrl()};
+            if (!keys.isEmpty())
+                test::seedSuite(config.suitePath, keys, secret, device);
+        });
+        delegate = std::make_unique<AppDelegate>(core(), QIcon());
         return delegate->applicationDidFinishLaunching();
     }
 
+    Core& core() { return **testCore; }
     QString allLines() const { return logs.lines().join(u'\n'); }
 
     fake::FakeServices fake;
     bool started = false;
-    QTemporaryDir dir;
     test::TestClock clock;
     test::LogCapture logs;
-    std::unique_ptr<Core> core;
+    std::unique_ptr<test::TestCore> testCore;
     std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -83,16 +63,16 @@ class StartupTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // A verified account without brokers gets them at launch and a label each; the Pushover
-    // identity is logged, but only as a stand-in.
+    // Verified accounts without brokers get them at launch, a refused key notwithstanding,
+    // and a label each. The Pushover identity and the refused key are logged only as stand-ins.
     void launchFetchesBrokersAndHidesSecrets()
     {
         Rig rig;
         QVERIFY(rig.started);
         const QString secret = u"po-secret-4f9a2c77e1d0"_s;
         const QString device = u"device-8812aa90"_s;
-        rig.seed({{u"test-key-alpha"_s, true}}, secret, device);
-        QVERIFY(rig.launch());
+        const QString refused = u"not-a-key-0c41d2"_s;
+        QVERIFY(rig.launch({{refused, true}, {u"test-key-alpha"_s, true}}, secret, device));
         QVERIFY(rig.delegate->statusItem());
 
         const QStringList lines = rig.logs.lines();
@@ -100,25 +80,14 @@ private Q_SLOTS:
         QVERIFY(deviceLine >= 0);
         QCOMPARE(lines.value(deviceLine + 1), redacted(secret));
 
-        QTRY_COMPARE_WITH_TIMEOUT(
-            rig.core->settings().accountSettings().first().brokerSettings.size(), 2, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(rig.delegate->presenter().labels().size(), 2, 10000);
-        QVERIFY(!rig.allLines().contains(secret));
-        QVERIFY(!rig.allLines().contains(device));
-    }
-
-    // A key the service refuses is named in the log without being written out.
-    void failedBrokerFetchLogsRedactedKey()
-    {
-        Rig rig;
-        QVERIFY(rig.started);
-        const QString key = u"not-a-key-0c41d2"_s;
-        rig.seed({{key, true}});
-        QVERIFY(rig.launch());
-        const QString line = u"Failed to fetch broker data for apiKey: "_s + redacted(key);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.logs.contains(line), 10000);
-        QVERIFY(!rig.allLines().contains(key));
-        QVERIFY(rig.core->settings().accountSettings().first().brokerSettings.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            rig.logs.contains(u"Failed to fetch broker data for apiKey: "_s + redacted(refused)),
+            10000);
+        for (const AccountSettings& account : rig.core().settings().accountSettings())
+            QCOMPARE(account.brokerSettings.size(), account.apiKey == refused ? 0 : 2);
+        for (const QString& hidden : {secret, device, refused})
+            QVERIFY(!rig.allLines().contains(hidden));
     }
 
     // Without a verified account the first-run path is taken: an empty store gets one new
@@ -127,14 +96,13 @@ private Q_SLOTS:
     {
         Rig empty;
         QVERIFY(empty.launch());
-        QCOMPARE(empty.core->settings().accountSettings().size(), 1);
+        QCOMPARE(empty.core().settings().accountSettings().size(), 1);
         QVERIFY(empty.delegate->statusItem());
         QVERIFY(empty.delegate->presenter().labels().isEmpty());
 
         Rig unverified;
-        unverified.seed({{u"a"_s, false}, {u"b"_s, false}});
-        QVERIFY(unverified.launch());
-        QCOMPARE(unverified.core->settings().accountSettings().size(), 2);
+        QVERIFY(unverified.launch({{u"a"_s, false}, {u"b"_s, false}}));
+        QCOMPARE(unverified.core().settings().accountSettings().size(), 2);
         QVERIFY(unverified.fake.requests().isEmpty());
     }
 
@@ -147,7 +115,7 @@ private Q_SLOTS:
         qunsetenv("XCODE_RUNNING_FOR_PREVIEWS");
         QVERIFY(!started);
         QVERIFY(!rig.delegate->statusItem());
-        QVERIFY(!rig.core->market().isTimerRunning().value_or(false));
+        QVERIFY(!rig.core().market().isTimerRunning().value_or(false));
     }
 };
 

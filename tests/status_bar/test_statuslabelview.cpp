@@ -1,7 +1,5 @@
-#include "models/statuslabelpresenter.h"
+#include "labelrig.h"
 #include "status_bar/statuslabelview.h"
-#include "support/testclock.h"
-#include "support/testcore.h"
 #include "support/testregistry.h"
 
 #include <QSignalSpy>
@@ -12,28 +10,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The label over the root's stores, one watched broker showing $5. The root fills a result for
-// each enabled broker once the accounts change, so the rig adds its own first.
-struct Rig {
+// The label over one watched broker showing $5.
+struct Rig : test::LabelRig {
     Rig()
     {
-        data->setTotal(5.0);
-        core->store().addProcessedData(u"7"_s, data);
-        AccountSettings account = AccountSettings::newAccount();
-        BrokerSettings broker;
-        broker.brokerNumber = u"7"_s;
-        broker.nickname = u"IRA"_s;
-        broker.enabled = broker.watch = true;
-        account.brokerSettings = {broker};
-        core->settings().setAccountSettings({{account.accountName, account}});
+        setBrokers({{test::broker(u"7"_s, u"IRA"_s, true, true)}});
         QTRY_COMPARE(presenter.labels().value(0).value, u"$5"_s);
     }
 
-    test::TestClock clock{test::newYork(2024, 6, 18, 12, 0)};
-    test::TestCore core{clock.clock()};
-    StatusLabelPresenter presenter{core->store(), core->settings(), core->market()};
+    std::shared_ptr<ProcessedData> data = add(u"7"_s, 5.0);
     StatusLabelView view{presenter};
-    std::shared_ptr<ProcessedData> data = std::make_shared<ProcessedData>();
 };
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "views/positioncard.h"
 #include "views/positionspopover.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QLabel>
@@ -51,13 +52,6 @@ struct PopoverRig {
     {
         return popover.findChild<W*>(QString::fromLatin1(name));
     }
-    QStringList tabTexts() const
-    {
-        QStringList texts;
-        for (const TabItem& item : popover.tabView()->tabItems())
-            texts.append(item.text);
-        return texts;
-    }
 };
 
 QColor textColor(const QLabel* label)
@@ -71,12 +65,6 @@ QColor spanColor(const QLabel* label)
     const QString text = label->text();
     const qsizetype at = text.indexOf(u"color:"_s);
     return at < 0 ? QColor() : QColor(text.mid(at + 6, 7));
-}
-
-// Colours compared as drawn, whatever colour model they were given in.
-QRgb rgb(const QColor& color)
-{
-    return color.rgba();
 }
 
 } // namespace
@@ -100,16 +88,16 @@ private Q_SLOTS:
         PopoverRig rig(appearance == Appearance::dark ? Appearance::light : Appearance::dark);
         rig.popover.setAppearance(appearance);
         QCOMPARE(rig.popover.width(), 445);
-        QCOMPARE(rig.tabTexts(), (QStringList{u"Etrade Paper"_s, u"IB Margin"_s, u"Tasty IRA"_s}));
+        QCOMPARE(tabTexts(*rig.popover.tabView()),
+                 (QStringList{u"Etrade Paper"_s, u"IB Margin"_s, u"Tasty IRA"_s}));
         QCOMPARE(rig.popover.tabView()->selection(), 0);
 
-        QTest::mouseClick(rig.popover.tabView()->tabButton(1), Qt::LeftButton);
-        QCOMPARE(rig.popover.tabView()->selection(), 1);
+        rig.popover.tabView()->setSelection(1);
         BrokerPage* page = rig.popover.page(1);
         QVERIFY(page->isVisible());
         const auto* total = page->findChild<QLabel*>(u"totalText"_s);
         QCOMPARE(plainText(total->text()), u"Total: $88"_s);
-        QCOMPARE(rgb(spanColor(total)), rgb(colors::gain(appearance)));
+        QCOMPARE(spanColor(total).rgba(), colors::gain(appearance).rgba());
         QCOMPARE(page->findChild<QLabel*>(u"nlvText"_s)->text(), u"NLV: $104,483"_s);
         QCOMPARE(page->findChild<QLabel*>(u"expiryText"_s)->text(), u"2027-02-28 7:00p"_s);
 
@@ -147,16 +135,15 @@ private Q_SLOTS:
         QVERIFY(saveScreenshot(rig.popover, u"popover"_s, appearance));
     }
 
-    void pagesFollowTheStoreAndTheAccounts()
+    void followsTheStoreTheAccountsAndTheClock()
     {
         PopoverRig rig(Appearance::light);
         BrokerPage* etrade = rig.popover.page(0);
         const auto* total = etrade->findChild<QLabel*>(u"totalText"_s);
         QCOMPARE(plainText(total->text()), u"Total: $300"_s);
-        QCOMPARE(etrade->findChild<QLabel*>(u"nlvText"_s)->text(), u"NLV: $0"_s);
         rig.fixtures.store.find(u"bc_a0b1c2d3"_s)->setTotal(0.0);
         QCOMPARE(plainText(total->text()), u"Total: $0"_s);
-        QCOMPARE(rgb(spanColor(total)), rgb(colors::loss(Appearance::light)));
+        QCOMPARE(spanColor(total).rgba(), colors::loss(Appearance::light).rgba());
         // No expiry from the platform: neither caption nor value.
         QVERIFY(!etrade->findChild<QLabel*>(u"expiryText"_s)->isVisible());
 
@@ -165,9 +152,45 @@ private Q_SLOTS:
         AccountSettings bravo = rig.fixtures.settings.accountSettings().value(rig.bravo);
         bravo.watchAccount = false;
         rig.fixtures.settings.setAccount(bravo);
-        QCOMPARE(rig.tabTexts(), (QStringList{u"IB Margin"_s, u"Tasty IRA"_s}));
+        QCOMPARE(tabTexts(*rig.popover.tabView()), (QStringList{u"IB Margin"_s, u"Tasty IRA"_s}));
         QCOMPARE(rig.popover.tabView()->selection(), 1);
         QVERIFY(rig.popover.page(1)->isVisible());
+
+        // The footer asks the shell; the header follows the settings, the store and the clock.
+        QSignalSpy sync(&rig.popover, &PositionsPopover::syncRequested);
+        QSignalSpy open(&rig.popover, &PositionsPopover::openPlatformRequested);
+        QSignalSpy settings(&rig.popover, &PositionsPopover::settingsRequested);
+        QSignalSpy watch(&rig.popover, &PositionsPopover::watchSwitchChanged);
+        for (const char* button : {"syncButton", "openPlatformButton", "settingsButton"})
+            QTest::mouseClick(rig.find<QAbstractButton>(button), Qt::LeftButton);
+        QCOMPARE((QList<qsizetype>{sync.count(), open.count(), settings.count()}),
+                 (QList<qsizetype>{1, 1, 1}));
+        QCOMPARE(rig.find<QToolButton>("settingsButton")->toolTip(), u"Settings"_s);
+
+        auto* watchSwitch = rig.find<QCheckBox>("watchSwitch");
+        QVERIFY(watchSwitch->isChecked());
+        watchSwitch->click();
+        QCOMPARE(rig.fixtures.settings.watchRunning(), false);
+        QCOMPARE(watch.count(), 1);
+        QCOMPARE(watch[0][0].toBool(), false);
+        // A change made elsewhere moves the switch without asking for a new evaluation.
+        rig.fixtures.settings.setWatchRunning(true);
+        QVERIFY(watchSwitch->isChecked());
+        QCOMPARE(watch.count(), 1);
+
+        rig.fixtures.store.setLastupdated(u"12-1 @ 2:12p"_s);
+        QCOMPARE(plainText(rig.find<QLabel>("lastUpdated")->text()),
+                 u"Feed snapshot: \n12-1 @ 2:12p (GMT-05)"_s);
+
+        // Past the bell the state reads in the secondary colour.
+        const auto* market = rig.find<QLabel>("marketState");
+        rig.fixtures.clock.set(newYork(2026, 12, 1, 16, 10));
+        rig.fixtures.market.updateStatus();
+        QCOMPARE(market->text(), u"After Market"_s);
+        QCOMPARE(textColor(market), colors::secondaryText(Appearance::light));
+        rig.fixtures.clock.set(newYork(2026, 12, 1, 16, 31));
+        rig.fixtures.market.updateStatus();
+        QCOMPARE(market->text(), u"Market closed"_s);
     }
 
     void hoverCardWaitsAQuarterSecond()
@@ -205,47 +228,6 @@ private Q_SLOTS:
         rig.popover.hide();
         QTest::qWait(int(2 * BrokerPage::hoverDelay.count()));
         QVERIFY(!page->card()->isVisible());
-    }
-
-    void footerAsksTheShell()
-    {
-        PopoverRig rig(Appearance::light);
-        QSignalSpy sync(&rig.popover, &PositionsPopover::syncRequested);
-        QSignalSpy open(&rig.popover, &PositionsPopover::openPlatformRequested);
-        QSignalSpy settings(&rig.popover, &PositionsPopover::settingsRequested);
-        QSignalSpy watch(&rig.popover, &PositionsPopover::watchSwitchChanged);
-        QTest::mouseClick(rig.find<QPushButton>("syncButton"), Qt::LeftButton);
-        QTest::mouseClick(rig.find<QPushButton>("openPlatformButton"), Qt::LeftButton);
-        QTest::mouseClick(rig.find<QToolButton>("settingsButton"), Qt::LeftButton);
-        QCOMPARE(sync.count(), 1);
-        QCOMPARE(open.count(), 1);
-        QCOMPARE(settings.count(), 1);
-        QCOMPARE(rig.find<QToolButton>("settingsButton")->toolTip(), u"Settings"_s);
-
-        auto* watchSwitch = rig.find<QCheckBox>("watchSwitch");
-        QVERIFY(watchSwitch->isChecked());
-        watchSwitch->click();
-        QCOMPARE(rig.fixtures.settings.watchRunning(), false);
-        QCOMPARE(watch.count(), 1);
-        QCOMPARE(watch[0][0].toBool(), false);
-        // A change made elsewhere moves the switch without asking for a new evaluation.
-        rig.fixtures.settings.setWatchRunning(true);
-        QVERIFY(watchSwitch->isChecked());
-        QCOMPARE(watch.count(), 1);
-
-        rig.fixtures.store.setLastupdated(u"12-1 @ 2:12p"_s);
-        QCOMPARE(plainText(rig.find<QLabel>("lastUpdated")->text()),
-                 u"Feed snapshot: \n12-1 @ 2:12p (GMT-05)"_s);
-
-        // Past the bell the state reads in the secondary colour.
-        const auto* market = rig.find<QLabel>("marketState");
-        rig.fixtures.clock.set(newYork(2026, 12, 1, 16, 10));
-        rig.fixtures.market.updateStatus();
-        QCOMPARE(market->text(), u"After Market"_s);
-        QCOMPARE(textColor(market), colors::secondaryText(Appearance::light));
-        rig.fixtures.clock.set(newYork(2026, 12, 1, 16, 31));
-        rig.fixtures.market.updateStatus();
-        QCOMPARE(market->text(), u"Market closed"_s);
     }
 
     void withoutWatchedBrokersOnlyHeaderAndFooterShow()

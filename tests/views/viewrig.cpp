@@ -1,5 +1,7 @@
 #include "viewrig.h"
 
+#include "views/customtabview.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QEnterEvent>
@@ -7,17 +9,23 @@
 #include <QTextDocument>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace corvane::test {
+
+QString screenshotPath(const QString& file)
+{
+    const QString folder =
+        qEnvironmentVariable("CORVANE_SCREENSHOT_DIR", QDir::temp().filePath(u"corvane-shots"_s));
+    QDir().mkpath(folder);
+    return folder + u'/' + file;
+}
 
 bool saveScreenshot(QWidget& widget, const QString& name, Appearance appearance)
 {
-    const QString folder = QStringLiteral(CORVANE_SCREENSHOT_DIR);
-    if (!QDir().mkpath(folder))
-        return false;
-    const QString file = folder + u'/' + name +
-                         (appearance == Appearance::dark ? QStringLiteral("-dark.png")
-                                                         : QStringLiteral("-light.png"));
-    return widget.grab().save(file);
+    QCoreApplication::processEvents();
+    return widget.grab().save(
+        screenshotPath(name + (appearance == Appearance::dark ? u"-dark.png"_s : u"-light.png"_s)));
 }
 
 void pointerEnters(QWidget& widget)
@@ -31,6 +39,14 @@ void pointerLeaves(QWidget& widget)
 {
     QEvent event(QEvent::Leave);
     QApplication::sendEvent(&widget, &event);
+}
+
+QStringList tabTexts(const CustomTabView& view)
+{
+    QStringList texts;
+    for (int at = 0; view.tabButton(at); ++at)
+        texts.append(view.tabButton(at)->accessibleName());
+    return texts;
 }
 
 QString plainText(const QString& richText)
