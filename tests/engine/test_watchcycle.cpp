@@ -221,10 +221,7 @@ private Q_SLOTS:
             config.network = &network;
             config.platformApiUrl = m_fake.apiUrl();
         });
-        AccountSettings account = AccountSettings::newAccount();
-        account.apiKey = alpha;
-        account.keyVerified = true;
-        (*core)->settings().setAccount(account);
+        addVerifiedAccount((*core)->settings(), alpha);
 
         (*core)->watch().manualStart();
         QTRY_COMPARE(requestCount(slowPath), 1);

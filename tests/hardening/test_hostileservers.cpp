@@ -33,10 +33,7 @@ struct Client {
         })
     {
         core->pushoverSetup().setRequestTimeout(timeout);
-        AccountSettings account = AccountSettings::newAccount();
-        account.apiKey = u"test-key-alpha"_s;
-        account.keyVerified = true;
-        core->settings().setAccount(account);
+        addVerifiedAccount(core->settings(), u"test-key-alpha"_s);
         fake.pushover().addAccount(u"a@example.com"_s, u"pw"_s);
     }
 

@@ -73,7 +73,6 @@ private Q_SLOTS:
         QTest::newRow("trading day") << monday << monday;
         QTest::newRow("Saturday") << newYork(2024, 6, 22, 10, 0) << newYork(2024, 6, 21, 10, 0);
         QTest::newRow("holiday Monday") << newYork(2024, 1, 15) << newYork(2024, 1, 12);
-        QTest::newRow("July 4 Thursday") << newYork(2024, 7, 4) << newYork(2024, 7, 3);
         QTest::newRow("early close trades")
             << newYork(2026, 11, 27, 20, 0) << newYork(2026, 11, 27, 20, 0);
         QTest::newRow("New Year 2027 weekend")
