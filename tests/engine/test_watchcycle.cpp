@@ -210,10 +210,7 @@ private Q_SLOTS:
         QFETCH(QString, slowPath);
         m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers("10", "20"));
         m_fake.setAnswer(brokersPath, alpha, 200, brokersAnswer({u"bc_other"_s}));
-        Fault slow;
-        slow.path = slowPath;
-        slow.delayMs = 300;
-        m_fake.injectFault(slow);
+        m_fake.injectFault(Fault{slowPath, Fault::Kind::none, 0, 300});
         // Outlives the root, so that the late answer still arrives.
         QNetworkAccessManager network;
         TestClock clock(tuesday());
