@@ -68,22 +68,17 @@ private Q_SLOTS:
         }
     }
 
-    void shortestDecimal_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("whole negative") << -1250.0 << u"-1250.0"_s;
-        QTest::newRow("half") << 312.5 << u"312.5"_s;
-        QTest::newRow("zero") << 0.0 << u"0.0"_s;
-        QTest::newRow("shortest round trip") << 0.1 + 0.2 << u"0.30000000000000004"_s;
-        QTest::newRow("small") << 0.00001 << u"1e-05"_s;
-        QTest::newRow("large") << 1e16 << u"1e+16"_s;
-    }
     void shortestDecimal()
     {
-        QFETCH(double, value);
-        QFETCH(QString, text);
-        QCOMPARE(shortestDecimalText(value), text);
+        const std::pair<double, QString> cases[] = {
+            {-1250.0, u"-1250.0"_s},
+            {312.5, u"312.5"_s},
+            {0.0, u"0.0"_s},
+            {0.1 + 0.2, u"0.30000000000000004"_s}, // the shortest text that reads back the same
+            {0.00001, u"1e-05"_s},
+            {1e16, u"1e+16"_s}};
+        for (const auto& [value, text] : cases)
+            QCOMPARE(shortestDecimalText(value), text);
     }
 
     void enteredAtParsing_data()
@@ -137,22 +132,17 @@ private Q_SLOTS:
         QCOMPARE(newYorkDay(instant.toMSecsSinceEpoch()), day);
     }
 
-    void updateTime_data()
-    {
-        QTest::addColumn<QDateTime>("now");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("on the hour") << newYork(2024, 12, 5, 10, 0) << u"12-5 @ 10a"_s;
-        QTest::newRow("noon") << newYork(2024, 6, 3, 12, 0) << u"6-3 @ 12p"_s;
-        QTest::newRow("after midnight") << newYork(2024, 6, 3, 0, 30) << u"6-3 @ 12:30a"_s;
-        QTest::newRow("ten past") << newYork(2024, 6, 3, 16, 10) << u"6-3 @ 4:10p"_s;
-        // The instant is shown in New York time whatever zone it was given in.
-        QTest::newRow("given in utc") << newYork(2024, 1, 9, 9, 45).toUTC() << u"1-9 @ 9:45a"_s;
-    }
+    // The instant is shown in New York time whatever zone it was given in.
     void updateTime()
     {
-        QFETCH(QDateTime, now);
-        QFETCH(QString, text);
-        QCOMPARE(updateTimeText(now), text);
+        const std::pair<QDateTime, QString> cases[] = {
+            {newYork(2024, 12, 5, 10, 0), u"12-5 @ 10a"_s},
+            {newYork(2024, 6, 3, 12, 0), u"6-3 @ 12p"_s},
+            {newYork(2024, 6, 3, 0, 30), u"6-3 @ 12:30a"_s},
+            {newYork(2024, 6, 3, 16, 10), u"6-3 @ 4:10p"_s},
+            {newYork(2024, 1, 9, 9, 45).toUTC(), u"1-9 @ 9:45a"_s}};
+        for (const auto& [now, text] : cases)
+            QCOMPARE(updateTimeText(now), text);
     }
 
     void dayRule_data()
