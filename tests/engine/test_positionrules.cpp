@@ -33,38 +33,22 @@ class PositionRulesTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void numberRule_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("readable");
-        QTest::addColumn<double>("value");
-        QTest::newRow("integer") << u"12"_s << true << 12.0;
-        QTest::newRow("negative decimal") << u"-35.5"_s << true << -35.5;
-        QTest::newRow("plus sign") << u"+4.25"_s << true << 4.25;
-        QTest::newRow("exponent") << u"1.5e3"_s << true << 1500.0;
-        QTest::newRow("leading dot") << u".5"_s << true << 0.5;
-        QTest::newRow("leading space") << u" 12"_s << false << 0.0;
-        QTest::newRow("group separator") << u"1,000.00"_s << false << 0.0;
-        QTest::newRow("currency") << u"$12"_s << false << 0.0;
-        QTest::newRow("trailing text") << u"12abc"_s << false << 0.0;
-        QTest::newRow("empty") << QString() << false << 0.0;
-        QTest::newRow("nan") << u"nan"_s << false << 0.0;
-        QTest::newRow("overflow") << u"1e999"_s << false << 0.0;
-        QTest::newRow("two signs") << u"+-3"_s << false << 0.0;
-        QTest::newRow("arabic digits") << u"\u0661\u0662"_s << false << 0.0;
-    }
+    // Each text as typed by a user (UTF-16) and as viewed in an answer (UTF-8).
     void numberRule()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, readable);
-        QFETCH(double, value);
-        // As typed by a user (UTF-16) and as viewed in an answer (UTF-8).
-        const QByteArray utf8 = text.toUtf8();
-        for (const std::optional<double> parsed :
-             {parseDecimal(text), parseDecimal(wire::Text(utf8))}) {
-            QCOMPARE(parsed.has_value(), readable);
-            if (readable)
-                QCOMPARE(*parsed, value);
+        const std::pair<QString, double> readable[] = {{u"12"_s, 12.0},
+                                                       {u"-35.5"_s, -35.5},
+                                                       {u"+4.25"_s, 4.25},
+                                                       {u"1.5e3"_s, 1500.0},
+                                                       {u".5"_s, 0.5}};
+        for (const auto& [text, value] : readable) {
+            QCOMPARE(parseDecimal(text), std::optional(value));
+            QCOMPARE(parseDecimal(wire::Text(text.toUtf8())), std::optional(value));
+        }
+        for (const QString& text : {u" 12"_s, u"1,000.00"_s, u"$12"_s, u"12abc"_s, QString(),
+                                    u"nan"_s, u"1e999"_s, u"+-3"_s, u"\u0661\u0662"_s}) {
+            QVERIFY2(!parseDecimal(text), qPrintable(text));
+            QVERIFY2(!parseDecimal(wire::Text(text.toUtf8())), qPrintable(text));
         }
     }
 
@@ -81,55 +65,46 @@ private Q_SLOTS:
             QCOMPARE(shortestDecimalText(value), text);
     }
 
-    void enteredAtParsing_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QDateTime>("expected");
-        const QDateTime ten = QDateTime(QDate(2024, 6, 18), QTime(14, 15, 0, 123), Qt::UTC);
-        QTest::newRow("offset without colon") << u"2024-06-18T10:15:00.123456-0400"_s << ten;
-        QTest::newRow("offset with colon") << u"2024-06-18T10:15:00.123456-04:00"_s << ten;
-        QTest::newRow("utc") << u"2024-06-18T14:15:00.123456Z"_s << ten;
-        QTest::newRow("no fraction") << u"2024-06-18T10:15:00-0400"_s << QDateTime();
-        QTest::newRow("no zone") << u"2024-06-18T10:15:00.123456"_s << QDateTime();
-        QTest::newRow("bad month") << u"2024-13-18T10:15:00.123456Z"_s << QDateTime();
-        QTest::newRow("trailing") << u"2024-06-18T10:15:00.1Zx"_s << QDateTime();
-        QTest::newRow("empty") << QString() << QDateTime();
-    }
     void enteredAtParsing()
     {
-        QFETCH(QString, text);
-        QFETCH(QDateTime, expected);
-        const std::optional<QDateTime> parsed = parseEnteredAt(text);
-        QVERIFY(parseEnteredAt(wire::Text(text.toUtf8())) == parsed);
-        QCOMPARE(parsed.has_value(), expected.isValid());
-        if (parsed)
-            QCOMPARE(parsed->toUTC(), expected);
+        const QDateTime ten(QDate(2024, 6, 18), QTime(14, 15, 0, 123), Qt::UTC);
+        const std::pair<QString, QDateTime> cases[] = {
+            {u"2024-06-18T10:15:00.123456-0400"_s, ten},
+            {u"2024-06-18T10:15:00.123456-04:00"_s, ten},
+            {u"2024-06-18T14:15:00.123456Z"_s, ten},
+            {u"2024-06-18T10:15:00-0400"_s, {}},    // no fraction
+            {u"2024-06-18T10:15:00.123456"_s, {}},  // no zone
+            {u"2024-13-18T10:15:00.123456Z"_s, {}}, // no such month
+            {u"2024-06-18T10:15:00.1Zx"_s, {}},
+            {QString(), {}}};
+        for (const auto& [text, expected] : cases) {
+            const std::optional<QDateTime> parsed = parseEnteredAt(text);
+            QVERIFY(parseEnteredAt(wire::Text(text.toUtf8())) == parsed);
+            QCOMPARE(parsed.has_value(), expected.isValid());
+            if (parsed)
+                QCOMPARE(parsed->toUTC(), expected);
+        }
     }
 
-    void newYorkDays_data()
+    // Either side of midnight in summer and winter, across both changes of the clocks.
+    void newYorkDays()
     {
-        QTest::addColumn<QDateTime>("instant");
-        QTest::addColumn<QDate>("day");
         const auto utc = [](int y, int m, int d, int h, int min, int s = 0) {
             return QDateTime(QDate(y, m, d), QTime(h, min, s), Qt::UTC);
         };
-        QTest::newRow("summer, before midnight")
-            << utc(2024, 6, 19, 3, 59, 59) << QDate(2024, 6, 18);
-        QTest::newRow("summer, midnight") << utc(2024, 6, 19, 4, 0) << QDate(2024, 6, 19);
-        QTest::newRow("winter, before midnight")
-            << utc(2024, 1, 10, 4, 59, 59) << QDate(2024, 1, 9);
-        QTest::newRow("winter, midnight") << utc(2024, 1, 10, 5, 0) << QDate(2024, 1, 10);
-        QTest::newRow("spring forward") << utc(2024, 3, 10, 7, 30) << QDate(2024, 3, 10);
-        QTest::newRow("fall back, repeated hour") << utc(2024, 11, 3, 5, 30) << QDate(2024, 11, 3);
-        QTest::newRow("fall back, day before") << utc(2024, 11, 3, 3, 59) << QDate(2024, 11, 2);
-        QTest::newRow("before 1970") << utc(1969, 12, 31, 23, 0) << QDate(1969, 12, 31);
-    }
-    void newYorkDays()
-    {
-        QFETCH(QDateTime, instant);
-        QFETCH(QDate, day);
-        QCOMPARE(newYorkDay(instant), day);
-        QCOMPARE(newYorkDay(instant.toMSecsSinceEpoch()), day);
+        const std::pair<QDateTime, QDate> cases[] = {
+            {utc(2024, 6, 19, 3, 59, 59), QDate(2024, 6, 18)},
+            {utc(2024, 6, 19, 4, 0), QDate(2024, 6, 19)},
+            {utc(2024, 1, 10, 4, 59, 59), QDate(2024, 1, 9)},
+            {utc(2024, 1, 10, 5, 0), QDate(2024, 1, 10)},
+            {utc(2024, 3, 10, 7, 30), QDate(2024, 3, 10)},
+            {utc(2024, 11, 3, 5, 30), QDate(2024, 11, 3)}, // the repeated hour
+            {utc(2024, 11, 3, 3, 59), QDate(2024, 11, 2)},
+            {utc(1969, 12, 31, 23, 0), QDate(1969, 12, 31)}};
+        for (const auto& [instant, day] : cases) {
+            QCOMPARE(newYorkDay(instant), day);
+            QCOMPARE(newYorkDay(instant.toMSecsSinceEpoch()), day);
+        }
     }
 
     // The instant is shown in New York time whatever zone it was given in.
