@@ -140,32 +140,25 @@ private Q_SLOTS:
         QVERIFY2(decoded.error().contains(key), qPrintable(decoded.error()));
     }
 
-    void brokerFromConnection_data()
-    {
-        QTest::addColumn<std::optional<QString>>("status");
-        QTest::addColumn<bool>("active");
-        QTest::newRow("Active") << std::optional(u"Active"_s) << true;
-        QTest::newRow("lower case") << std::optional(u"active"_s) << false;
-        QTest::newRow("absent") << std::optional<QString>() << false;
-    }
-
     // Names and numbers, and an inactive broker's missing tab, come through the verification in
     // the fixture tests; here: what the status alone decides, and fields the platform leaves out.
     void brokerFromConnection()
     {
-        QFETCH(std::optional<QString>, status);
-        QFETCH(bool, active);
         BrokerAccount sparse;
         sparse.number = u"10"_s;
         sparse.accountNumber = u"A-1"_s;
-        sparse.status = status;
-        const auto brokers = brokerSettingsFrom(QList<BrokerAccount>{sparse, sparse});
-        QCOMPARE(brokers[0].brokerNumber, u"10"_s);
-        QCOMPARE(brokers[0].brokerAccountNumber, u"A-1"_s);
-        QVERIFY(brokers[0].brokerName.isEmpty() && brokers[0].nickname.isEmpty());
-        QCOMPARE(brokers[0].enabled, active);
-        QCOMPARE(brokers[0].watch, active);
-        QVERIFY(!brokers[0].id.isNull() && brokers[0].id != brokers[1].id);
+        for (const std::optional<QString>& status :
+             {std::optional(u"Active"_s), std::optional(u"active"_s), std::optional<QString>()}) {
+            sparse.status = status;
+            const auto brokers = brokerSettingsFrom(QList<BrokerAccount>{sparse, sparse});
+            QCOMPARE(brokers[0].brokerNumber, u"10"_s);
+            QCOMPARE(brokers[0].brokerAccountNumber, u"A-1"_s);
+            QVERIFY(brokers[0].brokerName.isEmpty() && brokers[0].nickname.isEmpty());
+            const bool active = status == u"Active"_s; // exactly the platform's spelling
+            QCOMPARE(brokers[0].enabled, active);
+            QCOMPARE(brokers[0].watch, active);
+            QVERIFY(!brokers[0].id.isNull() && brokers[0].id != brokers[1].id);
+        }
     }
 
     // The choices the general settings offer; only they have a case.
@@ -185,27 +178,17 @@ private Q_SLOTS:
         }
     }
 
-    void frequencySelectionStoredForm_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("ordinary") << QByteArray(R"({"minuteValue":5,"hourValue":2})") << true;
-        QTest::newRow("missing hour") << QByteArray(R"({"minuteValue":5})") << false;
-        QTest::newRow("fraction") << QByteArray(R"({"hourValue":1.5,"minuteValue":5})") << false;
-        QTest::newRow("array") << QByteArray("[2,5]") << false;
-    }
-
     void frequencySelectionStoredForm()
     {
-        QFETCH(QByteArray, stored);
-        QFETCH(bool, ok);
-        const auto decoded = decodeFrequencySelection(stored);
-        QCOMPARE(decoded.ok(), ok);
-        if (ok) {
-            QCOMPARE(decoded.value(), (FrequencySelection{2, 5}));
-            QCOMPARE(decodeFrequencySelection(encodeFrequencySelection(decoded.value())).value(),
-                     decoded.value());
-        }
+        const auto decoded = decodeFrequencySelection(R"({"minuteValue":5,"hourValue":2})");
+        QVERIFY(decoded.ok());
+        QCOMPARE(decoded.value(), (FrequencySelection{2, 5}));
+        QCOMPARE(decodeFrequencySelection(encodeFrequencySelection(decoded.value())).value(),
+                 decoded.value());
+        for (const QByteArray& stored :
+             {QByteArray(R"({"minuteValue":5})"),
+              QByteArray(R"({"hourValue":1.5,"minuteValue":5})"), QByteArray("[2,5]")})
+            QVERIFY2(!decodeFrequencySelection(stored).ok(), stored.constData());
     }
 
     void botSettingsWriteFlatKeysOnlyWhenAssigned()
