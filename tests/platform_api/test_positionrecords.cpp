@@ -150,6 +150,9 @@ private Q_SLOTS:
         QTest::newRow("unbalanced deep nesting")
             << QByteArray(R"({"success":true,"message":"","extra":)") + QByteArray(100000, '[')
             << QStringLiteral("JSON");
+        QTest::newRow("bad atom under an unknown key")
+            << QByteArray(s).replace("\"success\": true", "\"junk\": tru, \"success\": true")
+            << QStringLiteral("JSON");
         QTest::newRow("bad escape in an unread text")
             << QByteArray(s).replace("\"0dte,condor\"", "\"0dte\\qcondor\"")
             << QStringLiteral("\"data[0].tags\"");
