@@ -97,8 +97,8 @@ private Q_SLOTS:
         // Skipping an ignored value is iterative, so even absurd nesting costs no stack.
         for (const QByteArray& json :
              {QByteArray(R"({"success":true,"message":""})"),
-              QByteArray(R"({"success":true,"message":"","extra":)") + QByteArray(100000, '[') +
-                  QByteArray(100000, ']') + '}'}) {
+              QByteArray(QByteArray(R"({"success":true,"message":"","extra":)") +
+                         QByteArray(100000, '[') + QByteArray(100000, ']') + '}')}) {
             const auto r = decoded(json);
             QVERIFY(r && r->success && r->message.isEmpty() && !r->data && !r->pages);
         }

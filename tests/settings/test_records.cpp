@@ -111,7 +111,7 @@ private Q_SLOTS:
                 << with(QString::fromLatin1(key), QJsonValue(QJsonValue::Undefined))
                 << QString::fromLatin1(key);
         QTest::newRow("uuid braces")
-            << with(u"accountName"_s, u'{' + uuid + u'}') << u"accountName"_s;
+            << with(u"accountName"_s, QString(u'{' + uuid + u'}')) << u"accountName"_s;
         QTest::newRow("uuid short") << with(u"accountName"_s, uuid.left(23)) << u"accountName"_s;
         QTest::newRow("brokers not an array")
             << with(u"brokerSettings"_s, QJsonObject()) << u"brokerSettings"_s;
