@@ -18,10 +18,7 @@ struct Rig {
         , core(clock.clock())
         , passes(&watch, &RunWatch::passStarted)
     {
-        AccountSettings account = AccountSettings::newAccount();
-        account.watchAccount = false;
-        account.keyVerified = true;
-        settings.setAccountSettings({{account.accountName, account}});
+        test::addVerifiedAccount(settings, QString(), false);
     }
 
     void setVerified(bool verified)

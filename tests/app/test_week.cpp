@@ -118,10 +118,7 @@ private Q_SLOTS:
             config.desktop->watchReachability = false; // the test reports the network
         });
         CVNSettings& settings = core->settings();
-        AccountSettings account = AccountSettings::newAccount();
-        account.apiKey = QStringLiteral("test-key-alpha");
-        account.keyVerified = true;
-        settings.setAccount(account);
+        test::addVerifiedAccount(settings, QStringLiteral("test-key-alpha"));
         settings.setFrequencySelection({0, frequencyMinutes});
         settings.setEnableNotifications(true);
         fake.pushover().addAccount(QStringLiteral("ann@example.com"), QStringLiteral("pw"));

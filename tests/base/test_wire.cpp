@@ -73,7 +73,7 @@ private Q_SLOTS:
     void failuresNameTheKey_data()
     {
         QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("expected"); // empty: any description
         const QByteArray ok = R"("count":1,"ids":[])";
         QTest::newRow("missing required")
             << QByteArray(R"([{"count":1,"ids":[]}])")
@@ -99,6 +99,31 @@ private Q_SLOTS:
             << QStringLiteral("\"[0].flag\": expected a boolean, found a string");
         QTest::newRow("object where array") << QByteArray(R"({"name":"a"})")
                                             << QStringLiteral("expected an array, found an object");
+        // Malformed input fails with a description of its own.
+        QTest::newRow("empty") << QByteArray() << QString();
+        QTest::newRow("html") << QByteArray("<html><body>401 Unauthorized</body></html>")
+                              << QString();
+        QTest::newRow("truncated")
+            << QByteArray(R"([{"name":"a","count":1,"ids":[1,2)") << QString();
+        QTest::newRow("trailing content") << QByteArray(R"([] [])") << QString();
+        QTest::newRow("invalid utf-8")
+            << QByteArray("[{\"name\":\"\xff\xfe\",\"count\":1,\"ids\":[]}]") << QString();
+        QTest::newRow("deep nesting") << QByteArray(5000, '[') + QByteArray(5000, ']') << QString();
+        QTest::newRow("huge number")
+            << QByteArray(R"([{"name":"a","count":1e999,"ids":[]}])") << QString();
+        QTest::newRow("bare word") << QByteArray("[nope]") << QString();
+        // Under keys no decoder reads: the answer is still refused as a whole.
+        const QByteArray head = R"([{"name":"a","count":1,"ids":[],)";
+        QTest::newRow("bad atom under an unread key") << head + R"("junk":tru}])" << QString();
+        QTest::newRow("missing element under an unread key")
+            << head + R"("x":[1,,2]}])" << QString();
+        QTest::newRow("bad escape deep under an unread key")
+            << head + R"("x":[{"y":"\q"}]}])" << QString();
+        QTest::newRow("missing colon under an unread key")
+            << head + R"("x":{"y" 1}}])" << QString();
+        QTest::newRow("bad number under an unread key") << head + R"("x":1.2.3}])" << QString();
+        QTest::newRow("half a null where null is allowed")
+            << QByteArray(R"([{"name":"a","nick":nul,"count":1,"ids":[]}])") << QString();
     }
 
     void failuresNameTheKey()
@@ -107,39 +132,9 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const auto result = decodeSamples(json);
         QVERIFY(!result.ok());
-        QCOMPARE(result.error(), expected);
-    }
-
-    void malformedInputFailsCleanly_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("whitespace") << QByteArray("  \n");
-        QTest::newRow("html") << QByteArray("<html><body>401 Unauthorized</body></html>");
-        QTest::newRow("truncated") << QByteArray(R"([{"name":"a","count":1,"ids":[1,2)");
-        QTest::newRow("trailing content") << QByteArray(R"([] [])");
-        QTest::newRow("invalid utf-8")
-            << QByteArray("[{\"name\":\"\xff\xfe\",\"count\":1,\"ids\":[]}]");
-        QTest::newRow("deep nesting") << QByteArray(5000, '[') + QByteArray(5000, ']');
-        QTest::newRow("huge number") << QByteArray(R"([{"name":"a","count":1e999,"ids":[]}])");
-        QTest::newRow("bare word") << QByteArray("[nope]");
-        // Under keys no decoder reads: the answer is still refused as a whole.
-        const QByteArray head = R"([{"name":"a","count":1,"ids":[],)";
-        QTest::newRow("bad atom under an unread key") << head + R"("junk":tru}])";
-        QTest::newRow("missing element under an unread key") << head + R"("x":[1,,2]}])";
-        QTest::newRow("bad escape deep under an unread key") << head + R"("x":[{"y":"\q"}]}])";
-        QTest::newRow("missing colon under an unread key") << head + R"("x":{"y" 1}}])";
-        QTest::newRow("bad number under an unread key") << head + R"("x":1.2.3}])";
-        QTest::newRow("half a null where null is allowed")
-            << QByteArray(R"([{"name":"a","nick":nul,"count":1,"ids":[]}])");
-    }
-
-    void malformedInputFailsCleanly()
-    {
-        QFETCH(QByteArray, json);
-        const auto result = decodeSamples(json);
-        QVERIFY(!result.ok());
         QVERIFY(!result.error().isEmpty());
+        if (!expected.isEmpty())
+            QCOMPARE(result.error(), expected);
     }
 
     // Qt moves the start of the data forward on remove(0, n) and keeps the freed space in

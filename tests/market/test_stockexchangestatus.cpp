@@ -73,7 +73,6 @@ private Q_SLOTS:
         QTest::newRow("trading day") << monday << monday;
         QTest::newRow("Saturday") << newYork(2024, 6, 22, 10, 0) << newYork(2024, 6, 21, 10, 0);
         QTest::newRow("holiday Monday") << newYork(2024, 1, 15) << newYork(2024, 1, 12);
-        QTest::newRow("July 4 Thursday") << newYork(2024, 7, 4) << newYork(2024, 7, 3);
         QTest::newRow("early close trades")
             << newYork(2026, 11, 27, 20, 0) << newYork(2026, 11, 27, 20, 0);
         QTest::newRow("New Year 2027 weekend")
@@ -99,26 +98,16 @@ private Q_SLOTS:
         QCOMPARE(*status.lastOpenDate(), expected);
     }
 
-    void isHolidayReadsNewYorkDay_data()
-    {
-        QTest::addColumn<QDateTime>("date");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("UTC Dec 25 03:00 = NY Dec 24") << inZone("UTC", 2024, 12, 25, 3, 0) << false;
-        QTest::newRow("UTC Dec 26 03:00 = NY Dec 25") << inZone("UTC", 2024, 12, 26, 3, 0) << true;
-        QTest::newRow("Honolulu Dec 24 20:00 = NY Dec 25")
-            << inZone("Pacific/Honolulu", 2024, 12, 24, 20, 0) << true;
-        QTest::newRow("NY Dec 25 23:59") << newYork(2024, 12, 25, 23, 59, 59) << true;
-        QTest::newRow("NY Dec 26 00:00") << newYork(2024, 12, 26, 0, 0) << false;
-        QTest::newRow("invalid") << QDateTime() << false;
-    }
-
     void isHolidayReadsNewYorkDay()
     {
-        QFETCH(QDateTime, date);
-        QFETCH(bool, expected);
         const test::TestClock clock(newYork(2026, 12, 6));
         const StockExchangeStatus status(clock.clock());
-        QCOMPARE(status.isHoliday(date), expected);
+        QVERIFY(!status.isHoliday(inZone("UTC", 2024, 12, 25, 3, 0)));              // NY Dec 24
+        QVERIFY(status.isHoliday(inZone("UTC", 2024, 12, 26, 3, 0)));               // NY Dec 25
+        QVERIFY(status.isHoliday(inZone("Pacific/Honolulu", 2024, 12, 24, 20, 0))); // NY Dec 25
+        QVERIFY(status.isHoliday(newYork(2024, 12, 25, 23, 59, 59)));
+        QVERIFY(!status.isHoliday(newYork(2024, 12, 26, 0, 0)));
+        QVERIFY(!status.isHoliday(QDateTime()));
     }
 
     void constructionRecordsState()

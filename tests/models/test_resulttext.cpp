@@ -53,44 +53,25 @@ private Q_SLOTS:
         QCOMPARE(log.lines(), QStringList{u"Invalid number:  12"_s});
     }
 
-    void expiry_data()
-    {
-        QTest::addColumn<QString>("expiration");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("midnight UTC")
-            << u"2027-03-01T00:00:00.000000+00:00"_s << u"2027-03-01 12:00a"_s;
-        QTest::newRow("Z and noon") << u"2026-12-31T12:05:00.5Z"_s << u"2026-12-31 12:05p"_s;
-        QTest::newRow("no fraction") << u"2026-12-31T21:00:00Z"_s << u"n/a"_s;
-        QTest::newRow("garbage") << u"soon"_s << u"n/a"_s;
-    }
     void expiry()
     {
-        QFETCH(QString, expiration);
-        QTEST(text::expiryText(expiration, QTimeZone::utc()).value_or(u"none"_s), "shown");
+        const std::pair<QString, std::optional<QString>> cases[] = {
+            {u"2027-03-01T00:00:00.000000+00:00"_s, u"2027-03-01 12:00a"_s},
+            {u"2026-12-31T12:05:00.5Z"_s, u"2026-12-31 12:05p"_s},
+            {u"2026-12-31T21:00:00Z"_s, u"n/a"_s}, // no fraction
+            {u"soon"_s, u"n/a"_s},
+            {QString(), std::nullopt}};
+        for (const auto& [expiration, shown] : cases)
+            QCOMPARE(text::expiryText(expiration, QTimeZone::utc()), shown);
     }
 
-    void noExpiryIsNotShown()
-    {
-        QCOMPARE(text::expiryText(std::nullopt, QTimeZone::utc()), std::nullopt);
-        QCOMPARE(text::expiryText(QString(), QTimeZone::utc()), std::nullopt);
-    }
-
-    void percentage_data()
-    {
-        QTest::addColumn<QString>("entryValue");
-        QTest::addColumn<double>("profit");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("debit") << u"400"_s << 50.0 << u"12.50%"_s;
-        QTest::newRow("debit loss") << u"400"_s << -100.0 << u"-25.00%"_s;
-        QTest::newRow("zero entry") << u"0.0"_s << 10.0 << u"n/a"_s;
-        QTest::newRow("unreadable entry") << u"n/a"_s << 10.0 << u"n/a"_s;
-        QTest::newRow("infinite profit") << u"100"_s << infinity << u"n/a"_s;
-    }
     void percentage()
     {
-        QFETCH(QString, entryValue);
-        QFETCH(double, profit);
-        QTEST(text::percentageText(entryValue, profit), "shown");
+        QCOMPARE(text::percentageText(u"400"_s, 50.0), u"12.50%"_s);
+        QCOMPARE(text::percentageText(u"400"_s, -100.0), u"-25.00%"_s);
+        for (const QString& entry : {u"0.0"_s, u"n/a"_s})
+            QCOMPARE(text::percentageText(entry, 10.0), u"n/a"_s);
+        QCOMPARE(text::percentageText(u"100"_s, infinity), u"n/a"_s);
     }
 
     void newYorkTimes()

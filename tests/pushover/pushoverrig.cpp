@@ -55,11 +55,7 @@ QString PushoverRig::ackPath() const
 
 void PushoverRig::breakPath(const QString& path, fake::Fault::Kind kind)
 {
-    fake::Fault fault;
-    fault.path = path;
-    fault.kind = kind;
-    fault.sticky = true;
-    m_fake.injectFault(fault);
+    m_fake.injectFault({path, kind, 0, 0, true});
 }
 
 QList<QByteArray> PushoverRig::clientFrames()

@@ -56,11 +56,8 @@ private Q_SLOTS:
         PushoverRig rig;
         auto manager = rig.openSocket();
         QVERIFY(manager);
-        fake::Fault slow;
-        slow.path = messagesPath;
-        slow.delayMs = 200;
-        slow.sticky = true;
-        rig.fake().injectFault(slow);
+        const int delayMs = 200;
+        rig.fake().injectFault({messagesPath, fake::Fault::Kind::none, 0, delayMs, true});
         QSignalSpy arrived(manager.get(), &PushoverWebSocketManager::frameArrived);
         QSignalSpy handled(manager.get(), &PushoverWebSocketManager::messagesHandled);
         const qsizetype setUpDownloads = rig.requestsTo(messagesPath).size();
@@ -69,7 +66,7 @@ private Q_SLOTS:
             rig.socket().sendFrame("!");
         QTRY_COMPARE_WITH_TIMEOUT(arrived.count(), 2001, 20'000);
         QTRY_COMPARE(handled.count(), 2);
-        QTest::qWait(3 * slow.delayMs);
+        QTest::qWait(3 * delayMs);
         QCOMPARE(handled.count(), 2);
         QCOMPARE(rig.requestsTo(messagesPath).size(), setUpDownloads + 2);
         QTRY_COMPARE(rig.recorder().calls().size(), 1);

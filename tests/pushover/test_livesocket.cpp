@@ -178,70 +178,54 @@ private Q_SLOTS:
 
     // A socket the server closed on purpose stays closed, even with a keep-alive deadline armed.
     // Both frames end in the same close the market clock asks for after the bell.
-    void deliberateClosesStayClosed_data()
-    {
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("errorMessage");
-        QTest::newRow("another session")
-            << QByteArray("A")
-            << u"The device logged in from another session and this session is being closed."_s
-            << aText;
-        QTest::newRow("error frame")
-            << QByteArray("E") << u"Error or another session logged in; this session is closed."_s
-            << eText;
-    }
-
     void deliberateClosesStayClosed()
     {
-        QFETCH(QByteArray, frame);
-        QFETCH(QString, line);
-        QFETCH(QString, errorMessage);
-        PushoverRig rig;
-        auto manager = rig.openSocket(quickTiming());
-        QVERIFY(manager);
-        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
-        LogCapture log;
-        rig.socket().sendFrame("#");
-        QTRY_VERIFY(manager->isKeepAliveArmed());
-        rig.socket().sendFrame(frame);
-        QTRY_VERIFY(!manager->isSocketRunning());
-        QVERIFY(!manager->isKeepAliveArmed());
-        QVERIFY(log.contains(line));
-        QCOMPARE(manager->poApi().errorMessage(), errorMessage);
-        QTest::qWait(int(3 * quickTiming().keepAliveInterval.count()));
-        QVERIFY(!log.contains(u"Keep-alive timer expired. Attempting to reconnect."_s));
-        QCOMPARE(loggedIn.count(), 0);
-        QVERIFY(!manager->isSocketRunning());
+        const std::tuple<QByteArray, QString, QString> closes[] = {
+            {"A", u"The device logged in from another session and this session is being closed."_s,
+             aText},
+            {"E", u"Error or another session logged in; this session is closed."_s, eText}};
+        for (const auto& [frame, line, errorMessage] : closes) {
+            PushoverRig rig;
+            auto manager = rig.openSocket(quickTiming());
+            QVERIFY(manager);
+            QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
+            LogCapture log;
+            rig.socket().sendFrame("#");
+            QTRY_VERIFY(manager->isKeepAliveArmed());
+            rig.socket().sendFrame(frame);
+            QTRY_VERIFY(!manager->isSocketRunning());
+            QVERIFY(!manager->isKeepAliveArmed());
+            QVERIFY(log.contains(line));
+            QCOMPARE(manager->poApi().errorMessage(), errorMessage);
+            QTest::qWait(int(3 * quickTiming().keepAliveInterval.count()));
+            QVERIFY(!log.contains(u"Keep-alive timer expired. Attempting to reconnect."_s));
+            QCOMPARE(loggedIn.count(), 0);
+            QVERIFY(!manager->isSocketRunning());
+        }
     }
 
-    // The other side: a socket that should be open and went silent is brought back.
-    void aSilentSocketIsReopened_data()
-    {
-        QTest::addColumn<bool>("serverCloses");
-        QTest::newRow("no more frames") << false;
-        QTest::newRow("closed by the server") << true;
-    }
-
+    // The other side: a socket that should be open and went silent (no more frames, or closed
+    // by the server) is brought back.
     void aSilentSocketIsReopened()
     {
-        QFETCH(bool, serverCloses);
-        PushoverRig rig;
-        auto manager = rig.openSocket(quickTiming());
-        QVERIFY(manager);
-        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
-        LogCapture log;
-        rig.socket().sendFrame("!");
-        QTRY_VERIFY(log.contains(u"No messages found."_s));
-        if (serverCloses) {
-            rig.socket().closeAll(1011);
-            QTRY_VERIFY(manager->poApi().errorMessage().startsWith(
-                u"An error occurred while receiving: "_s));
-            QVERIFY(log.contains(manager->poApi().errorMessage()));
+        for (const bool serverCloses : {false, true}) {
+            PushoverRig rig;
+            auto manager = rig.openSocket(quickTiming());
+            QVERIFY(manager);
+            QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
+            LogCapture log;
+            rig.socket().sendFrame("!");
+            QTRY_VERIFY(log.contains(u"No messages found."_s));
+            if (serverCloses) {
+                rig.socket().closeAll(1011);
+                QTRY_VERIFY(manager->poApi().errorMessage().startsWith(
+                    u"An error occurred while receiving: "_s));
+                QVERIFY(log.contains(manager->poApi().errorMessage()));
+            }
+            QTRY_VERIFY(log.contains(u"Keep-alive timer expired. Attempting to reconnect."_s));
+            QTRY_COMPARE(loggedIn.count(), 1);
+            QVERIFY(manager->isSocketRunning());
         }
-        QTRY_VERIFY(log.contains(u"Keep-alive timer expired. Attempting to reconnect."_s));
-        QTRY_COMPARE(loggedIn.count(), 1);
-        QVERIFY(manager->isSocketRunning());
     }
 
     void missingCredentialsSendNoLogin()

@@ -85,9 +85,7 @@ private Q_SLOTS:
         QUrl elsewhere = rig.fake().pushoverUrl();
         elsewhere.setHost(QStringLiteral("localhost")); // same server, other origin
         elsewhere.setPath(path);
-        fake::Fault redirect;
-        redirect.path = path;
-        redirect.kind = fake::Fault::Kind::redirect;
+        fake::Fault redirect{path, fake::Fault::Kind::redirect};
         redirect.location = elsewhere.toEncoded();
         rig.fake().injectFault(redirect);
         POApiManager api(rig.network(), rig.settings(), rig.endpoints().api);

@@ -91,88 +91,74 @@ private Q_SLOTS:
         QCOMPARE(written[u"brokerSettings"_s], QJsonValue(QJsonArray()));
     }
 
-    void badAccountFailsNamingTheKey_data()
+    // A bad account fails naming its key; a malformed map fails as a whole.
+    void badAccountMapsFail_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QJsonValue>("replacement"); // undefined removes the key
-        const QJsonValue absent(QJsonValue::Undefined);
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("key"); // empty: any description
+        const QString uuid = u"3F2504E0-4F89-11D3-9A0C-0305E82C3301"_s;
+        const auto with = [&](const QString& key, const QJsonValue& value) {
+            QJsonObject object = parseObject(oldAccount);
+            if (value.isUndefined())
+                object.remove(key);
+            else
+                object.insert(key, value);
+            return QJsonDocument(QJsonArray{uuid, object}).toJson(QJsonDocument::Compact);
+        };
         for (const char* key : {"apiKey", "nickName", "bots", "accountName", "watchAccount",
                                 "keyVerified", "allBots", "paperLiveBoth"})
-            QTest::addRow("%s absent", key) << QString::fromLatin1(key) << absent;
+            QTest::addRow("%s absent", key)
+                << with(QString::fromLatin1(key), QJsonValue(QJsonValue::Undefined))
+                << QString::fromLatin1(key);
         QTest::newRow("uuid braces")
-            << u"accountName"_s << QJsonValue(u"{3F2504E0-4F89-11D3-9A0C-0305E82C3301}"_s);
-        QTest::newRow("uuid short") << u"accountName"_s << QJsonValue(u"3F2504E0-4F89-11D3-9A0C"_s);
-        QTest::newRow("brokers not an array") << u"brokerSettings"_s << QJsonValue(QJsonObject());
+            << with(u"accountName"_s, QString(u'{' + uuid + u'}')) << u"accountName"_s;
+        QTest::newRow("uuid short") << with(u"accountName"_s, uuid.left(23)) << u"accountName"_s;
+        QTest::newRow("brokers not an array")
+            << with(u"brokerSettings"_s, QJsonObject()) << u"brokerSettings"_s;
         QTest::newRow("broker without watch")
-            << u"brokerSettings"_s
-            << QJsonValue(parseArray(R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301",
+            << with(u"brokerSettings"_s,
+                    parseArray(R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301",
                 "brokerName":"","brokerNumber":"","brokerAccountNumber":"","nickname":"",
-                "enabled":true}])"));
+                "enabled":true}])"))
+            << u"brokerSettings"_s;
         QTest::newRow("bot without alertOnClose")
-            << u"bots"_s << QJsonValue(parseArray(R"([{"botName":"","botNumber":"",
-                "botStatus":"","botIsPaper":true,"alertOnOpen":true}])"));
+            << with(u"bots"_s, parseArray(R"([{"botName":"","botNumber":"",
+                "botStatus":"","botIsPaper":true,"alertOnOpen":true}])"))
+            << u"bots"_s;
+        QTest::newRow("odd length") << ("[\"" + uuid.toLatin1() + "\"]") << QString();
+        QTest::newRow("key not a uuid") << (QByteArray(R"(["x",)") + oldAccount + "]") << QString();
+        QTest::newRow("value not an object") << ("[\"" + uuid.toLatin1() + "\",3]") << QString();
     }
 
-    void badAccountFailsNamingTheKey()
+    void badAccountMapsFail()
     {
+        QFETCH(QByteArray, stored);
         QFETCH(QString, key);
-        QFETCH(QJsonValue, replacement);
         test::TempSuite temp;
-        QJsonObject object = parseObject(oldAccount);
-        if (replacement.isUndefined())
-            object.remove(key);
-        else
-            object.insert(key, replacement);
-        const QByteArray stored =
-            QJsonDocument(QJsonArray{u"3F2504E0-4F89-11D3-9A0C-0305E82C3301"_s, object})
-                .toJson(QJsonDocument::Compact);
         const auto decoded = decodeAccountMap(stored, temp.suite());
         QVERIFY(!decoded.ok());
         QVERIFY2(decoded.error().contains(key), qPrintable(decoded.error()));
-    }
-
-    void malformedAccountMapsFail_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("odd length") << QByteArray(R"(["3F2504E0-4F89-11D3-9A0C-0305E82C3301"])");
-        QTest::newRow("key not a uuid") << (QByteArray(R"(["x",)") + oldAccount + "]");
-        QTest::newRow("value not an object")
-            << QByteArray(R"(["3F2504E0-4F89-11D3-9A0C-0305E82C3301",3])");
-    }
-
-    void malformedAccountMapsFail()
-    {
-        QFETCH(QByteArray, stored);
-        test::TempSuite temp;
-        QVERIFY(!decodeAccountMap(stored, temp.suite()).ok());
-    }
-
-    void brokerFromConnection_data()
-    {
-        QTest::addColumn<std::optional<QString>>("status");
-        QTest::addColumn<bool>("active");
-        QTest::newRow("Active") << std::optional(u"Active"_s) << true;
-        QTest::newRow("lower case") << std::optional(u"active"_s) << false;
-        QTest::newRow("absent") << std::optional<QString>() << false;
     }
 
     // Names and numbers, and an inactive broker's missing tab, come through the verification in
     // the fixture tests; here: what the status alone decides, and fields the platform leaves out.
     void brokerFromConnection()
     {
-        QFETCH(std::optional<QString>, status);
-        QFETCH(bool, active);
         BrokerAccount sparse;
         sparse.number = u"10"_s;
         sparse.accountNumber = u"A-1"_s;
-        sparse.status = status;
-        const auto brokers = brokerSettingsFrom(QList<BrokerAccount>{sparse, sparse});
-        QCOMPARE(brokers[0].brokerNumber, u"10"_s);
-        QCOMPARE(brokers[0].brokerAccountNumber, u"A-1"_s);
-        QVERIFY(brokers[0].brokerName.isEmpty() && brokers[0].nickname.isEmpty());
-        QCOMPARE(brokers[0].enabled, active);
-        QCOMPARE(brokers[0].watch, active);
-        QVERIFY(!brokers[0].id.isNull() && brokers[0].id != brokers[1].id);
+        for (const std::optional<QString>& status :
+             {std::optional(u"Active"_s), std::optional(u"active"_s), std::optional<QString>()}) {
+            sparse.status = status;
+            const auto brokers = brokerSettingsFrom(QList<BrokerAccount>{sparse, sparse});
+            QCOMPARE(brokers[0].brokerNumber, u"10"_s);
+            QCOMPARE(brokers[0].brokerAccountNumber, u"A-1"_s);
+            QVERIFY(brokers[0].brokerName.isEmpty() && brokers[0].nickname.isEmpty());
+            const bool active = status == u"Active"_s; // exactly the platform's spelling
+            QCOMPARE(brokers[0].enabled, active);
+            QCOMPARE(brokers[0].watch, active);
+            QVERIFY(!brokers[0].id.isNull() && brokers[0].id != brokers[1].id);
+        }
     }
 
     // The choices the general settings offer; only they have a case.
@@ -192,27 +178,17 @@ private Q_SLOTS:
         }
     }
 
-    void frequencySelectionStoredForm_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("ordinary") << QByteArray(R"({"minuteValue":5,"hourValue":2})") << true;
-        QTest::newRow("missing hour") << QByteArray(R"({"minuteValue":5})") << false;
-        QTest::newRow("fraction") << QByteArray(R"({"hourValue":1.5,"minuteValue":5})") << false;
-        QTest::newRow("array") << QByteArray("[2,5]") << false;
-    }
-
     void frequencySelectionStoredForm()
     {
-        QFETCH(QByteArray, stored);
-        QFETCH(bool, ok);
-        const auto decoded = decodeFrequencySelection(stored);
-        QCOMPARE(decoded.ok(), ok);
-        if (ok) {
-            QCOMPARE(decoded.value(), (FrequencySelection{2, 5}));
-            QCOMPARE(decodeFrequencySelection(encodeFrequencySelection(decoded.value())).value(),
-                     decoded.value());
-        }
+        const auto decoded = decodeFrequencySelection(R"({"minuteValue":5,"hourValue":2})");
+        QVERIFY(decoded.ok());
+        QCOMPARE(decoded.value(), (FrequencySelection{2, 5}));
+        QCOMPARE(decodeFrequencySelection(encodeFrequencySelection(decoded.value())).value(),
+                 decoded.value());
+        for (const QByteArray& stored :
+             {QByteArray(R"({"minuteValue":5})"),
+              QByteArray(R"({"hourValue":1.5,"minuteValue":5})"), QByteArray("[2,5]")})
+            QVERIFY2(!decodeFrequencySelection(stored).ok(), stored.constData());
     }
 
     void botSettingsWriteFlatKeysOnlyWhenAssigned()

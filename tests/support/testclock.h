@@ -17,7 +17,6 @@ public:
     Clock clock() const;
     QDateTime now() const { return *m_now; }
     void set(const QDateTime& instant) { *m_now = instant; }
-    void advance(qint64 seconds) { *m_now = m_now->addSecs(seconds); }
 
 private:
     std::shared_ptr<QDateTime> m_now;

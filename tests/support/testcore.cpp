@@ -17,6 +17,16 @@ TestCore::TestCore(Clock clock, const std::function<void(CoreConfig&)>& adjust)
     m_core = std::make_unique<Core>(std::move(config));
 }
 
+QUuid addVerifiedAccount(CVNSettings& settings, const QString& apiKey, bool watched)
+{
+    AccountSettings account = AccountSettings::newAccount();
+    account.apiKey = apiKey;
+    account.watchAccount = watched;
+    account.keyVerified = true;
+    settings.setAccount(account);
+    return account.accountName;
+}
+
 bool runPass(Core& core)
 {
     core.watch().manualStart();

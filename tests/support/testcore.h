@@ -29,6 +29,9 @@ bool runPass(Core& core);
 // Only waits, for a pass something else started.
 bool waitForPasses(Core& core);
 
+// Stores a verified account with this API key (watched unless told) and returns its id.
+QUuid addVerifiedAccount(CVNSettings& settings, const QString& apiKey, bool watched = true);
+
 // The process's resident memory in kB, from /proc; -1 when it cannot be read.
 qint64 residentKb();
 
