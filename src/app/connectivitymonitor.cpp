@@ -143,7 +143,8 @@ void ConnectivityMonitor::followRouteTablesOrSayWhy()
 
 bool ConnectivityMonitor::followRouteTables()
 {
-    if (readProcFile("/proc/net/route").isEmpty())
+    const QByteArray ipv4 = readProcFile("/proc/net/route");
+    if (ipv4.isEmpty())
         return false;
     m_netlink = ::socket(AF_NETLINK, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_ROUTE);
     sockaddr_nl address{};
@@ -161,7 +162,7 @@ bool ConnectivityMonitor::followRouteTables()
         }
         readRouteTables();
     });
-    readRouteTables();
+    report(hasDefaultRoute(ipv4, readProcFile("/proc/net/ipv6_route")));
     return true;
 }
 
