@@ -32,7 +32,10 @@ QList<BrokerSettings> AccountVerifier::mergeBrokers(const QList<BrokerSettings>&
         for (const BrokerSettings& old : previous) {
             if (old.brokerNumber != broker.brokerNumber)
                 continue;
-            broker.watch = broker.enabled && old.watch;
+            // A broker that was not active had no Watch choice worth keeping: it takes what a
+            // new verification gives it, as the user could not have chosen otherwise.
+            if (old.enabled)
+                broker.watch = broker.enabled && old.watch;
             if (broker.nickname.isEmpty())
                 broker.nickname = old.nickname;
             break;
@@ -60,6 +63,12 @@ AccountVerifier::Result AccountVerifier::finish(const QUuid& accountId, Outcome 
     return Result{outcome, message};
 }
 
+bool AccountVerifier::holdsKey(const QUuid& accountId, const QString& apiKey) const
+{
+    const auto account = m_settings.accountSettings().constFind(accountId);
+    return account != m_settings.accountSettings().cend() && account->apiKey == apiKey;
+}
+
 void AccountVerifier::markUnverified(const QUuid& accountId)
 {
     auto account = m_settings.accountSettings().constFind(accountId);
@@ -78,7 +87,8 @@ QCoro::Task<AccountVerifier::Result> AccountVerifier::verify(QUuid accountId)
     const QString apiKey = m_settings.accountSettings().value(accountId).apiKey;
 
     const std::optional<BotModel> bots = co_await m_bots->fetchBots(apiKey);
-    if (m_latest.value(accountId) != ticket)
+    // An answer is about the key that was sent: a key typed meanwhile has not been checked.
+    if (m_latest.value(accountId) != ticket || !holdsKey(accountId, apiKey))
         co_return finish(accountId, Outcome::superseded);
     // The fetcher has already put its failure into the shared error state.
     if (!bots)
@@ -90,7 +100,7 @@ QCoro::Task<AccountVerifier::Result> AccountVerifier::verify(QUuid accountId)
 
     const std::optional<BrokerResponse> brokers =
         co_await m_brokers->fetchBrokerConnections(apiKey);
-    if (m_latest.value(accountId) != ticket)
+    if (m_latest.value(accountId) != ticket || !holdsKey(accountId, apiKey))
         co_return finish(accountId, Outcome::superseded);
     // An answer that says it failed carries no broker list to trust, like no answer at all.
     if (!brokers || !brokers->success) {

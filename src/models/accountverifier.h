@@ -21,7 +21,8 @@ struct PlatformConnection;
 //
 // Verifications of one account may overlap (the user presses Verify again while one runs);
 // only the most recently started one is applied, so an old answer that arrives late never
-// overwrites a newer one.
+// overwrites a newer one. An answer is also dropped when the account no longer holds the key
+// that was checked.
 class AccountVerifier final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AccountVerifier)
@@ -53,7 +54,8 @@ public:
     void removeAccount(const QUuid& accountId);
 
     // The verified list keeps the user's Watch choice and nickname of every broker the answer
-    // still has; a broker that is no longer active cannot stay watched.
+    // still has; a broker that is no longer active cannot stay watched, and one that was not
+    // active before is watched when it is now, as on a first verification.
     static QList<BrokerSettings> mergeBrokers(const QList<BrokerSettings>& previous,
                                               const QList<BrokerSettings>& fetched);
 
@@ -62,6 +64,7 @@ Q_SIGNALS:
 
 private:
     void setRunning(const QUuid& accountId, int delta);
+    bool holdsKey(const QUuid& accountId, const QString& apiKey) const;
     void markUnverified(const QUuid& accountId);
     Result finish(const QUuid& accountId, Outcome outcome, const QString& message = {});
 

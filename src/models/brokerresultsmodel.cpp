@@ -127,7 +127,7 @@ QVariant BrokerResultsModel::data(const QModelIndex& index, int role) const
     case totalTextRole:
         return text::totalText(total, m_market.statusState() == MarketState::closed);
     case gainRole:
-        return total && *total > 0;
+        return text::isGain(total);
     case nlvTextRole:
         return text::nlvText(row.data->NLV());
     case expiryTextRole: {

@@ -22,13 +22,17 @@ PositionListModel::PositionListModel(std::shared_ptr<ProcessedData> data, QObjec
     : QAbstractListModel(parent)
     , m_data(std::move(data))
 {
+    // A pass replaces the four maps one after the other; the rows follow once, after the last.
+    m_rebuildTimer.setSingleShot(true);
+    m_rebuildTimer.setInterval(0);
+    connect(&m_rebuildTimer, &QTimer::timeout, this, &PositionListModel::rebuild);
     for (auto signal : {&ProcessedData::botsChanged, &ProcessedData::statusesChanged,
                         &ProcessedData::nameChanged, &ProcessedData::tradeInfoChanged})
-        connect(m_data.get(), signal, this, &PositionListModel::rebuild);
-    rebuild();
+        connect(m_data.get(), signal, &m_rebuildTimer, qOverload<>(&QTimer::start));
+    m_keys = sortedKeys();
 }
 
-void PositionListModel::rebuild()
+QStringList PositionListModel::sortedKeys() const
 {
     QStringList keys = m_data->bots().keys();
     const auto entered = [this](const QString& key) {
@@ -40,7 +44,19 @@ void PositionListModel::rebuild()
     std::stable_sort(keys.begin(), keys.end(), [&entered](const QString& a, const QString& b) {
         return entered(a) < entered(b);
     });
-    // Every field of every row may have changed with a new tally, so the rows are replaced.
+    return keys;
+}
+
+void PositionListModel::rebuild()
+{
+    QStringList keys = sortedKeys();
+    // The same positions in the same order keep their rows, so a view keeps its widgets (and
+    // the one under the pointer); any field of any row may have changed with the new tally.
+    if (keys == m_keys) {
+        if (!m_keys.isEmpty())
+            Q_EMIT dataChanged(index(0), index(int(m_keys.size()) - 1));
+        return;
+    }
     beginResetModel();
     m_keys = std::move(keys);
     endResetModel();
@@ -57,6 +73,8 @@ QVariant PositionListModel::data(const QModelIndex& index, int role) const
         return {};
     const QString& key = m_keys.at(index.row());
     const double profit = m_data->bots().value(key);
+    // The sign the row's text shows.
+    const bool loss = text::toCents(profit) < 0;
     const QString status = m_data->statuses().value(key);
     const auto info = m_data->tradeInfo().constFind(key);
     const bool hasInfo = info != m_data->tradeInfo().cend();
@@ -76,12 +94,12 @@ QVariant PositionListModel::data(const QModelIndex& index, int role) const
     case profitTextRole:
         return text::profitText(profit);
     case gainRole:
-        return !(profit < 0);
+        return !loss;
     case badgeRole:
         if (status == QLatin1String("OPEN"))
             return QVariant::fromValue(Badge::open);
         if (status == QLatin1String("CLOSED"))
-            return QVariant::fromValue(profit < 0 ? Badge::closedLoss : Badge::closedGain);
+            return QVariant::fromValue(loss ? Badge::closedLoss : Badge::closedGain);
         return QVariant::fromValue(Badge::none);
     case contractCountRole:
         return detail(&TradeInfo::contractCount);

@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QStringList>
+#include <QTimer>
 #include <memory>
 
 namespace corvane {
@@ -10,7 +11,8 @@ class ProcessedData;
 
 // The counted positions of one broker result ("OPEN" and "CLOSED"), earliest entry first, with
 // the texts of a position row and of its detail card. A position without a readable entry
-// time sorts first. Any change of the result rebuilds the rows.
+// time sorts first. The changes a pass makes to the result are answered once, from the event
+// loop: by dataChanged when the same positions remain in the same order, else by a reset.
 class PositionListModel final : public QAbstractListModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PositionListModel)
@@ -43,10 +45,12 @@ public:
     QHash<int, QByteArray> roleNames() const override;
 
 private:
+    QStringList sortedKeys() const;
     void rebuild();
 
     std::shared_ptr<ProcessedData> m_data;
     QStringList m_keys;
+    QTimer m_rebuildTimer;
 };
 
 } // namespace corvane

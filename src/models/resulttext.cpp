@@ -41,6 +41,16 @@ QString signedDollars(double value, double magnitude)
 
 } // namespace
 
+double toCents(double amount)
+{
+    return std::round(amount * 100) / 100;
+}
+
+bool isGain(std::optional<double> total)
+{
+    return total && toCents(*total) > 0;
+}
+
 QString notAvailable()
 {
     return QStringLiteral("n/a");
@@ -50,16 +60,19 @@ QString totalText(std::optional<double> total, bool marketClosed)
 {
     if (!total)
         return marketClosed ? QStringLiteral("Mkt closed") : QStringLiteral("No data");
-    return signedDollars(*total, std::ceil(std::fabs(*total)));
+    const double cents = toCents(*total);
+    return signedDollars(cents, std::ceil(std::fabs(cents)));
 }
 
 QString profitText(double profit)
 {
-    return signedDollars(profit, std::trunc(std::fabs(profit)));
+    const double cents = toCents(profit);
+    return signedDollars(cents, std::trunc(std::fabs(cents)));
 }
 
-QString currencyText(double value)
+QString currencyText(double amount)
 {
+    const double value = toCents(amount);
     const std::optional<qint64> dollars = wholeDollars(std::ceil(std::fabs(value)));
     if (!dollars)
         return notAvailable();

@@ -13,6 +13,13 @@ namespace corvane::text {
 // What a text that cannot be formed shows.
 QString notAvailable();
 
+// Amounts are sums of decimal profits, which doubles carry with noise (0.1 + 0.2 - 0.3 is
+// 5.6e-17); every whole-dollar text and every colour first takes the amount to the cent, so
+// noise never becomes a dollar or turns a zero green. Rounds halves away from zero.
+double toCents(double amount);
+// Green: a total above zero to the cent.
+bool isGain(std::optional<double> total);
+
 // A day total: its magnitude rounded up to whole dollars, "$125" or "($36)". Without a total:
 // "Mkt closed" while the market is closed, "No data" otherwise. Totals whose whole-dollar
 // magnitude does not fit a 64-bit integer (or that are not finite) show "n/a".

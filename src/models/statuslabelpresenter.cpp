@@ -140,8 +140,7 @@ QList<StatusLabel> StatusLabelPresenter::computeLabels() const
     const MarketState market = m_market.currentState();
     auto labelFor = [market](const QString& id, const QString& nickname,
                              std::optional<double> total) {
-        return StatusLabel{id, nickname, formatTotal(total, market), total,
-                           total.has_value() && *total > 0};
+        return StatusLabel{id, nickname, formatTotal(total, market), total, text::isGain(total)};
     };
 
     if (m_settings.rollUp()) {

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,8 +24,52 @@ Suite::Suite(const QString& filePath)
     : m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
 {
     m_settings->setFallbacksEnabled(false);
-    if (m_settings->status() == QSettings::FormatError)
-        logLine(QStringLiteral("The settings file %1 could not be read; defaults are used.")
+    // QSettings reports a format error only for some damage, and reads past most garbage: a
+    // file with content but no key it could read is just as unreadable.
+    const bool hasKeys = !m_settings->allKeys().isEmpty();
+    const bool readable =
+        m_settings->status() == QSettings::NoError && (hasKeys || QFileInfo(filePath).size() == 0);
+    if (!readable)
+        keepUnreadableFile(filePath);
+}
+
+void Suite::keepUnreadableFile(const QString& filePath)
+{
+    m_unreadable = true;
+    QFile original(filePath);
+    if (original.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = original.readAll();
+        const QString base = filePath + QStringLiteral(".unreadable");
+        for (int attempt = 1; attempt < 100 && m_unreadableCopy.isEmpty(); ++attempt) {
+            const QString candidate =
+                attempt == 1 ? base : base + QLatin1Char('-') + QString::number(attempt);
+            // Created exclusively and owner-only: an earlier copy is never replaced, and the
+            // copy holds the same secrets as the file.
+            const int fd = ::open(QFile::encodeName(candidate).constData(),
+                                  O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+            if (fd < 0) {
+                if (errno == EEXIST)
+                    continue;
+                break;
+            }
+            QFile copy;
+            const bool written =
+                copy.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
+                copy.write(bytes) == bytes.size() && copy.flush();
+            copy.close();
+            if (written)
+                m_unreadableCopy = candidate;
+            else
+                QFile::remove(candidate);
+        }
+    }
+    if (!m_unreadableCopy.isEmpty())
+        logLine(QStringLiteral("The settings file %1 could not be read; it was copied to %2 and "
+                               "defaults are used.")
+                    .arg(filePath, m_unreadableCopy));
+    else
+        logLine(QStringLiteral("The settings file %1 could not be read, nor copied; defaults are "
+                               "used.")
                     .arg(filePath));
 }
 

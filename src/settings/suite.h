@@ -11,6 +11,10 @@ namespace corvane {
 // folder. Every assignment is written and synced at once; the file is readable by its owner
 // only, since it holds API keys and the Pushover secret. Reads never fail: an absent or
 // unreadable value gives the caller's fallback.
+//
+// A file that cannot be read as a whole would be replaced by the first write, so it is copied
+// beside itself before anything else happens ("CVNSuite.conf.unreadable", numbered when such a
+// copy is already there); the start-up tells the user where.
 class Suite final {
     Q_DISABLE_COPY_MOVE(Suite)
 
@@ -22,6 +26,10 @@ public:
     static QString defaultFilePath();
 
     QString filePath() const;
+    // The file existed but could not be read when the suite was opened.
+    bool wasUnreadable() const { return m_unreadable; }
+    // Where the unreadable file was copied to; empty when it was read, or could not be copied.
+    QString unreadableCopy() const { return m_unreadableCopy; }
     bool contains(const QString& key) const;
 
     bool boolean(const QString& key, bool fallback = false) const;
@@ -36,8 +44,11 @@ public:
 private:
     void write(const QString& key, const QVariant& value);
     void restrictPermissions();
+    void keepUnreadableFile(const QString& filePath);
 
     std::unique_ptr<QSettings> m_settings;
+    bool m_unreadable = false;
+    QString m_unreadableCopy;
 };
 
 } // namespace corvane

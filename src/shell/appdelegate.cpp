@@ -135,21 +135,26 @@ void AppDelegate::decideFirstRun()
 // Accounts verified before their brokers were known get their broker list once per launch.
 QCoro::Task<> AppDelegate::launchBrokerRefresh()
 {
+    const QPointer<AppDelegate> self(this);
     const AccountMap accounts = m_core.settings().accountSettings();
     for (const AccountSettings& account : accounts) {
         if (!account.keyVerified || !account.brokerSettings.isEmpty())
             continue;
         const std::optional<BrokerResponse> response =
             co_await m_core.brokerApi().fetchBrokerConnections(account.apiKey);
+        if (!self)
+            co_return;
         if (!response) {
             logLine(QStringLiteral("Failed to fetch broker data for apiKey: ") +
                     redacted(account.apiKey));
             continue;
         }
-        // The user may have edited or removed the account while the fetch was out.
+        // The user may have edited, unverified or removed the account while the fetch was out:
+        // the answer belongs to the key that was sent, on an account that still trusts it.
         const AccountMap current = m_core.settings().accountSettings();
         const auto stored = current.constFind(account.accountName);
-        if (stored == current.cend() || !stored->brokerSettings.isEmpty())
+        if (stored == current.cend() || stored->apiKey != account.apiKey || !stored->keyVerified ||
+            !stored->brokerSettings.isEmpty())
             continue;
         AccountSettings updated = *stored;
         updated.brokerSettings = brokerSettingsFrom(response->data);
@@ -165,6 +170,10 @@ void AppDelegate::showFirstRunWindow()
         m_firstRunWindow->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_firstRunWindow, &FirstRunWindow::statusItemRefreshRequested, this,
                 &AppDelegate::refreshStatusItem);
+        // The suite kept a copy of a file it could not read before anything was written.
+        const Suite& suite = m_core.settings().defaults();
+        if (suite.wasUnreadable())
+            m_firstRunWindow->showUnreadableSettings(suite.unreadableCopy());
     }
     m_firstRunWindow->present();
 }

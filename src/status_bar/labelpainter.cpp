@@ -63,12 +63,16 @@ LabelLayout layoutOf(const StatusLabel& label)
             topOffset + top.ascent(), topOffset + top.height() + lineSpacing + bottom.ascent()};
 }
 
-// A turn about the horizontal axis through (0, centreY), seen from `distance` away.
-QTransform flipAboutHorizontalAxis(qreal degrees, qreal centreY, qreal distance)
+// A turn about the horizontal axis through the label's centre, seen from `distance` away,
+// straight in front of that centre. The perspective divides by the distance from the point
+// the eye faces, so that point must be the label's own centre: taken at the row's left edge,
+// every label right of the first would drift right while it turns.
+QTransform flipAboutHorizontalAxis(qreal degrees, const QPointF& centre, qreal distance)
 {
     const qreal radians = qDegreesToRadians(degrees);
     const QTransform turn(1, 0, 0, 0, std::cos(radians), -std::sin(radians) / distance, 0, 0, 1);
-    return QTransform::fromTranslate(0, -centreY) * turn * QTransform::fromTranslate(0, centreY);
+    return QTransform::fromTranslate(-centre.x(), -centre.y()) * turn *
+           QTransform::fromTranslate(centre.x(), centre.y());
 }
 
 void paintTriangle(QPainter& painter, const QPointF& origin, const QColor& color)
@@ -162,14 +166,14 @@ QImage LabelPainter::paintRow(const QList<StatusLabel>& labels, bool hasError,
         const qreal top = (logical.height() - layout.size.height()) / 2;
         const qreal textWidth = layout.size.width() - leadingPadding;
         const qreal left = x + leadingPadding;
-        const qreal centreY = top + layout.size.height() / 2;
+        const QPointF centre(left + textWidth / 2, top + layout.size.height() / 2);
 
         painter.save();
         const qreal angle = angles.value(label.id, 0);
         if (std::fmod(angle, 360.0) != 0) {
             const qreal distance =
                 std::max(layout.size.width(), layout.size.height()) / perspective;
-            painter.setTransform(flipAboutHorizontalAxis(angle, centreY, distance), true);
+            painter.setTransform(flipAboutHorizontalAxis(angle, centre, distance), true);
         }
         const QFont topFont = nicknameFont();
         const QFont bottomFont = valueFont();

@@ -6,6 +6,7 @@
 #include "symbols.h"
 
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QScrollArea>
 
@@ -120,10 +121,12 @@ BrokerPage::BrokerPage(const QPersistentModelIndex& broker, Appearance appearanc
     connect(&m_hoverTimer, &QTimer::timeout, this, &BrokerPage::showCard);
 
     m_positions = m_broker.data(BrokerResultsModel::positionsRole).value<PositionListModel*>();
-    if (m_positions)
-        connect(m_positions, &QAbstractItemModel::modelReset, this, &BrokerPage::rebuildRows);
+    if (m_positions) {
+        connect(m_positions, &QAbstractItemModel::modelReset, this, &BrokerPage::syncRows);
+        connect(m_positions, &QAbstractItemModel::dataChanged, this, &BrokerPage::syncRows);
+    }
     refresh();
-    rebuildRows();
+    syncRows();
 }
 
 void BrokerPage::refresh()
@@ -151,64 +154,92 @@ QWidget* BrokerPage::infoIcon(const QString& key) const
     return nullptr;
 }
 
-void BrokerPage::rebuildRows()
+QWidget* BrokerPage::makeRow(const QString& key)
 {
-    while (QLayoutItem* item = m_rowLayout->takeAt(0)) {
-        delete item->widget();
+    auto* line = new QWidget;
+    line->setObjectName(QStringLiteral("positionRow"));
+    line->setProperty("positionKey", key);
+    auto* layout = new QHBoxLayout(line);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+
+    auto* badge = new QLabel;
+    badge->setObjectName(QStringLiteral("statusBadge"));
+    badge->setFixedWidth(65);
+    badge->setAlignment(Qt::AlignCenter);
+    auto* name = new QLabel;
+    name->setObjectName(QStringLiteral("botName"));
+    name->setFixedWidth(180);
+    auto* profit = new QLabel;
+    profit->setObjectName(QStringLiteral("profitText"));
+    auto* info = new InfoIcon(key, this, m_appearance);
+    info->setProperty("positionKey", key);
+    layout->addWidget(badge);
+    layout->addWidget(name);
+    layout->addWidget(profit, 1);
+    layout->addWidget(info);
+    return line;
+}
+
+void BrokerPage::fillRow(QWidget* line, const QModelIndex& position) const
+{
+    auto* badge = line->findChild<QLabel*>(QStringLiteral("statusBadge"));
+    badge->setText(position.data(PositionListModel::statusRole).toString());
+    const QColor fill =
+        badgeColor(position.data(PositionListModel::badgeRole).value<PositionListModel::Badge>(),
+                   m_appearance);
+    badge->setStyleSheet(QStringLiteral("QLabel { background: %1; color: black; "
+                                        "border-radius: 5px; padding: 5px; }")
+                             .arg(fill.name(QColor::HexArgb)));
+
+    auto* name = line->findChild<QLabel*>(QStringLiteral("botName"));
+    const QString botName = position.data(PositionListModel::nameRole).toString();
+    name->setText(name->fontMetrics().elidedText(botName, Qt::ElideRight, 180));
+    name->setToolTip(botName);
+
+    auto* profit = line->findChild<QLabel*>(QStringLiteral("profitText"));
+    const bool gain = position.data(PositionListModel::gainRole).toBool();
+    profit->setText(position.data(PositionListModel::profitTextRole).toString());
+    QPalette tinted = profit->palette();
+    tinted.setColor(QPalette::WindowText,
+                    gain ? colors::gain(m_appearance) : colors::loss(m_appearance));
+    profit->setPalette(tinted);
+}
+
+// Rows are kept by position: a pass that keeps the position under the pointer keeps its info
+// icon, so the window system still tells the page when the pointer leaves it. A widget
+// replaced under the pointer would never hear of it, and its card would stay.
+void BrokerPage::syncRows()
+{
+    QHash<QString, QWidget*> previous;
+    for (QWidget* line :
+         m_rows->findChildren<QWidget*>(QStringLiteral("positionRow"), Qt::FindDirectChildrenOnly))
+        previous.insert(line->property("positionKey").toString(), line);
+    while (QLayoutItem* item = m_rowLayout->takeAt(0))
         delete item;
-    }
     if (m_positions) {
         for (int row = 0; row < m_positions->rowCount(); ++row) {
             const QModelIndex position = m_positions->index(row);
             const QString key = position.data(PositionListModel::keyRole).toString();
-            auto* line = new QWidget;
-            line->setObjectName(QStringLiteral("positionRow"));
-            auto* layout = new QHBoxLayout(line);
-            layout->setContentsMargins(0, 0, 0, 0);
-            layout->setSpacing(8);
-
-            auto* badge = new QLabel(position.data(PositionListModel::statusRole).toString());
-            badge->setObjectName(QStringLiteral("statusBadge"));
-            badge->setFixedWidth(65);
-            badge->setAlignment(Qt::AlignCenter);
-            const QColor fill = badgeColor(
-                position.data(PositionListModel::badgeRole).value<PositionListModel::Badge>(),
-                m_appearance);
-            badge->setStyleSheet(QStringLiteral("QLabel { background: %1; color: black; "
-                                                "border-radius: 5px; padding: 5px; }")
-                                     .arg(fill.name(QColor::HexArgb)));
-
-            auto* name = new QLabel;
-            name->setObjectName(QStringLiteral("botName"));
-            name->setFixedWidth(180);
-            const QString botName = position.data(PositionListModel::nameRole).toString();
-            name->setText(name->fontMetrics().elidedText(botName, Qt::ElideRight, 180));
-            name->setToolTip(botName);
-
-            auto* profit = new QLabel;
-            profit->setObjectName(QStringLiteral("profitText"));
-            const bool gain = position.data(PositionListModel::gainRole).toBool();
-            profit->setText(position.data(PositionListModel::profitTextRole).toString());
-            QPalette tinted = profit->palette();
-            tinted.setColor(QPalette::WindowText,
-                            gain ? colors::gain(m_appearance) : colors::loss(m_appearance));
-            profit->setPalette(tinted);
-
-            auto* info = new InfoIcon(key, this, m_appearance);
-            info->setProperty("positionKey", key);
-            layout->addWidget(badge);
-            layout->addWidget(name);
-            layout->addWidget(profit, 1);
-            layout->addWidget(info);
+            QWidget* line = previous.take(key);
+            if (!line)
+                line = makeRow(key);
+            fillRow(line, position);
             m_rowLayout->addWidget(line);
+            // A row made while the page is shown stays hidden until told otherwise.
+            line->show();
         }
     }
+    qDeleteAll(previous);
     m_rowLayout->addStretch();
     // The list takes the height of its rows, up to about eight of them, then scrolls.
     m_scroll->setMinimumHeight(std::min(m_rows->sizeHint().height(), maxListHeight));
-    // A card of a position that is gone would describe nothing.
+    // A card of a position that is gone would describe nothing; one that stays shows the new
+    // figures.
     if (!m_hoveredKey.isEmpty() && !infoIcon(m_hoveredKey))
         hoverLeft();
+    else if (m_card && m_card->isVisible())
+        showCard();
 }
 
 void BrokerPage::hoverEntered(const QString& key)

@@ -45,7 +45,9 @@ public:
     void hoverLeft();
 
 private:
-    void rebuildRows();
+    QWidget* makeRow(const QString& key);
+    void fillRow(QWidget* line, const QModelIndex& position) const;
+    void syncRows();
     void showCard();
 
     QPersistentModelIndex m_broker;

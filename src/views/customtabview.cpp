@@ -155,8 +155,16 @@ void CustomTabView::setAppearance(Appearance appearance)
 
 void CustomTabView::rebuildBar()
 {
-    for (const auto& button : std::as_const(m_buttons))
-        delete button.data();
+    // The bar is rebuilt from a button's own clicked handler, which the button still runs:
+    // the old buttons leave the bar now and are deleted once control is back in the loop.
+    for (const auto& button : std::as_const(m_buttons)) {
+        if (!button)
+            continue;
+        m_barLayout->removeWidget(button);
+        button->hide();
+        button->disconnect(this);
+        button->deleteLater();
+    }
     m_buttons.clear();
     for (qsizetype at = 0; at < m_items.size(); ++at) {
         const TabItem& item = m_items.at(at);

@@ -2,7 +2,9 @@
 
 #include "accountsview.h"
 
+#include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QSettings>
 #include <QVBoxLayout>
@@ -23,18 +25,35 @@ QSettings frames()
 FirstRunWindow::FirstRunWindow(CVNSettings& settings, AccountVerifier& verifier, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , m_accounts(new AccountsView(settings, verifier, true, this))
+    , m_notice(new QLabel(this))
 {
     setObjectName(QStringLiteral("firstRunWindow"));
     setWindowTitle(QStringLiteral("Corvane"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
-    layout->addWidget(m_accounts);
+    m_notice->setObjectName(QStringLiteral("unreadableSettingsNotice"));
+    m_notice->setWordWrap(true);
+    m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_notice->hide();
+    layout->addWidget(m_notice);
+    layout->addWidget(m_accounts, 1);
     resize(480, 300);
     connect(m_accounts, &AccountsView::statusItemRefreshRequested, this,
             &FirstRunWindow::statusItemRefreshRequested);
 }
 
 FirstRunWindow::~FirstRunWindow() = default;
+
+void FirstRunWindow::showUnreadableSettings(const QString& copyPath)
+{
+    QString text = QStringLiteral("Your settings file could not be read, so Corvane starts with "
+                                  "fresh settings.");
+    text += copyPath.isEmpty() ? QStringLiteral(" No copy of it could be kept.")
+                               : QStringLiteral(" A copy of it was kept as %1.")
+                                     .arg(QDir::toNativeSeparators(copyPath));
+    m_notice->setText(text);
+    m_notice->show();
+}
 
 void FirstRunWindow::present()
 {

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QLabel;
+
 namespace corvane {
 
 class AccountsView;
@@ -22,6 +24,10 @@ public:
 
     AccountsView* accountsView() const { return m_accounts; }
 
+    // Tells the user that the settings file could not be read and where its copy is (empty
+    // when no copy could be made), above the accounts.
+    void showUnreadableSettings(const QString& copyPath);
+
     // Places the window where it was last left, or centred on the screen, and brings it to the
     // front.
     void present();
@@ -38,6 +44,7 @@ private:
     void saveFrame();
 
     AccountsView* m_accounts;
+    QLabel* m_notice;
     bool m_placed = false;
 };
 

@@ -32,6 +32,18 @@ private Q_SLOTS:
         QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
 
+        // A pass that finds the same positions tells each position list once, without a reset
+        // that would rebuild every row.
+        PositionListModel* positions = model.positions(1);
+        QVERIFY(positions->rowCount() > 0);
+        QAbstractItemModelTester positionTester(positions, Mode::QtTest);
+        QSignalSpy positionsReset(positions, &QAbstractItemModel::modelReset);
+        QSignalSpy positionsChanged(positions, &QAbstractItemModel::dataChanged);
+        QVERIFY(runPass(*rig.core));
+        QTRY_COMPARE(positionsChanged.count(), 1);
+        QCOMPARE(positionsReset.count(), 0);
+        changed.clear();
+
         // A new tally changes only its own row.
         rig.store.find(u"bc_3d77e15b"_s)->setTotal(-12.01);
         QCOMPARE(changed.count(), 1);

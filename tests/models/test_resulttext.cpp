@@ -33,6 +33,11 @@ private Q_SLOTS:
         QTest::newRow("millions") << -1234567.0 << u"($1234567)"_s << u"($1234567)"_s
                                   << u"-$1,234,567"_s;
         QTest::newRow("truncation") << -7.6 << u"($8)"_s << u"($7)"_s << u"-$8"_s;
+        // Sums of cents carry binary noise, which must not become a dollar.
+        QTest::newRow("noise above zero") << 0.1 + 0.2 - 0.3 << u"$0"_s << u"$0"_s << u"$0"_s;
+        QTest::newRow("noise below zero") << 0.3 - 0.1 - 0.2 << u"$0"_s << u"$0"_s << u"$0"_s;
+        QTest::newRow("noise above a whole") << 1.1 + 2.2 - 0.3 << u"$3"_s << u"$3"_s << u"$3"_s;
+        QTest::newRow("a cent above a whole") << 3.01 << u"$4"_s << u"$3"_s << u"$4"_s;
         QTest::newRow("beyond int64") << 1e19 << u"n/a"_s << u"n/a"_s << u"n/a"_s;
         QTest::newRow("infinite") << -infinity << u"n/a"_s << u"n/a"_s << u"n/a"_s;
         QTest::newRow("nan") << notANumber << u"n/a"_s << u"n/a"_s << u"n/a"_s;

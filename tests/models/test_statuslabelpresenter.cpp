@@ -60,6 +60,18 @@ private Q_SLOTS:
         rig.settings.setRollUp(false);
         rig.settle();
         QCOMPARE(rig.presenter.labels().size(), 3);
+
+        // Cents that cancel out leave nothing to show, and nothing green.
+        test::LabelRig cents;
+        cents.settings.setRollUpTaskBarLabel(u"All"_s);
+        cents.settings.setRollUp(true);
+        cents.add(u"1"_s, 0.1);
+        cents.add(u"2"_s, 0.2);
+        cents.add(u"3"_s, -0.3);
+        cents.setBrokers({{broker(u"1"_s, u"a"_s, true, true), broker(u"2"_s, u"b"_s, true, true),
+                           broker(u"3"_s, u"c"_s, true, true)}});
+        cents.settle();
+        QCOMPARE(cents.shown(), QStringList({u"All|$0|-"_s}));
     }
 
     // A pass copies tallies broker by broker: the presenter answers once, and only labels

@@ -26,12 +26,18 @@ namespace {
 const QString botsPath = u"/v1/bots"_s;
 const QString brokersPath = u"/v1/broker_connections"_s;
 
-QByteArray brokerAnswer(const QList<std::pair<QByteArray, QByteArray>>& numberAndName)
+struct AnsweredBroker {
+    QByteArray number;
+    QByteArray name;
+    QByteArray status = "Active";
+};
+
+QByteArray brokerAnswer(const QList<AnsweredBroker>& brokers)
 {
     QList<QByteArray> items;
-    for (const auto& [number, name] : numberAndName)
+    for (const auto& [number, name, status] : brokers)
         items << R"({"broker":"Interactive Brokers","name":")" + name + R"(","number":")" + number +
-                     R"(","status":"Active","account_number":"U1"})";
+                     R"(","status":")" + status + R"(","account_number":"U1"})";
     return R"({"success":true,"message":"","data":[)" + items.join(',') + "]}";
 }
 
@@ -119,33 +125,38 @@ private Q_SLOTS:
         QVERIFY(rig.settle());
     }
 
-    // A second verification keeps the user's watch choices and names; a later one wins over
-    // one still out.
+    // A second verification keeps the user's watch choices and names, and watches a broker
+    // that has become active since; a later one wins over one still out.
     void reverifyKeepsChoicesAndTheLaterOneWins()
     {
         PrefsRig rig(m_fake);
         const QUuid id = rig.addAccount(goodKey, false);
         AccountsView view(rig.settings, rig.verifier, false);
         view.show();
-        m_fake.setAnswer(
-            brokersPath, {}, 200,
-            brokerAnswer({{"bc_kept", "Kept"}, {"bc_off", "Off"}, {"bc_gone", "Gone"}}));
+        m_fake.setAnswer(brokersPath, {}, 200,
+                         brokerAnswer({{"bc_kept", "Kept"},
+                                       {"bc_off", "Off"},
+                                       {"bc_gone", "Gone"},
+                                       {"bc_idle", "Idle", "Inactive"}}));
         QVERIFY(verifyThroughForm(view));
         AccountSettings account = rig.settings.accountSettings().value(id);
-        QCOMPARE(account.brokerSettings.size(), 3);
+        QCOMPARE(account.brokerSettings.size(), 4);
+        QVERIFY(!account.brokerSettings[3].watch);
         account.brokerSettings[1].watch = false;
         account.brokerSettings[0].nickname = u"Mine"_s;
         rig.settings.setAccount(account);
 
-        // The platform drops one broker, adds one and forgets a name.
-        m_fake.setAnswer(brokersPath, {}, 200,
-                         brokerAnswer({{"bc_kept", ""}, {"bc_off", "Off"}, {"bc_new", "New"}}));
+        // The platform drops one broker, adds one, forgets a name and activates the idle one.
+        m_fake.setAnswer(
+            brokersPath, {}, 200,
+            brokerAnswer(
+                {{"bc_kept", ""}, {"bc_off", "Off"}, {"bc_new", "New"}, {"bc_idle", "Idle"}}));
         QVERIFY(verifyThroughForm(view));
         QStringList brokers;
         for (const BrokerSettings& b : rig.settings.accountSettings().value(id).brokerSettings)
             brokers << b.brokerNumber + (b.watch ? u" watched "_s : u" "_s) + b.nickname;
         QCOMPARE(brokers, (QStringList{u"bc_kept watched Mine"_s, u"bc_off Off"_s,
-                                       u"bc_new watched New"_s}));
+                                       u"bc_new watched New"_s, u"bc_idle watched Idle"_s}));
 
         // A slow answer is overtaken: meanwhile the user types a wrong key and verifies again.
         m_fake.injectFault({botsPath, fake::Fault::Kind::none, 0, 1500, false});
@@ -155,6 +166,25 @@ private Q_SLOTS:
         QVERIFY(verifyThroughForm(view));
         QCOMPARE(view.detailsForm()->verificationError(), u"Invalid API key."_s);
         QVERIFY(!rig.settings.accountSettings().value(id).keyVerified);
+
+        QVERIFY(rig.settle());
+    }
+
+    // The answer is about the key that was sent: a key typed while it is out stays unverified.
+    void keyTypedDuringACheckIsNotVerified()
+    {
+        PrefsRig rig(m_fake);
+        const QUuid id = rig.addAccount(goodKey, false);
+        AccountsView view(rig.settings, rig.verifier, false);
+        view.show();
+        QTest::mouseClick(child<QPushButton>(&view, u"verifyButton"_s), Qt::LeftButton);
+        fill(&view, u"apiKeyField"_s, u"typed-while-checking"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !rig.verifier.isVerifying(id); }, 20'000));
+        const AccountSettings typed = rig.settings.accountSettings().value(id);
+        QCOMPARE(typed.apiKey, u"typed-while-checking"_s);
+        QVERIFY(!typed.keyVerified);
+        QVERIFY(typed.brokerSettings.isEmpty());
+        QCOMPARE(child<QPushButton>(&view, u"verifyButton"_s)->text(), u"Verify"_s);
         QVERIFY(rig.settle());
     }
 

@@ -1,3 +1,4 @@
+#include "support/logcapture.h"
 #include "support/tempsuite.h"
 #include "support/testregistry.h"
 
@@ -41,27 +42,47 @@ private Q_SLOTS:
         QVERIFY(!(QFile::permissions(temp.filePath()) & QFile::ReadOther));
     }
 
-    void corruptFileGivesDefaultsAndIsKeptUntilAWrite()
+    // A file that cannot be read is copied beside itself, owner-only, before the first write
+    // replaces it; a later unreadable file gets a copy of its own.
+    void corruptFileGivesDefaultsAndIsCopiedBeforeAWrite()
     {
         test::TempSuite temp;
         const QByteArray garbage("\x00\x01[[[=\xff\xfe\nwatchRunning\n@ByteArray(", 31);
-        {
+        const auto corrupt = [&](const QByteArray& bytes) {
             QFile file(temp.filePath());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(garbage);
-        }
+            return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                   file.write(bytes) == bytes.size();
+        };
+        const auto contents = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QVERIFY(!temp.suite().wasUnreadable());
+        QVERIFY(corrupt(garbage));
+        test::LogCapture log;
         Suite& suite = temp.reopen();
         QCOMPARE(suite.boolean(QStringLiteral("watchRunning"), true), true);
         QCOMPARE(suite.text(QStringLiteral("rollUpTaskBarLabel"), QStringLiteral("OF")),
                  QStringLiteral("OF"));
         QVERIFY(suite.data(QStringLiteral("accountSettings")).isEmpty());
-        {
-            QFile file(temp.filePath());
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), garbage);
-        }
+        QVERIFY(suite.wasUnreadable());
+        const QString copy = temp.filePath() + QStringLiteral(".unreadable");
+        QCOMPARE(suite.unreadableCopy(), copy);
+        QCOMPARE(contents(copy), garbage);
+        QVERIFY(!(QFile::permissions(copy) & (QFile::ReadGroup | QFile::ReadOther)));
+        QCOMPARE(log.lines(),
+                 QStringList(QStringLiteral("The settings file %1 could not be read; "
+                                            "it was copied to %2 and defaults are used.")
+                                 .arg(temp.filePath(), copy)));
+
         suite.setBoolean(QStringLiteral("rollUp"), true);
         QCOMPARE(temp.reopen().boolean(QStringLiteral("rollUp")), true);
+        QVERIFY(!temp.suite().wasUnreadable());
+        QCOMPARE(contents(copy), garbage);
+
+        QVERIFY(corrupt("{\"accountSettings\": []}\n"));
+        QCOMPARE(temp.reopen().unreadableCopy(), copy + QStringLiteral("-2"));
+        QCOMPARE(contents(copy), garbage);
     }
 };
 

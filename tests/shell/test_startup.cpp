@@ -2,13 +2,20 @@
 #include "apprun.h"
 #include "base/log.h"
 #include "fakeservices.h"
+#include "platform_api/brokerapiservice.h"
 #include "shell/appdelegate.h"
 #include "status_bar/statusitem.h"
 #include "support/logcapture.h"
 #include "support/testclock.h"
 #include "support/testcore.h"
 #include "support/testregistry.h"
+#include "viewrig.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace corvane;
@@ -41,6 +48,12 @@ struct Rig {
             config.pushover = {fake.pushoverUrl(), fake.socketUrl()};
             if (!keys.isEmpty())
                 test::seedSuite(config.suitePath, keys, secret, device);
+            suitePath = config.suitePath;
+            if (!suiteFile.isEmpty()) {
+                QFile file(suitePath);
+                if (file.open(QIODevice::WriteOnly))
+                    file.write(suiteFile);
+            }
         });
         delegate = std::make_unique<AppDelegate>(core(), QIcon());
         return delegate->applicationDidFinishLaunching();
@@ -51,6 +64,8 @@ struct Rig {
 
     fake::FakeServices fake;
     bool started = false;
+    QByteArray suiteFile; // what the settings file holds at launch, when set
+    QString suitePath;
     test::TestClock clock;
     test::LogCapture logs;
     std::unique_ptr<test::TestCore> testCore;
@@ -90,8 +105,46 @@ private Q_SLOTS:
             QVERIFY(!rig.allLines().contains(hidden));
     }
 
+    // The account may change while its brokers are fetched: the answer is written only onto
+    // the same key on a still verified account, and not at all once the delegate is gone.
+    void launchRefreshWritesOnlyOntoTheAccountItAsked_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("key edited") << u"key"_s;
+        QTest::newRow("unverified") << u"verified"_s;
+        QTest::newRow("delegate gone") << u"delegate"_s;
+    }
+    void launchRefreshWritesOnlyOntoTheAccountItAsked()
+    {
+        QFETCH(QString, change);
+        Rig rig;
+        QVERIFY(rig.started);
+        // Called once the request is out, and before its answer can be read.
+        connect(&rig.fake, &fake::FakeServices::requestReceived, &rig.fake,
+                [&](const fake::HttpRequest& request) {
+                    if (request.path != u"/v1/broker_connections"_s)
+                        return;
+                    CVNSettings& settings = rig.core().settings();
+                    const QUuid id = settings.accountSettings().firstKey();
+                    if (change == u"key"_s)
+                        settings.setAccountValue(id, CVNSettings::AccountField::apiKey,
+                                                 u"test-key-bravo"_s);
+                    else if (change == u"verified"_s)
+                        settings.setAccountValue(id, CVNSettings::AccountField::keyVerified, false);
+                    else
+                        rig.delegate.reset();
+                });
+        QVERIFY(rig.launch({{u"test-key-alpha"_s, true}}));
+        // The refresh starts from the event loop, after the launch.
+        QSignalSpy answered(&rig.core().brokerApi(), &BrokerAPIService::dataChanged);
+        QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 1, 10000);
+        QVERIFY(rig.core().settings().accountSettings().first().brokerSettings.isEmpty());
+    }
+
     // Without a verified account the first-run path is taken: an empty store gets one new
     // account, a store with only unverified accounts gets none; either way the item is made.
+    // A settings file that cannot be read is copied aside before the fresh start replaces it,
+    // and the first-run window says where the copy is.
     void firstRunWithoutVerifiedAccount()
     {
         Rig empty;
@@ -104,6 +157,30 @@ private Q_SLOTS:
         QVERIFY(unverified.launch({{u"a"_s, false}, {u"b"_s, false}}));
         QCOMPARE(unverified.core().settings().accountSettings().size(), 2);
         QVERIFY(unverified.fake.requests().isEmpty());
+
+        Rig unreadable;
+        unreadable.suiteFile = "[accounts\napiKey: the only copy of something\n";
+        QVERIFY(unreadable.launch());
+        QCOMPARE(unreadable.core().settings().accountSettings().size(), 1);
+        const QString copy = unreadable.suitePath + u".unreadable"_s;
+        QFile kept(copy);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), unreadable.suiteFile);
+        QVERIFY(
+            QSettings(unreadable.suitePath, QSettings::IniFormat).contains(u"accountSettings"_s));
+        QVERIFY(unreadable.logs.contains(u"The settings file "_s + unreadable.suitePath +
+                                         u" could not be read; it was copied to "_s + copy +
+                                         u" and defaults are used."_s));
+        // The other rigs' windows are open too; only this one has something to say.
+        const QLabel* notice = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            const auto* label = top->findChild<QLabel*>(u"unreadableSettingsNotice"_s);
+            notice = label && label->isVisible() ? label : notice;
+        }
+        QVERIFY(notice);
+        QVERIFY(notice->text().contains(copy));
+        QVERIFY(
+            test::saveScreenshot(*notice->window(), u"first-run-unreadable"_s, Appearance::light));
     }
 
     // A preview run stops after priming: no item, no clock, no socket.

@@ -84,6 +84,28 @@ private Q_SLOTS:
         QCOMPARE(half.size(), upright.size());
         QVERIFY(countColor(edge, green, 0, 1) * 4 < countColor(upright, green, 0, 1));
         QCOMPARE(full, upright);
+
+        // A label right of another turns about its own centre: mid-turn it is the picture it
+        // makes alone, beside its neighbour, neither pushed aside nor cut off.
+        const StatusLabel first = label(u"0"_s, u"A"_s, 5); // 25 points wide
+        const StatusLabel second = label(u"2"_s, u"Margin"_s, -1234.5);
+        for (const qreal angle : {45.0, 135.0, 300.0}) {
+            const QHash<QString, qreal> turned{{second.id, angle}};
+            const QImage alone =
+                LabelPainter::paintRow({second}, false, Appearance::dark, 2, turned);
+            const QImage row =
+                LabelPainter::paintRow({first, second}, false, Appearance::dark, 2, turned);
+            if (angle == 45.0)
+                saveScreenshot(u"flip-second-45.png"_s, row, Appearance::dark);
+            QCOMPARE(row.width(), 50 + alone.width());
+            const QImage placed = row.copy(50, 0, alone.width(), alone.height());
+            int differing = 0;
+            for (int y = 0; y < alone.height(); ++y)
+                for (int x = 0; x < alone.width(); ++x)
+                    differing += qAlpha(placed.pixel(x, y)) != qAlpha(alone.pixel(x, y));
+            QVERIFY2(differing <= alone.width() * alone.height() / 100,
+                     qPrintable(u"%1 pixels differ at %2 degrees"_s.arg(differing).arg(angle)));
+        }
     }
 
     // Pixel-exact pictures of the usual rows, light and dark, at densities 1 and 2: the name in

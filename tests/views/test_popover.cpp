@@ -219,6 +219,14 @@ private Q_SLOTS:
                               u"Max risk: 4510.00"_s, u"Percentage P/L: 47.45%"_s}));
         QVERIFY(saveScreenshot(*page->card(), u"position-card"_s, Appearance::light));
 
+        // A pass while the pointer rests on the icon keeps the row and its icon: the window
+        // system tells a replaced icon nothing, and the card would stay until the popover goes.
+        const QPointer<QWidget> rested = condor;
+        QVERIFY(runPass(*rig.fixtures.core));
+        QVERIFY(rested);
+        QCOMPARE(page->infoIcon(u"bot_11_0"_s), rested.data());
+        QVERIFY(page->card()->isVisible());
+
         pointerLeaves(*condor);
         QVERIFY(!page->card()->isVisible());
         QCOMPARE(page->hoveredKey(), QString());
