@@ -60,6 +60,16 @@ std::unique_ptr<StatusInterface> exportStatus(Core& core, AppDelegate& delegate)
     return status;
 }
 
+// The first pass and the Pushover socket need the secrets: when the keyring holds them, the
+// launch waits for its answer (an unlock prompt, say) with the event loop running.
+QCoro::Task<> launchWithSecrets(Core& core, AppDelegate& delegate,
+                                std::unique_ptr<StatusInterface>& status)
+{
+    co_await core.secrets().load();
+    if (delegate.applicationDidFinishLaunching())
+        status = exportStatus(core, delegate);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -93,7 +103,6 @@ int main(int argc, char* argv[])
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      &AppDelegate::applicationWillTerminate);
     std::unique_ptr<StatusInterface> status;
-    if (delegate.applicationDidFinishLaunching())
-        status = exportStatus(core, delegate);
+    launchWithSecrets(core, delegate, status);
     return QApplication::exec();
 }

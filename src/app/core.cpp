@@ -5,6 +5,7 @@
 #include "networkaccess.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
 
 namespace corvane {
 
@@ -31,6 +32,7 @@ CoreConfig CoreConfig::fromEnvironment()
     config.updateFeedUrl = endpointUrl(Endpoint::updateFeed);
     config.desktop = DesktopConfig::defaults(QCoreApplication::applicationVersion());
     config.desktop->updateFeed = config.updateFeedUrl;
+    config.keyring = true;
     return config;
 }
 
@@ -41,6 +43,9 @@ Core::Core(CoreConfig config, QObject* parent)
     , m_suite(m_config.suitePath)
     , m_settings(m_suite)
     , m_pushoverSettings(m_suite)
+    , m_keychain(m_config.keyring ? std::make_unique<Keychain>(QDBusConnection::sessionBus())
+                                  : nullptr)
+    , m_secrets(m_suite, m_settings, m_pushoverSettings, m_keychain.get())
     , m_store(m_settings)
     , m_market(m_config.clock)
     , m_pushoverSetup(*m_network, m_pushoverSettings, m_config.pushover.api)

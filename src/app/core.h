@@ -14,7 +14,9 @@
 #include "pushover/notificationservice.h"
 #include "pushover/poapimanager.h"
 #include "pushover/pushoverwebsocketmanager.h"
+#include "settings/keychain.h"
 #include "settings/posettings.h"
+#include "settings/secretstore.h"
 #include "settings/settings.h"
 #include "settings/suite.h"
 
@@ -56,6 +58,10 @@ struct CoreConfig {
     // (tests of the core run without the machine's buses and the real feed).
     std::optional<DesktopConfig> desktop;
 
+    // API keys and the Pushover secret go to the desktop's keyring on the session bus when
+    // one is there. Off: they stay in the settings file (tests of the core).
+    bool keyring = false;
+
     // The user's suite and the endpoints with their environment overrides.
     static CoreConfig fromEnvironment();
 };
@@ -93,6 +99,8 @@ public:
     Suite& suite() { return m_suite; }
     CVNSettings& settings() { return m_settings; }
     POSettings& pushoverSettings() { return m_pushoverSettings; }
+    // Fills the stores' secrets in from the keyring: the first pass waits for its load().
+    SecretStore& secrets() { return m_secrets; }
     GlobalData& globalData() { return m_globalData; }
     ProcessedDataManager& store() { return m_store; }
     StockExchangeStatus& market() { return m_market; }
@@ -119,6 +127,8 @@ private:
     Suite m_suite;
     CVNSettings m_settings;
     POSettings m_pushoverSettings;
+    std::unique_ptr<Keychain> m_keychain;
+    SecretStore m_secrets;
     GlobalData m_globalData;
     ProcessedDataManager m_store;
     StockExchangeStatus m_market;

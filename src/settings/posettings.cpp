@@ -44,8 +44,21 @@ void POSettings::setPoSessionSecret(const QString& value)
 {
     m_poSessionSecret = value;
     Q_EMIT poSessionSecretChanged(value);
-    m_defaults.setText(poSessionSecretKey, value);
+    rewritePoSessionSecret();
     updateRegistrationStatus();
+}
+
+void POSettings::setSecretKeptElsewhere(SecretKeptElsewhere keptElsewhere)
+{
+    m_secretKeptElsewhere = std::move(keptElsewhere);
+}
+
+void POSettings::rewritePoSessionSecret()
+{
+    if (m_secretKeptElsewhere && m_secretKeptElsewhere(m_poSessionSecret))
+        m_defaults.remove(poSessionSecretKey);
+    else
+        m_defaults.setText(poSessionSecretKey, m_poSessionSecret);
 }
 
 void POSettings::setPoDeviceUID(const QString& value)

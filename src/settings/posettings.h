@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 namespace corvane {
 
@@ -47,6 +48,14 @@ public:
     // Forgets the registration: clears the device id, then the session secret.
     void reset();
 
+    // Whether the session secret is kept elsewhere (the keyring) and so left out of the file;
+    // it stays in memory. Unset: it is stored.
+    using SecretKeptElsewhere = std::function<bool(const QString& secret)>;
+    void setSecretKeptElsewhere(SecretKeptElsewhere keptElsewhere);
+    // Writes the session secret again, unannounced, or drops it from the file when it is kept
+    // elsewhere.
+    void rewritePoSessionSecret();
+
 Q_SIGNALS:
     void poUserKeyChanged(const QString& poUserKey);
     void poDeviceNameChanged(const QString& poDeviceName);
@@ -63,6 +72,7 @@ private:
     QString m_poSessionSecret;
     QString m_poDeviceUID;
     bool m_poIsRegistered = false;
+    SecretKeptElsewhere m_secretKeptElsewhere;
 };
 
 } // namespace corvane

@@ -85,7 +85,30 @@ void CVNSettings::setAccountSettings(const AccountMap& accounts)
 {
     m_accountSettings = accounts;
     Q_EMIT accountSettingsChanged();
-    m_defaults.setData(accountSettingsKey, encodeAccountMap(m_accountSettings));
+    rewriteAccountSettings();
+}
+
+void CVNSettings::setKeyKeptElsewhere(KeyKeptElsewhere keptElsewhere)
+{
+    m_keyKeptElsewhere = std::move(keptElsewhere);
+}
+
+void CVNSettings::rewriteAccountSettings()
+{
+    AccountMap stored = m_accountSettings;
+    if (m_keyKeptElsewhere)
+        for (AccountSettings& account : stored)
+            if (m_keyKeptElsewhere(account))
+                account.apiKey.clear();
+    m_defaults.setData(accountSettingsKey, encodeAccountMap(stored));
+}
+
+void CVNSettings::setSecretsLocation(const QString& value)
+{
+    if (value == m_secretsLocation)
+        return;
+    m_secretsLocation = value;
+    Q_EMIT secretsLocationChanged(value);
 }
 
 void CVNSettings::setWatchRunning(bool value)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QUuid>
 #include <QVariant>
+#include <functional>
 
 namespace corvane {
 
@@ -45,6 +46,7 @@ class CVNSettings final : public QObject {
                    enableNotificationsChanged)
     Q_PROPERTY(bool persistentNotifications READ persistentNotifications WRITE
                    setPersistentNotifications NOTIFY persistentNotificationsChanged)
+    Q_PROPERTY(QString secretsLocation READ secretsLocation NOTIFY secretsLocationChanged)
 
 public:
     // The fields of an account reachable through accountValue / setAccountValue.
@@ -115,6 +117,16 @@ public:
     // of the wrong type, and any change of accountName, is refused with a log line.
     void setAccountValue(const QUuid& accountId, AccountField field, const QVariant& value);
 
+    // Whether an account's API key is kept elsewhere (the keyring) and so left out of the
+    // stored map; the key stays in memory. Unset: every key is stored.
+    using KeyKeptElsewhere = std::function<bool(const AccountSettings&)>;
+    void setKeyKeptElsewhere(KeyKeptElsewhere keptElsewhere);
+    // Writes the account map again, unannounced, once the keyring took or gave back a key.
+    void rewriteAccountSettings();
+    // Where the secrets are kept, in words for the general settings. Not stored.
+    QString secretsLocation() const { return m_secretsLocation; }
+    void setSecretsLocation(const QString& value);
+
 Q_SIGNALS:
     void accountSettingsChanged();
     void watchRunningChanged(bool watchRunning);
@@ -129,6 +141,7 @@ Q_SIGNALS:
     void frequencyManualChanged(bool frequencyManual);
     void enableNotificationsChanged(bool enableNotifications);
     void persistentNotificationsChanged(bool persistentNotifications);
+    void secretsLocationChanged(const QString& secretsLocation);
 
 private:
     void load();
@@ -148,6 +161,8 @@ private:
     bool m_frequencyManual = false;
     bool m_enableNotifications = false;
     bool m_persistentNotifications = false;
+    KeyKeptElsewhere m_keyKeptElsewhere;
+    QString m_secretsLocation;
 };
 
 } // namespace corvane

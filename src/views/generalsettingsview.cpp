@@ -29,6 +29,20 @@ void addRow(QGridLayout* grid, QWidget* control, const QString& help, QWidget* p
     grid->addWidget(infoButton(help, parent), row, 1, Qt::AlignLeft);
 }
 
+// Where the API keys and the Pushover secret are kept: the keyring, or the settings file and
+// why. Read only; the choice is the keepSecretsInFile entry of the settings file.
+QGroupBox* secretsBox(CVNSettings& settings, QWidget* parent)
+{
+    auto* box = new QGroupBox(QStringLiteral("Secrets"), parent);
+    auto* where = new QLabel(settings.secretsLocation(), box);
+    where->setObjectName(QStringLiteral("secretsLocation"));
+    where->setWordWrap(true);
+    where->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    (new QVBoxLayout(box))->addWidget(where);
+    QObject::connect(&settings, &CVNSettings::secretsLocationChanged, where, &QLabel::setText);
+    return box;
+}
+
 } // namespace
 
 bool GeneralSettingsView::isRollUpAllowed(const CVNSettings& settings)
@@ -116,6 +130,7 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(general);
     layout->addWidget(sync);
+    layout->addWidget(secretsBox(m_settings, this));
     layout->addStretch();
 
     connect(m_launchAtStartup, &QCheckBox::clicked, this, [this](bool checked) {

@@ -24,13 +24,21 @@ if(NOT out MATCHES "libqt6core6" OR NOT out MATCHES "libqt6dbus6")
   message(FATAL_ERROR "the package does not declare Qt among its dependencies: ${out}")
 endif()
 
+# A plain install must not pull in a network stack the desktop may not want.
+run(dpkg-deb -f ${debs} Recommends)
+if(out MATCHES "network-manager")
+  message(FATAL_ERROR "the package recommends NetworkManager: ${out}")
+endif()
+
 run(dpkg-deb -x ${debs} ${work}/root)
 set(root ${work}/root/usr)
 foreach(file bin/corvane share/applications/io.corvane.Corvane.desktop
              share/metainfo/io.corvane.Corvane.metainfo.xml
              share/icons/hicolor/scalable/apps/corvane.svg
              share/icons/hicolor/48x48/apps/corvane.png
-             share/icons/hicolor/256x256/apps/corvane.png)
+             share/icons/hicolor/256x256/apps/corvane.png
+             share/man/man1/corvane.1.gz share/doc/corvane/copyright
+             share/doc/corvane/changelog.Debian.gz)
   if(NOT EXISTS ${root}/${file})
     message(FATAL_ERROR "the package lacks /usr/${file}")
   endif()
@@ -50,4 +58,15 @@ if(APPSTREAMCLI)
   run(${APPSTREAMCLI} validate --no-net ${root}/share/metainfo/io.corvane.Corvane.metainfo.xml)
 else()
   message(STATUS "appstreamcli is not installed; the metainfo file was not validated")
+endif()
+
+find_program(LINTIAN lintian)
+if(LINTIAN)
+  execute_process(COMMAND ${LINTIAN} --fail-on error,warning ${debs}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR out MATCHES "(^|\n)[EW]: ")
+    message(FATAL_ERROR "lintian finds fault with the package (${rc}):\n${out}\n${err}")
+  endif()
+else()
+  message(STATUS "lintian is not installed; the package was not checked against Debian's rules")
 endif()
