@@ -25,7 +25,7 @@ FirstRunWindow::FirstRunWindow(CVNSettings& settings, AccountVerifier& verifier,
     , m_accounts(new AccountsView(settings, verifier, true, this))
 {
     setObjectName(QStringLiteral("firstRunWindow"));
-    setWindowTitle(QStringLiteral("Corvane"));
+    setWindowTitle(QStringLiteral("Welcome to Corvane"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(m_accounts);
