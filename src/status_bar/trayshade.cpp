@@ -1,7 +1,8 @@
 #include "trayshade.h"
 
+#include <QApplication>
 #include <QByteArray>
-#include <QGuiApplication>
+#include <QWidget>
 #include <array>
 #include <cstdlib>
 #include <memory>
@@ -22,7 +23,7 @@ xcb_atom_t atom(xcb_connection_t* connection, const QByteArray& name)
     const auto reply = owned(xcb_intern_atom_reply(
         connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
         nullptr));
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 int luminance(int red, int green, int blue)
@@ -76,9 +77,29 @@ std::optional<Appearance> fromPixels(xcb_connection_t* connection, xcb_window_t 
     return std::nullopt;
 }
 
+// The window a docked icon sits in: the tray's, drawn with its background.
+xcb_window_t parentOf(xcb_connection_t* connection, xcb_window_t window)
+{
+    const auto tree =
+        owned(xcb_query_tree_reply(connection, xcb_query_tree(connection, window), nullptr));
+    return tree ? tree->parent : xcb_window_t(XCB_WINDOW_NONE);
+}
+
+// The window Qt docked into the tray, once it is there.
+xcb_window_t dockedWindow()
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget* window : windows) {
+        if (window->inherits("QSystemTrayIconSys") && window->testAttribute(Qt::WA_WState_Created))
+            return xcb_window_t(window->winId());
+    }
+    return XCB_WINDOW_NONE;
+}
+
 } // namespace
 
-std::optional<Appearance> TrayShade::judge(xcb_connection_t* connection, int screen)
+std::optional<Appearance> TrayShade::judge(xcb_connection_t* connection, int screen,
+                                           uint32_t docked)
 {
     if (!connection || xcb_connection_has_error(connection))
         return std::nullopt;
@@ -90,7 +111,9 @@ std::optional<Appearance> TrayShade::judge(xcb_connection_t* connection, int scr
         return std::nullopt;
     if (const auto shade = fromTrayColours(connection, owner->owner))
         return shade;
-    return fromPixels(connection, owner->owner);
+    const xcb_window_t holder =
+        docked ? parentOf(connection, docked) : xcb_window_t(XCB_WINDOW_NONE);
+    return fromPixels(connection, holder != XCB_WINDOW_NONE ? holder : owner->owner);
 }
 
 std::optional<Appearance> TrayShade::judgeOwnDisplay()
@@ -103,7 +126,7 @@ std::optional<Appearance> TrayShade::judgeOwnDisplay()
     const QByteArray display = qgetenv("DISPLAY");
     const int dot = display.lastIndexOf('.');
     const int screen = dot > display.lastIndexOf(':') ? display.mid(dot + 1).toInt() : 0;
-    return judge(x11->connection(), screen);
+    return judge(x11->connection(), screen, dockedWindow());
 }
 
 } // namespace corvane

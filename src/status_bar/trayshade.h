@@ -2,6 +2,7 @@
 
 #include "models/appearance.h"
 
+#include <cstdint>
 #include <optional>
 
 struct xcb_connection_t;
@@ -13,8 +14,11 @@ namespace corvane {
 // (_NET_SYSTEM_TRAY_COLORS, the colour it wants icons drawn in), then what its window shows.
 class TrayShade final {
 public:
-    // Nothing when the screen has no tray or neither tells.
-    static std::optional<Appearance> judge(xcb_connection_t* connection, int screen);
+    // docked: a window the tray holds, whose surroundings show the tray's background (0: none
+    // yet, the tray's own window is looked at). Nothing when the screen has no tray or
+    // neither tells.
+    static std::optional<Appearance> judge(xcb_connection_t* connection, int screen,
+                                           uint32_t docked = 0);
     // The same on the application's own X display; nothing on other platforms.
     static std::optional<Appearance> judgeOwnDisplay();
 };

@@ -41,8 +41,8 @@ DesktopRig::DesktopRig(Tray tray, const QString& tint)
     }
     m_display = QLatin1Char(':') + number;
     start(u"trayer"_s,
-          (u"--edge top --align right --height 24 --widthtype request --tint "_s + tint +
-           u" --transparent true --alpha 0 --expand true"_s)
+          QString(u"--edge top --align right --height 24 --widthtype request --tint "_s + tint +
+                  u" --transparent true --alpha 0 --expand true"_s)
               .split(u' '),
           environment());
     // The tray owns its selection once xdotool finds its window; until then a client would
