@@ -91,8 +91,8 @@ struct Desktop {
     bool start()
     {
         bus.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                   QStringLiteral("--print-address=1")});
+                  {QStringLiteral("--config-file=" CORVANE_SESSION_BUS_CONFIG),
+                   QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         busAddress = firstLine(bus);
         xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                             QStringLiteral("-nolisten"), QStringLiteral("tcp")});

@@ -69,10 +69,13 @@ int fail(const char* what)
 
 int main(int argc, char** argv)
 {
-    // A private bus, so no desktop notification daemon answers in place of the recorder.
+    // A private bus that starts no installed service, so no desktop notification daemon answers
+    // in place of the recorder.
     if (qEnvironmentVariableIsEmpty("CORVANE_BENCH_PRIVATE_BUS")) {
         qputenv("CORVANE_BENCH_PRIVATE_BUS", "1");
-        std::vector<char*> args{const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
+        std::vector<char*> args{const_cast<char*>("dbus-run-session"),
+                                const_cast<char*>("--config-file=" CORVANE_SESSION_BUS_CONFIG),
+                                const_cast<char*>("--")};
         for (int i = 0; i < argc; ++i)
             args.push_back(argv[i]);
         args.push_back(nullptr);

@@ -1,6 +1,7 @@
 #include "core.h"
 
 #include "base/endpoints.h"
+#include "base/log.h"
 #include "networkaccess.h"
 
 #include <QCoreApplication>
@@ -90,19 +91,29 @@ PlatformConnection Core::platformConnection() const
     return PlatformConnection{m_network, m_config.platformApiUrl, m_config.platformTimeout};
 }
 
-void Core::start()
+bool Core::start(const ShellSteps& shell)
 {
     if (m_desktop) {
         m_desktop->startPowerWatch();
         m_desktop->startUpdater();
     }
+    if (shell.decideFirstRun)
+        shell.decideFirstRun();
     m_store.primeProcessedData();
+    if (shell.showStatusItem && !shell.showStatusItem())
+        return false;
+    // Both identify this machine to Pushover and let anyone who reads them act as it.
+    logLine(redacted(m_pushoverSettings.poDeviceUID()));
+    logLine(redacted(m_pushoverSettings.poSessionSecret()));
+    if (m_settings.enableNotifications() && m_pushoverSettings.poIsRegistered())
+        m_socket.openSocket();
     m_market.updateStatus();
     m_stateManager.evaluateWatchState(true);
     m_market.startTimer();
     // Its first report is only remembered, so it comes after everything it could act on.
     if (m_desktop)
         m_desktop->startReachability();
+    return true;
 }
 
 } // namespace corvane

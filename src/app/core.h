@@ -22,6 +22,7 @@
 #include <QString>
 #include <QUrl>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -70,12 +71,22 @@ public:
     explicit Core(CoreConfig config, QObject* parent = nullptr);
     ~Core() override;
 
-    // The core's part of start-up, in its order: the sleep and wake watch and the updater,
-    // one empty result per enabled broker, one market tick, the launch evaluation of the watch
-    // state, the market clock, and last the network watch. The shell
-    // puts its own steps (the status item, the socket) between them by calling the services
-    // itself instead.
-    void start();
+    // The shell's steps at launch; start() runs each at its place, and skips an empty one,
+    // so the tests run the program's order without widgets.
+    struct ShellSteps {
+        // Once the sleep and wake watch and the updater run: the first-run decision.
+        std::function<void()> decideFirstRun;
+        // Once each enabled broker has its empty result: the status item. False ends
+        // start-up there.
+        std::function<bool()> showStatusItem;
+    };
+
+    // Start-up, in its order: the sleep and wake watch and the updater, the shell's first-run
+    // decision, one empty result per enabled broker, the shell's status item, the socket when
+    // notifications are on and the device registered, one market tick, the launch evaluation
+    // of the watch state, the market clock, and last the network watch. False when the status
+    // step ended it.
+    bool start(const ShellSteps& shell = {});
 
     const CoreConfig& config() const { return m_config; }
     QNetworkAccessManager& network() { return *m_network; }

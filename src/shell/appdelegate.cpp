@@ -119,26 +119,15 @@ void AppDelegate::setSettingsWindowFactory(WindowFactory factory)
 
 bool AppDelegate::applicationDidFinishLaunching()
 {
-    if (DesktopServices* desktop = m_core.desktop()) {
-        desktop->startPowerWatch();
-        desktop->startUpdater();
-    }
-    decideFirstRun();
-    m_core.store().primeProcessedData();
-    if (qEnvironmentVariable("XCODE_RUNNING_FOR_PREVIEWS") == QLatin1String("1"))
-        return false;
-    setupStatusBar();
-    // Both identify this machine to Pushover and let anyone who reads them act as it.
-    logLine(redacted(m_core.pushoverSettings().poDeviceUID()));
-    logLine(redacted(m_core.pushoverSettings().poSessionSecret()));
-    if (m_core.settings().enableNotifications() && m_core.pushoverSettings().poIsRegistered())
-        m_core.socket().openSocket();
-    m_core.market().updateStatus();
-    m_core.stateManager().evaluateWatchState(true);
-    m_core.market().startTimer();
-    if (DesktopServices* desktop = m_core.desktop())
-        desktop->startReachability();
-    return true;
+    Core::ShellSteps steps;
+    steps.decideFirstRun = [this] { decideFirstRun(); };
+    steps.showStatusItem = [this] {
+        if (qEnvironmentVariable("XCODE_RUNNING_FOR_PREVIEWS") == QLatin1String("1"))
+            return false;
+        setupStatusBar();
+        return true;
+    };
+    return m_core.start(steps);
 }
 
 void AppDelegate::applicationWillTerminate()

@@ -3,6 +3,7 @@
 #include "notificationrecorder.h"
 #include "pushover.h"
 #include "pushsocket.h"
+#include "support/logcapture.h"
 #include "support/testclock.h"
 #include "support/testcore.h"
 #include "support/testregistry.h"
@@ -12,6 +13,7 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -159,7 +161,30 @@ private Q_SLOTS:
             return settled;
         };
 
-        core->start();
+        // The program's own start-up, with steps standing in for the shell's widgets: each
+        // notes what the steps before it have done.
+        int ticks = 0;
+        connect(&core->market(), &StockExchangeStatus::ticked, this, [&] { ++ticks; });
+        std::optional<test::LogCapture> log(std::in_place);
+        const auto launchState = [&](const QString& step) -> QString {
+            const bool socketAsked = log->contains(u"Entered Pushover connect"_s);
+            return step + u": %1 tick(s), %2 pass(es), socket %3"_s.arg(ticks)
+                              .arg(passes.size())
+                              .arg(socketAsked ? u"asked" : u"not asked");
+        };
+        QStringList launch;
+        Core::ShellSteps steps;
+        steps.decideFirstRun = [&] { launch << launchState(u"first run"_s); };
+        steps.showStatusItem = [&] {
+            launch << launchState(u"status item"_s);
+            return true;
+        };
+        QVERIFY(core->start(steps));
+        launch << launchState(u"started"_s);
+        log.reset();
+        QCOMPARE(launch, QStringList({u"first run: 0 tick(s), 0 pass(es), socket not asked"_s,
+                                      u"status item: 0 tick(s), 0 pass(es), socket not asked"_s,
+                                      u"started: 1 tick(s), 1 pass(es), socket asked"_s}));
         network.reachabilityUpdated(true); // the first report is only remembered
         QVERIFY(settle());
 

@@ -7,14 +7,15 @@
 
 namespace corvane::test {
 
-// A bus daemon of the test's own, standing in for the system or the session bus.
+// A bus daemon of the test's own, standing in for the system or the session bus. Its
+// configuration starts no installed service, so only what the test puts there answers.
 class PrivateBus final {
 public:
     PrivateBus()
     {
         m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                        QStringLiteral("--print-address=1")});
+                       {QStringLiteral("--config-file=" CORVANE_SESSION_BUS_CONFIG),
+                        QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         if (m_daemon.waitForStarted(5000) && m_daemon.waitForReadyRead(5000))
             m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     }
