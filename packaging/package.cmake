@@ -27,6 +27,10 @@ install(FILES ${packaging_dir}/${CORVANE_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${packaging_dir}/icons/corvane.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# Notifications name their icon by the application's id, as desktops look it up.
+install(FILES ${packaging_dir}/icons/corvane.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+        RENAME ${CORVANE_APP_ID}.svg)
 foreach(size IN LISTS icon_sizes)
   install(FILES ${CMAKE_BINARY_DIR}/icons/${size}x${size}/corvane.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)

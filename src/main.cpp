@@ -4,6 +4,7 @@
 #include "base/log.h"
 #include "models/statuslabelpresenter.h"
 #include "shell/appdelegate.h"
+#include "shell/placement.h"
 #include "shell/quitsignals.h"
 #include "shell/shellwindows.h"
 #include "shell/singleinstance.h"
@@ -16,6 +17,7 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QProcessEnvironment>
 
 using namespace corvane;
 
@@ -76,7 +78,13 @@ int main(int argc, char* argv[])
 {
     if (const auto code = runCommandLine(argc, argv, QStringLiteral(CORVANE_VERSION)))
         return *code;
+    // Chosen for this process only: programs it starts (a browser) choose for themselves.
+    const QByteArray platform = preferredPlatform(QProcessEnvironment::systemEnvironment());
+    if (!platform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform);
     QApplication app(argc, argv);
+    if (!platform.isEmpty())
+        qunsetenv("QT_QPA_PLATFORM");
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.corvane.Corvane"));

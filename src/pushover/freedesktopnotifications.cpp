@@ -4,6 +4,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QStandardPaths>
 
 namespace corvane {
 
@@ -30,6 +31,25 @@ QString escapedMarkup(QString text)
     return text.replace(u'&', QStringLiteral("&amp;"))
         .replace(u'<', QStringLiteral("&lt;"))
         .replace(u'>', QStringLiteral("&gt;"));
+}
+
+const QString desktopEntry = QStringLiteral("io.corvane.Corvane");
+
+// The icon by the application's id; an install that has it only under its older name (or a
+// desktop entry copied by hand) gets that name, since a name the desktop cannot find shows as
+// a broken picture.
+QString appIcon()
+{
+    for (const QString& name : {desktopEntry, QStringLiteral("corvane")}) {
+        for (const QString& file :
+             {QStringLiteral("scalable/apps/%1.svg"), QStringLiteral("48x48/apps/%1.png")}) {
+            if (!QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                        QStringLiteral("icons/hicolor/") + file.arg(name))
+                     .isEmpty())
+                return name;
+        }
+    }
+    return desktopEntry;
 }
 
 } // namespace
@@ -104,12 +124,14 @@ QCoro::Task<DeliveryOutcome> FreedesktopNotifications::deliver(LocalNotification
         notification.body = escapedMarkup(notification.body);
     QDBusMessage call = QDBusMessage::createMethodCall(serviceName(), objectPath(), serviceName(),
                                                        QStringLiteral("Notify"));
+    // The desktop names and draws the notification from our desktop entry, as it does its own.
     const QVariantMap hints{
+        {QStringLiteral("desktop-entry"), desktopEntry},
         // The desktop's default sound for an incoming message.
         {QStringLiteral("sound-name"), QStringLiteral("message-new-instant")},
         {identifierHint(), notification.identifier},
     };
-    call << QStringLiteral("Corvane") << 0u << QString() << notification.title << notification.body
+    call << QStringLiteral("Corvane") << 0u << appIcon() << notification.title << notification.body
          << QStringList() << hints << -1;
     const QDBusMessage reply = co_await m_bus.asyncCall(call);
     if (reply.type() == QDBusMessage::ReplyMessage)

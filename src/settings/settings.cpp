@@ -19,7 +19,30 @@ const QString frequencySelectionKey = QStringLiteral("frequencySelection");
 const QString frequencyManualKey = QStringLiteral("frequencyManual");
 const QString enableNotificationsKey = QStringLiteral("enableNotifications");
 const QString persistentNotificationsKey = QStringLiteral("persistentNotifications");
+const QString panelShadeKey = QStringLiteral("panelShade");
 } // namespace
+
+QString panelShadeName(PanelShade shade)
+{
+    switch (shade) {
+    case PanelShade::light:
+        return QStringLiteral("light");
+    case PanelShade::dark:
+        return QStringLiteral("dark");
+    case PanelShade::automatic:
+        break;
+    }
+    return QStringLiteral("automatic");
+}
+
+PanelShade panelShadeFrom(const QString& name)
+{
+    for (PanelShade shade : {PanelShade::light, PanelShade::dark}) {
+        if (name == panelShadeName(shade))
+            return shade;
+    }
+    return PanelShade::automatic;
+}
 
 CVNSettings::CVNSettings(Suite& defaults, QObject* parent)
     : QObject(parent)
@@ -45,6 +68,7 @@ void CVNSettings::load()
     m_persistentNotifications = m_defaults.boolean(persistentNotificationsKey);
     m_paperLiveBoth = paperLiveBothFrom(m_defaults.text(paperLiveBothKey));
     m_frequencyManual = m_defaults.boolean(frequencyManualKey);
+    m_panelShade = panelShadeFrom(m_defaults.text(panelShadeKey));
 
     if (m_defaults.contains(frequencySelectionKey)) {
         const QByteArray stored = m_defaults.data(frequencySelectionKey);
@@ -175,6 +199,13 @@ void CVNSettings::setFrequencyManual(bool value)
     m_frequencyManual = value;
     Q_EMIT frequencyManualChanged(value);
     m_defaults.setBoolean(frequencyManualKey, value);
+}
+
+void CVNSettings::setPanelShade(PanelShade value)
+{
+    m_panelShade = value;
+    Q_EMIT panelShadeChanged(value);
+    m_defaults.setText(panelShadeKey, panelShadeName(value));
 }
 
 void CVNSettings::setEnableNotifications(bool value)

@@ -15,6 +15,12 @@ namespace corvane {
 
 class Suite;
 
+// The panel behind the status item, for the label's text colours: automatic judges the tray,
+// light and dark are the user's word for it.
+enum class PanelShade { automatic, light, dark };
+QString panelShadeName(PanelShade shade);
+PanelShade panelShadeFrom(const QString& name); // unknown names: automatic
+
 // The user's configuration: the accounts and the application-wide switches. Loaded once from
 // the suite at construction; each assignment is announced and then, for the persisted fields,
 // written under the field's own key. timezone, bots, allBots, paperLiveBoth and
@@ -44,6 +50,7 @@ class CVNSettings final : public QObject {
                    frequencyManualChanged)
     Q_PROPERTY(bool enableNotifications READ enableNotifications WRITE setEnableNotifications NOTIFY
                    enableNotificationsChanged)
+    Q_PROPERTY(PanelShade panelShade READ panelShade WRITE setPanelShade NOTIFY panelShadeChanged)
     Q_PROPERTY(bool persistentNotifications READ persistentNotifications WRITE
                    setPersistentNotifications NOTIFY persistentNotificationsChanged)
     Q_PROPERTY(QString secretsLocation READ secretsLocation NOTIFY secretsLocationChanged)
@@ -83,6 +90,7 @@ public:
     bool frequencyManual() const { return m_frequencyManual; }
     bool enableNotifications() const { return m_enableNotifications; }
     bool persistentNotifications() const { return m_persistentNotifications; }
+    PanelShade panelShade() const { return m_panelShade; }
 
     void setAccountSettings(const AccountMap& accounts);
     void setWatchRunning(bool value);
@@ -97,6 +105,7 @@ public:
     void setFrequencyManual(bool value);
     void setEnableNotifications(bool value);
     void setPersistentNotifications(bool value);
+    void setPanelShade(PanelShade value);
 
     // Stores the account under its accountName (replacing one there) or drops it; either is an
     // assignment of the whole map.
@@ -142,6 +151,7 @@ Q_SIGNALS:
     void enableNotificationsChanged(bool enableNotifications);
     void persistentNotificationsChanged(bool persistentNotifications);
     void secretsLocationChanged(const QString& secretsLocation);
+    void panelShadeChanged(corvane::PanelShade panelShade);
 
 private:
     void load();
@@ -163,6 +173,7 @@ private:
     bool m_persistentNotifications = false;
     KeyKeptElsewhere m_keyKeptElsewhere;
     QString m_secretsLocation;
+    PanelShade m_panelShade = PanelShade::automatic;
 };
 
 } // namespace corvane

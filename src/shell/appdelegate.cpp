@@ -8,11 +8,13 @@
 #include "placement.h"
 #include "status_bar/statusitem.h"
 #include "status_bar/statuslabelview.h"
+#include "status_bar/trayshade.h"
 #include "views/firstrunwindow.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QDeadlineTimer>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
 #include <QTimer>
@@ -27,12 +29,19 @@ namespace {
 constexpr std::chrono::milliseconds closeHandshake{1000};
 constexpr std::chrono::milliseconds closingClick{250};
 
-QRect screenAt(const QPoint& point)
+ScreenArea screenAt(const QPoint& point)
 {
     QScreen* screen = QGuiApplication::screenAt(point);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    return screen ? screen->availableGeometry() : QRect();
+    return screen ? ScreenArea{screen->geometry(), screen->availableGeometry()} : ScreenArea{};
+}
+
+// A compositor places a Wayland client's windows itself, and a popup without a parent becomes
+// a titled window in mid-screen. A frameless window at least looks like a popover there.
+bool placesOwnWindows()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 } // namespace
@@ -63,6 +72,8 @@ QWidget* AppDelegate::popover()
 {
     if (!m_popover && m_popoverFactory) {
         m_popover = m_popoverFactory();
+        if (m_popover && !placesOwnWindows())
+            m_popover->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
         if (m_popover)
             m_popover->installEventFilter(this);
     }
@@ -78,8 +89,26 @@ QMenu* AppDelegate::menu()
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_popover && event->type() == QEvent::Hide)
+    if (watched != m_popover)
+        return QObject::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Hide:
         m_popoverHidden.start();
+        break;
+    // Another window took the focus: the popover goes, as a popup does on an outside click.
+    case QEvent::WindowDeactivate:
+        if (m_popover->isVisible())
+            QTimer::singleShot(0, m_popover, &QWidget::hide);
+        break;
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            m_popover->hide();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -189,14 +218,15 @@ void AppDelegate::setupStatusBar()
 
     m_labelView = std::make_unique<StatusLabelView>(*m_presenter);
     m_appearance = new AppearanceWatcher(QDBusConnection::sessionBus(), this);
-    auto applyAppearance = [this](bool dark) {
-        m_labelView->setAppearance(dark ? Appearance::dark : Appearance::light);
-        Q_EMIT appearanceChanged(dark);
-    };
-    applyAppearance(m_appearance->isDark());
-    connect(m_appearance, &AppearanceWatcher::darkChanged, this, applyAppearance);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        m_labelView->setDevicePixelRatio(screen->devicePixelRatio());
+    Q_EMIT appearanceChanged(m_appearance->isDark());
+    connect(m_appearance, &AppearanceWatcher::darkChanged, this, &AppDelegate::appearanceChanged);
+    fitLabelToPanel();
+    connect(&m_core.settings(), &CVNSettings::panelShadeChanged, this,
+            &AppDelegate::fitLabelToPanel);
+    followScreen();
+    for (auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved,
+                        &QGuiApplication::primaryScreenChanged})
+        connect(qApp, signal, this, &AppDelegate::followScreen, Qt::QueuedConnection);
 
     m_statusItem = StatusItem::create(m_logo);
     connect(m_labelView.get(), &StatusLabelView::imageChanged, this,
@@ -208,6 +238,53 @@ void AppDelegate::setupStatusBar()
             &AppDelegate::showContextMenu);
     showStatusContent();
     resizeStatusItem();
+}
+
+// The label's text contrasts with the panel it sits on, which has its own shade whatever the
+// application's windows look like.
+Appearance AppDelegate::labelAppearance() const
+{
+    switch (m_core.settings().panelShade()) {
+    case PanelShade::light:
+        return Appearance::light;
+    case PanelShade::dark:
+        return Appearance::dark;
+    case PanelShade::automatic:
+        break;
+    }
+    // GNOME, KDE's default, waybar, i3bar and XFCE all ship dark panels.
+    return TrayShade::judgeOwnDisplay().value_or(Appearance::dark);
+}
+
+void AppDelegate::fitLabelToPanel()
+{
+    if (m_labelView)
+        m_labelView->setAppearance(labelAppearance());
+}
+
+// The label is drawn for the density of the screen the item is on; that screen can be moved,
+// rescaled, unplugged or replaced while the program runs.
+void AppDelegate::followScreen()
+{
+    if (!m_labelView)
+        return;
+    const QRect item = m_statusItem ? m_statusItem->geometry() : QRect();
+    QScreen* screen = item.isValid() ? QGuiApplication::screenAt(item.center()) : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen != m_screen) {
+        if (m_screen)
+            disconnect(m_screen, nullptr, this, nullptr);
+        m_screen = screen;
+        if (screen) {
+            for (auto signal :
+                 {&QScreen::logicalDotsPerInchChanged, &QScreen::physicalDotsPerInchChanged})
+                connect(screen, signal, this, &AppDelegate::followScreen);
+            connect(screen, &QScreen::geometryChanged, this, &AppDelegate::followScreen);
+        }
+    }
+    if (screen)
+        m_labelView->setDevicePixelRatio(screen->devicePixelRatio());
 }
 
 void AppDelegate::showStatusContent()
@@ -224,8 +301,12 @@ void AppDelegate::refreshStatusItem()
 
 void AppDelegate::resizeStatusItem()
 {
-    if (m_statusItem)
-        m_statusItem->resizeStatusItem();
+    if (!m_statusItem)
+        return;
+    // The tray may have been restarted or recoloured, or the item moved to another screen.
+    fitLabelToPanel();
+    followScreen();
+    m_statusItem->resizeStatusItem();
 }
 
 bool AppDelegate::isPopoverShown() const
@@ -247,8 +328,14 @@ void AppDelegate::showPopover(const QPoint& at)
         return;
     m_popover->adjustSize();
     const QRect anchor = m_statusItem->geometry();
-    const QPoint click = at.isNull() ? QCursor::pos() : at;
-    const QRect screen = screenAt(anchor.isValid() ? anchor.center() : click);
+    // Without a position (a second start, the XEmbed tray) the item's place decides, or the
+    // host's last click; the pointer may be anywhere by then.
+    QPoint click = m_lastClick;
+    if (!at.isNull()) {
+        click = clickPosition(screenAt(at), at, QCursor::pos());
+        m_lastClick = click;
+    }
+    const ScreenArea screen = screenAt(anchor.isValid() ? anchor.center() : click);
     m_popover->move(popupPosition(m_popover->size(), anchor, click, screen));
     m_popover->show();
     m_popover->raise();
@@ -265,7 +352,7 @@ void AppDelegate::showContextMenu(const QPoint& at)
     if (!menu())
         return;
     logLine(QStringLiteral("Content view size: ") + QString::number(m_menu->width()));
-    m_menu->popup(at.isNull() ? QCursor::pos() : at);
+    m_menu->popup(at.isNull() ? QCursor::pos() : clickPosition(screenAt(at), at, QCursor::pos()));
 }
 
 void AppDelegate::showSettings()

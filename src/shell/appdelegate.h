@@ -11,6 +11,7 @@
 #include <qcoro/qcorotask.h>
 
 class QMenu;
+class QScreen;
 class QWidget;
 
 namespace corvane {
@@ -71,6 +72,9 @@ private:
     void showFirstRunWindow();
     void setupStatusBar();
     void showStatusContent();
+    Appearance labelAppearance() const;
+    void fitLabelToPanel();
+    void followScreen();
     void showPopover(const QPoint& at);
     QWidget* popover();
     QMenu* menu();
@@ -82,6 +86,7 @@ private:
     std::unique_ptr<StatusLabelView> m_labelView;
     std::unique_ptr<StatusItem> m_statusItem;
     AppearanceWatcher* m_appearance = nullptr;
+    QPointer<QScreen> m_screen;
     QPointer<QWidget> m_popover;
     QPointer<QMenu> m_menu;
     QPointer<QWidget> m_settingsWindow;
@@ -93,6 +98,7 @@ private:
     // A click on the item while the popover is open first closes it (a click outside a
     // popup), then arrives as an activation; that one must not open it again.
     QElapsedTimer m_popoverHidden;
+    QPoint m_lastClick;
 };
 
 } // namespace corvane

@@ -1,10 +1,14 @@
 #include "appearancewatcher.h"
 
+#include <QColor>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace corvane {
 
@@ -36,6 +40,31 @@ std::optional<uint> colorSchemeOf(const QVariant& value)
     return ok ? std::optional(scheme) : std::nullopt;
 }
 
+QString kdeGlobalsPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/kdeglobals");
+}
+
+// gsettings reads the settings database itself; it starts no service to read a key.
+std::optional<QString> gnomeColorScheme()
+{
+    const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+    if (gsettings.isEmpty())
+        return std::nullopt;
+    QProcess process;
+    process.start(gsettings, {QStringLiteral("get"), QStringLiteral("org.gnome.desktop.interface"),
+                              colorSchemeKey});
+    if (!process.waitForFinished(1000)) {
+        process.kill();
+        process.waitForFinished(200);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 } // namespace
 
 PortalSettings::PortalSettings(const QDBusConnection& bus, QObject* parent)
@@ -46,6 +75,7 @@ PortalSettings::PortalSettings(const QDBusConnection& bus, QObject* parent)
 AppearanceWatcher::AppearanceWatcher(QDBusConnection bus, QObject* parent)
     : QObject(parent)
     , m_settings(bus)
+    , m_kdeGlobalsPath(kdeGlobalsPath())
 {
     std::optional<bool> fromPortal;
     if (bus.isConnected()) {
@@ -66,8 +96,68 @@ AppearanceWatcher::AppearanceWatcher(QDBusConnection bus, QObject* parent)
     }
     if (qApp)
         qApp->installEventFilter(this);
-    m_dark = fromPortal.value_or(paletteLooksDark());
+    // KDE writes a new file and renames it over the old, which ends the watch on it.
+    connect(&m_kdeGlobals, &QFileSystemWatcher::fileChanged, this, [this](const QString& path) {
+        if (!m_kdeGlobals.files().contains(path) && QFile::exists(path))
+            m_kdeGlobals.addPath(path);
+        if (!m_portal)
+            apply(std::nullopt);
+    });
+    if (QFile::exists(m_kdeGlobalsPath))
+        m_kdeGlobals.addPath(m_kdeGlobalsPath);
+    m_dark = fromPortal ? *fromPortal : desktopLooksDark();
     m_portal = fromPortal;
+}
+
+std::optional<bool> AppearanceWatcher::darkFromKdeGlobals(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return std::nullopt;
+    QString group;
+    std::optional<bool> byName;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(u'[') && line.endsWith(u']')) {
+            group = line.mid(1, line.size() - 2);
+            continue;
+        }
+        const QString key = line.section(u'=', 0, 0).trimmed();
+        const QString value = line.section(u'=', 1).trimmed();
+        if (group == QLatin1String("Colors:Window") && key == QLatin1String("BackgroundNormal")) {
+            const QStringList rgb = value.split(u',');
+            if (rgb.size() >= 3) {
+                const QColor colour(rgb[0].toInt(), rgb[1].toInt(), rgb[2].toInt());
+                if (colour.isValid())
+                    return colour.lightness() < 128;
+            }
+        }
+        if (group == QLatin1String("General") && key == QLatin1String("ColorScheme") &&
+            !value.isEmpty())
+            byName = value.contains(QLatin1String("dark"), Qt::CaseInsensitive);
+    }
+    return byName;
+}
+
+std::optional<bool> AppearanceWatcher::darkFromGnomeColorScheme(const QString& value)
+{
+    const QString scheme = value.trimmed().remove(u'\'');
+    if (scheme == QLatin1String("prefer-dark"))
+        return true;
+    if (scheme == QLatin1String("prefer-light"))
+        return false;
+    return std::nullopt;
+}
+
+bool AppearanceWatcher::desktopLooksDark()
+{
+    if (const auto kde = darkFromKdeGlobals(m_kdeGlobalsPath))
+        return *kde;
+    if (const auto scheme = gnomeColorScheme()) {
+        if (const auto gnome = darkFromGnomeColorScheme(*scheme))
+            return *gnome;
+    }
+    return paletteLooksDark();
 }
 
 std::optional<bool> AppearanceWatcher::darkFromColorScheme(uint value)
@@ -99,7 +189,7 @@ bool AppearanceWatcher::paletteLooksDark() const
 void AppearanceWatcher::apply(std::optional<bool> fromPortal)
 {
     m_portal = fromPortal;
-    const bool dark = fromPortal.value_or(paletteLooksDark());
+    const bool dark = fromPortal ? *fromPortal : desktopLooksDark();
     if (dark == m_dark)
         return;
     m_dark = dark;

@@ -1,6 +1,7 @@
 #include "singleinstance.h"
 
 #include "appdelegate.h"
+#include "appearancewatcher.h"
 #include "models/statuslabelpresenter.h"
 #include "status_bar/statusitem.h"
 #include "status_bar/statuslabelview.h"
@@ -77,6 +78,13 @@ bool SingleInstance::PopoverVisible() const
 }
 
 QString SingleInstance::Appearance() const
+{
+    if (!m_delegate || !m_delegate->appearance())
+        return {};
+    return m_delegate->appearance()->isDark() ? QStringLiteral("dark") : QStringLiteral("light");
+}
+
+QString SingleInstance::LabelAppearance() const
 {
     if (!m_delegate || !m_delegate->statusItem())
         return {};

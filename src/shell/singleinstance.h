@@ -41,8 +41,10 @@ public Q_SLOTS:
     // The labels as text ("No verified accounts" when the logo stands in).
     Q_SCRIPTABLE QString Label() const;
     Q_SCRIPTABLE bool PopoverVisible() const;
-    // "light" or "dark".
+    // The windows' look, "light" or "dark".
     Q_SCRIPTABLE QString Appearance() const;
+    // The label's: "dark" when drawn for a dark panel.
+    Q_SCRIPTABLE QString LabelAppearance() const;
 
 Q_SIGNALS:
     void showPopoverRequested();

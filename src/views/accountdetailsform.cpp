@@ -61,7 +61,7 @@ AccountDetailsForm::AccountDetailsForm(CVNSettings& settings, AccountVerifier& v
     m_errorLine->setToolTip(QStringLiteral("API error condition"));
     m_errorLine->setWordWrap(true);
     m_errorLine->hide();
-    setTextColour(m_errorLine, warningColour(this));
+    setTextColour(m_errorLine, &warningColour);
     m_watch->setObjectName(QStringLiteral("watchAccountToggle"));
 
     auto* grid = new QGridLayout(this);

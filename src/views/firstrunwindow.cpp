@@ -28,7 +28,7 @@ FirstRunWindow::FirstRunWindow(CVNSettings& settings, AccountVerifier& verifier,
     , m_notice(new QLabel(this))
 {
     setObjectName(QStringLiteral("firstRunWindow"));
-    setWindowTitle(QStringLiteral("Corvane"));
+    setWindowTitle(QStringLiteral("Welcome to Corvane"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     m_notice->setObjectName(QStringLiteral("unreadableSettingsNotice"));

@@ -69,6 +69,7 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
     , m_manualSync(new QCheckBox(QStringLiteral("Manual sync"), this))
     , m_hours(new QComboBox(this))
     , m_minutes(new QComboBox(this))
+    , m_panel(new QComboBox(this))
 {
     setObjectName(QStringLiteral("generalSettingsView"));
     m_launchAtStartup->setObjectName(QStringLiteral("launchAtStartup"));
@@ -90,6 +91,12 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
     for (FrequencyMinute minute : allFrequencyMinutes())
         m_minutes->addItem(QString::number(static_cast<int>(minute)), static_cast<int>(minute));
 
+    m_panel->setObjectName(QStringLiteral("panelPicker"));
+    m_panel->setAccessibleName(QStringLiteral("Panel"));
+    m_panel->addItem(QStringLiteral("Automatic"), static_cast<int>(PanelShade::automatic));
+    m_panel->addItem(QStringLiteral("Light"), static_cast<int>(PanelShade::light));
+    m_panel->addItem(QStringLiteral("Dark"), static_cast<int>(PanelShade::dark));
+
     auto* general = new QGroupBox(QStringLiteral("General"), this);
     auto* generalGrid = new QGridLayout(general);
     addRow(generalGrid, m_launchAtStartup, QStringLiteral("Launch corvane on system startup."),
@@ -107,6 +114,17 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
            QStringLiteral("Roll up totals from all verified accounts on the status bar. Requires "
                           "at least one verified account and at least two enabled and watched "
                           "brokers."),
+           this);
+    auto* panelRow = new QWidget(general);
+    auto* panelLayout = new QHBoxLayout(panelRow);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->addWidget(new QLabel(QStringLiteral("Panel"), panelRow));
+    panelLayout->addWidget(m_panel);
+    panelLayout->addStretch();
+    addRow(generalGrid, panelRow,
+           QStringLiteral("The colour of the panel the taskbar label sits on, so its text stays "
+                          "readable. Automatic asks the tray, and takes a dark panel when the "
+                          "tray does not tell."),
            this);
     generalGrid->setColumnStretch(0, 1);
 
@@ -161,6 +179,10 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
         selection.minuteValue = m_minutes->itemData(index).toInt();
         m_settings.setFrequencySelection(selection);
     });
+    connect(m_panel, &QComboBox::activated, this, [this](int index) {
+        m_settings.setPanelShade(static_cast<PanelShade>(m_panel->itemData(index).toInt()));
+    });
+    connect(&m_settings, &CVNSettings::panelShadeChanged, this, &GeneralSettingsView::refresh);
     for (auto signal : {&CVNSettings::runOnStartupChanged, &CVNSettings::rollUpChanged,
                         &CVNSettings::frequencyManualChanged})
         connect(&m_settings, signal, this, &GeneralSettingsView::refresh);
@@ -186,6 +208,7 @@ void GeneralSettingsView::refresh()
     const int minute = frequencyMinuteFrom(selection.minuteValue) ? selection.minuteValue : 1;
     m_hours->setCurrentIndex(m_hours->findData(hour));
     m_minutes->setCurrentIndex(m_minutes->findData(minute));
+    m_panel->setCurrentIndex(m_panel->findData(static_cast<int>(m_settings.panelShade())));
 }
 
 } // namespace corvane

@@ -13,7 +13,8 @@ class CVNSettings;
 class StateManager;
 class ViewModel;
 
-// The application-wide switches: launch at login, the rolled-up label and the sync frequency.
+// The application-wide switches: launch at login, the rolled-up label, the panel's shade and
+// the sync frequency.
 // Every control writes its settings field at once.
 class GeneralSettingsView final : public QWidget {
     Q_OBJECT
@@ -48,6 +49,7 @@ private:
     QCheckBox* m_manualSync;
     QComboBox* m_hours;
     QComboBox* m_minutes;
+    QComboBox* m_panel;
 };
 
 } // namespace corvane

@@ -97,10 +97,10 @@ NotificationSettingsView::NotificationSettingsView(CVNSettings& settings, POSett
         "not silenced by Do Not Disturb, in your desktop's notification settings."));
     m_errorLine->setObjectName(QStringLiteral("errorLine"));
     m_errorLine->setWordWrap(true);
-    setTextColour(m_errorLine, warningColour(this));
+    setTextColour(m_errorLine, &warningColour);
     m_statusLine->setObjectName(QStringLiteral("statusLine"));
     m_statusLine->setWordWrap(true);
-    setTextColour(m_statusLine, statusColour(this));
+    setTextColour(m_statusLine, &statusColour);
     QFont callout = m_errorLine->font();
     callout.setPointSizeF(callout.pointSizeF() * 0.95);
     m_errorLine->setFont(callout);

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QString>
 #include <QToolButton>
+#include <functional>
 
 class QLabel;
 
@@ -17,12 +18,18 @@ namespace corvane {
 Appearance appearanceOf(const QWidget* widget);
 bool isDarkAppearance(const QWidget* widget);
 
+// Calls apply with the widget's appearance now and again whenever its palette turns from light
+// to dark or back: pages are made before they are placed, and the window changes with the
+// desktop.
+void followAppearance(QWidget* widget, std::function<void(Appearance)> apply);
+
 // The information button beside a settings control, named for screen readers.
 QToolButton* infoButton(const QString& text, QWidget* parent);
 
 // Text colours that must stay readable in a light and a dark window.
 QColor warningColour(const QWidget* widget);
 QColor statusColour(const QWidget* widget);
-void setTextColour(QLabel* label, const QColor& colour);
+// Gives the label the colour for its appearance, now and as the appearance changes.
+void setTextColour(QLabel* label, QColor (*colour)(const QWidget*));
 
 } // namespace corvane

@@ -27,6 +27,7 @@ SettingsTabView::SettingsTabView(const QString& version, const QString& build, c
     , m_about(new AboutView(version, build, website, appearance))
 {
     setObjectName(QStringLiteral("settingsTabView"));
+    setWindowTitle(QStringLiteral("Corvane Settings"));
     setAutoFillBackground(true);
     setPalette(paletteFor(appearance));
     m_tabs->setTabItems({

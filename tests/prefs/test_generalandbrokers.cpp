@@ -117,7 +117,8 @@ private Q_SLOTS:
         QVERIFY(rig.settle());
     }
 
-    // The frequency pickers, manual syncing, the roll-up label and launch at login, each
+    // The frequency pickers, manual syncing, the roll-up label, launch at login and the panel's
+    // shade, each
     // written as the user changes it.
     void generalSettingsAreStored()
     {
@@ -163,6 +164,15 @@ private Q_SLOTS:
         clickBox(launch);
         QCOMPARE(loginRequests, (QList<bool>{true, false}));
         QVERIFY(!rig.settings.runOnStartup());
+
+        // The panel's shade is kept across starts and shown as stored.
+        auto* panel = child<QComboBox>(&view, u"panelPicker"_s);
+        QCOMPARE(panel->currentText(), u"Automatic"_s);
+        choose(panel, u"Dark"_s);
+        QCOMPARE(CVNSettings(rig.settings.defaults()).panelShade(), PanelShade::dark);
+        rig.settings.setPanelShade(PanelShade::light);
+        QCOMPARE(panel->currentText(), u"Light"_s);
+        QCOMPARE(CVNSettings(rig.settings.defaults()).panelShade(), PanelShade::light);
     }
 };
 

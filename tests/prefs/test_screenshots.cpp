@@ -19,6 +19,41 @@ using namespace Qt::StringLiterals;
 
 namespace corvane::test {
 
+namespace {
+
+// Turned dark while open, the window's pages take the dark look, as if made dark: the error
+// line and the information buttons stand out from the dark window.
+bool followsTheDesktopToDark(SettingsTabView& tabs)
+{
+    tabs.setAppearance(Appearance::dark);
+    tabs.setSelectedTab(SettingsTabView::Tab::bots);
+    QTest::qWait(50);
+    const int window = tabs.palette().color(QPalette::Window).lightness();
+    const QImage picture = tabs.grab().toImage();
+    auto lightestIn = [&](const QWidget* widget) {
+        const QRect area(widget->mapTo(&tabs, QPoint()), widget->size());
+        int lightest = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x)
+                lightest = std::max(lightest, picture.pixelColor(x, y).lightness());
+        }
+        return lightest;
+    };
+    const QWidget* info = nullptr;
+    for (const QWidget* button : tabs.findChildren<QWidget*>(u"infoButton"_s)) {
+        if (!info && button->isVisible())
+            info = button;
+    }
+    const auto* error = tabs.findChild<QLabel*>(u"errorLine"_s);
+    const int infoLight = info ? lightestIn(info) : 0;
+    const int errorLight = error ? error->palette().color(QPalette::WindowText).lightness() : 0;
+    qInfo("window %d, information button %d, error line %d", window, infoLight, errorLight);
+    tabs.setAppearance(Appearance::light);
+    return infoLight > window + 80 && errorLight > window + 120;
+}
+
+} // namespace
+
 // Pictures of every settings page and of the first-run window, light and dark, for a person to
 // look at; on the way, every control that Tab reaches must carry a name for screen readers.
 class ScreenshotsTest final : public FakeServicesTest {
@@ -78,6 +113,8 @@ private Q_SLOTS:
             u"Two-factor authentication required."_s);
         QVERIFY(saveScreenshot(tabs, u"settings-notifications-error"_s, look));
         pages.notifications->poApiManager().setErrorMessage({});
+        if (look == Appearance::light)
+            QVERIFY(followsTheDesktopToDark(tabs));
         pushover.settings().setPoDeviceName(u"desk_linux"_s);
         pushover.settings().setPoSessionSecret(u"secret"_s);
         pushover.settings().setPoDeviceUID(u"device"_s);
@@ -105,6 +142,8 @@ private Q_SLOTS:
 
         FirstRunWindow window(rig.settings, rig.verifier);
         window.present();
+        QCOMPARE(window.windowTitle(), u"Welcome to Corvane"_s);
+        QCOMPARE(tabs.windowTitle(), u"Corvane Settings"_s);
         QDialog* welcome = shownDialog<QDialog>(&window, u"welcomeSheet"_s);
         QVERIFY(welcome);
         QVERIFY(saveScreenshot(window, u"firstrun"_s, look));

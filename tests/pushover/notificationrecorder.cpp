@@ -43,12 +43,12 @@ void NotificationRecorder::stop()
     m_started = false;
 }
 
-uint NotificationRecorder::Notify(const QString& appName, uint, const QString&,
+uint NotificationRecorder::Notify(const QString& appName, uint, const QString& appIcon,
                                   const QString& summary, const QString& body, const QStringList&,
                                   const QVariantMap& hints, int)
 {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    m_calls.append({appName, summary, body, hints,
+    m_calls.append({appName, appIcon, summary, body, hints,
                     std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()});
     return m_nextId++;
 }

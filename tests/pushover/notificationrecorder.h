@@ -19,6 +19,7 @@ class NotificationRecorder final : public QObject {
 public:
     struct Call {
         QString appName;
+        QString appIcon;
         QString title;
         QString body;
         QVariantMap hints;

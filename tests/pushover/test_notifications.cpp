@@ -4,8 +4,11 @@
 #include "support/logcapture.h"
 #include "support/testregistry.h"
 
+#include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace corvane;
@@ -55,10 +58,31 @@ private Q_SLOTS:
         QCOMPARE(calls[0].hints.value(FreedesktopNotifications::identifierHint()).toString(),
                  first);
         QCOMPARE(calls[0].hints.value(u"sound-name"_s).toString(), u"message-new-instant"_s);
+        // The desktop takes name and icon from the desktop entry these point at.
+        QCOMPARE(calls[0].appName, u"Corvane"_s);
+        QCOMPARE(calls[0].appIcon, u"io.corvane.Corvane"_s);
+        QCOMPARE(calls[0].hints.value(u"desktop-entry"_s).toString(), u"io.corvane.Corvane"_s);
         QCOMPARE(calls[1].title, QString()); // an empty title stays empty
         QCOMPARE(calls[1].hints.value(FreedesktopNotifications::identifierHint()).toString(),
                  second);
         QVERIFY(m_fallbacks.isEmpty());
+    }
+
+    // Where only the icon's older name is installed, that name is the one a desktop can find.
+    void iconNameIsOneTheDesktopFinds()
+    {
+        QTemporaryDir data;
+        QVERIFY(QDir(data.path()).mkpath(u"icons/hicolor/scalable/apps"_s));
+        QFile icon(data.filePath(u"icons/hicolor/scalable/apps/corvane.svg"_s));
+        QVERIFY(icon.open(QIODevice::WriteOnly));
+        icon.close();
+        const QByteArray saved = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+        NotificationManager manager;
+        manager.sendNotification(u"t"_s, u"b"_s);
+        QTRY_COMPARE(m_recorder->calls().size(), 1);
+        qputenv("XDG_DATA_HOME", saved);
+        QCOMPARE(m_recorder->calls()[0].appIcon, u"corvane"_s);
     }
 
     // The summary is plain text whatever the server; the body is markup where it says so.

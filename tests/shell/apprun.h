@@ -25,6 +25,9 @@ public:
     // nothing.
     QString writeSettings(bool withPushover = false);
 
+    // The suite the program reads, to change more of it before the start.
+    QString suitePath() const { return m_config.filePath(QStringLiteral("CVNSuite.conf")); }
+
     bool start();
     // A second start of the program with the same desktop; its exit code.
     int startAgain() const;

@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 
 namespace corvane::test {
 
-DesktopRig::DesktopRig(Tray tray)
+DesktopRig::DesktopRig(Tray tray, const QString& tint)
 {
     for (const char* tool : {"dbus-daemon", "Xvfb", "trayer", "xdotool"}) {
         if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty()) {
@@ -41,8 +41,9 @@ DesktopRig::DesktopRig(Tray tray)
     }
     m_display = QLatin1Char(':') + number;
     start(u"trayer"_s,
-          u"--edge top --align right --height 24 --widthtype request --tint 0x303030 "
-          "--transparent true --alpha 0 --expand true"_s.split(u' '),
+          QString(u"--edge top --align right --height 24 --widthtype request --tint "_s + tint +
+                  u" --transparent true --alpha 0 --expand true"_s)
+              .split(u' '),
           environment());
     // The tray owns its selection once xdotool finds its window; until then a client would
     // find no tray and fall back to nothing.

@@ -18,13 +18,16 @@ class DesktopRig final {
 public:
     enum class Tray { none, xembed };
 
-    explicit DesktopRig(Tray tray);
+    // tint: the tray's background colour.
+    explicit DesktopRig(Tray tray, const QString& tint = QStringLiteral("0x303030"));
     ~DesktopRig();
 
     // Empty when the desktop is up; otherwise why it is not (the test skips).
     QString problem() const { return m_problem; }
 
     QDBusConnection bus() const { return m_bus; }
+    // The X display (":N"), empty without one.
+    QString display() const { return m_display; }
     // For child processes: the bus, the display (or offscreen) and nothing of the caller's
     // desktop.
     QProcessEnvironment environment() const;

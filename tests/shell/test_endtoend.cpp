@@ -3,6 +3,9 @@
 #include "fakeservices.h"
 #include "fakewatcher.h"
 #include "pushsocket.h"
+#include "settings/settings.h"
+#include "settings/suite.h"
+#include "status_bar/trayshade.h"
 #include "support/testregistry.h"
 #include "viewrig.h"
 
@@ -12,15 +15,18 @@
 #include <QDBusVariant>
 #include <QRect>
 #include <QTest>
+#include <array>
+#include <cstdlib>
 #include <functional>
+#include <xcb/xcb.h>
 
 using namespace corvane;
 using namespace Qt::StringLiterals;
 
 namespace {
 
-#define START_DESKTOP(desktop, tray)                                                               \
-    test::DesktopRig desktop(tray);                                                                \
+#define START_DESKTOP(desktop, ...)                                                                \
+    test::DesktopRig desktop(__VA_ARGS__);                                                         \
     if (!desktop.problem().isEmpty())                                                              \
     QSKIP(qPrintable(desktop.problem()))
 
@@ -143,6 +149,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(app.ask(u"PopoverVisible"_s).toBool(), 5000);
         portal.setColorScheme(2);
         QTRY_COMPARE_WITH_TIMEOUT(app.ask(u"Appearance"_s).toString(), u"light"_s, 5000);
+        // The label keeps contrasting with the tray, which stays dark.
+        QCOMPARE(app.ask(u"LabelAppearance"_s).toString(), u"dark"_s);
         QTest::qWait(300);
         QVERIFY(desktop.screenshot(test::screenshotPath(u"popover-light.png"_s)));
 
@@ -167,6 +175,69 @@ private Q_SLOTS:
         QVERIFY(!lines.join(u'\n').contains(u"test-key-"_s));
     }
 
+    // The tray's shade, which the label's colours follow: what it shows around an icon that
+    // lets it show through, unless it names the colour it wants icons drawn in.
+    void trayShade()
+    {
+        START_DESKTOP(desktop, test::DesktopRig::Tray::xembed, u"0xe0e0e0"_s);
+        int screen = 0;
+        const std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> x(
+            xcb_connect(desktop.display().toLatin1().constData(), &screen), &xcb_disconnect);
+        auto atom = [&x](const QByteArray& name) {
+            const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
+                xcb_intern_atom_reply(
+                    x.get(), xcb_intern_atom(x.get(), 0, uint16_t(name.size()), name.constData()),
+                    nullptr),
+                &std::free);
+            return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        };
+        const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+            xcb_get_selection_owner_reply(
+                x.get(),
+                xcb_get_selection_owner(x.get(),
+                                        atom("_NET_SYSTEM_TRAY_S" + QByteArray::number(screen))),
+                nullptr),
+            &std::free);
+        QVERIFY(owner && owner->owner != XCB_WINDOW_NONE);
+
+        // An icon as Qt docks one: its background is the tray's (XEmbed, "request dock").
+        const xcb_screen_t* root = xcb_setup_roots_iterator(xcb_get_setup(x.get())).data;
+        const xcb_window_t icon = xcb_generate_id(x.get());
+        const uint32_t background = XCB_BACK_PIXMAP_PARENT_RELATIVE;
+        xcb_create_window(x.get(), XCB_COPY_FROM_PARENT, icon, root->root, 0, 0, 40, 24, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXMAP,
+                          &background);
+        const std::array<uint32_t, 2> embedInfo{0, 1};
+        xcb_change_property(x.get(), XCB_PROP_MODE_REPLACE, icon, atom("_XEMBED_INFO"),
+                            atom("_XEMBED_INFO"), 32, 2, embedInfo.data());
+        xcb_client_message_event_t dock{};
+        dock.response_type = XCB_CLIENT_MESSAGE;
+        dock.format = 32;
+        dock.window = owner->owner;
+        dock.type = atom("_NET_SYSTEM_TRAY_OPCODE");
+        dock.data.data32[0] = XCB_CURRENT_TIME;
+        dock.data.data32[2] = icon;
+        xcb_send_event(x.get(), 0, owner->owner, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&dock));
+        xcb_flush(x.get());
+        QTRY_COMPARE_WITH_TIMEOUT(TrayShade::judge(x.get(), screen, icon),
+                                  std::optional(Appearance::light), 5000);
+
+        auto setColours = [&](uint32_t foreground) {
+            std::array<uint32_t, 12> colours{};
+            colours.fill(0x8000);
+            colours[0] = colours[1] = colours[2] = foreground;
+            xcb_change_property(x.get(), XCB_PROP_MODE_REPLACE, owner->owner,
+                                atom("_NET_SYSTEM_TRAY_COLORS"), XCB_ATOM_CARDINAL, 32, 12,
+                                colours.data());
+            xcb_flush(x.get());
+        };
+        setColours(0xffff); // white icons: a dark panel, whatever its pixels
+        QCOMPARE(TrayShade::judge(x.get(), screen, icon), std::optional(Appearance::dark));
+        setColours(0x1000);
+        QCOMPARE(TrayShade::judge(x.get(), screen, icon), std::optional(Appearance::light));
+    }
+
     // On a desktop with a StatusNotifierItem host the program registers its own item: the
     // picture keeps the label's aspect, the text is offered as label and tooltip, and the
     // host's Activate and ContextMenu calls reach the popover and the menu.
@@ -179,8 +250,13 @@ private Q_SLOTS:
 
         test::AppRun app(desktop, fake);
         app.writeSettings();
+        {
+            Suite suite(app.suitePath());
+            CVNSettings(suite).setPanelShade(PanelShade::light); // the user's word for the panel
+        }
         QVERIFY(app.start());
         QTRY_COMPARE_WITH_TIMEOUT(watcher.items().size(), 1, 15000);
+        QCOMPARE(app.ask(u"LabelAppearance"_s).toString(), u"light"_s);
         QCOMPARE(app.ask(u"StatusItemKind"_s).toString(), u"StatusNotifierItem"_s);
         QVERIFY(showsAmounts([&] { return app.ask(u"Label"_s); }, 20000));
 
