@@ -57,6 +57,13 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog.Debian.gz)
 install(FILES ${packaging_dir}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# The Plasma applet that shows the labels as text in a panel (Plasma's tray shows icons only).
+set(plasmoid_dir ${CMAKE_INSTALL_DATADIR}/plasma/plasmoids/${CORVANE_APP_ID}.status)
+configure_file(${packaging_dir}/plasma/metadata.json ${CMAKE_BINARY_DIR}/plasmoid/metadata.json
+               @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/plasmoid/metadata.json DESTINATION ${plasmoid_dir})
+install(DIRECTORY ${packaging_dir}/plasma/contents DESTINATION ${plasmoid_dir})
+
 set(CPACK_PACKAGE_NAME corvane)
 set(CPACK_PACKAGE_VENDOR "The Corvane developers")
 set(CPACK_PACKAGE_CONTACT "The Corvane developers <dev@corvane.app>")

@@ -47,12 +47,13 @@ std::unique_ptr<StatusInterface> exportStatus(Core& core, AppDelegate& delegate)
     std::unique_ptr<StatusInterface> status = makeStatusInterface(core, [&presenter] {
         QList<ShownLabel> shown;
         for (const StatusLabel& label : presenter.labels())
-            shown.append({label.nickname, label.value, label.positive});
+            shown.append({label.nickname, label.value, label.positive, label.total});
         return shown;
     });
     status->exportOn(QDBusConnection::sessionBus());
     QObject::connect(&presenter, &StatusLabelPresenter::labelsChanged, status.get(),
                      &StatusInterface::scheduleRefresh);
+    // Panel bars' clicks and a second start of the program open the popover through here.
     QObject::connect(status.get(), &StatusInterface::openPopoverRequested, &delegate, [&delegate] {
         if (!delegate.isPopoverShown())
             delegate.togglePopover();
@@ -103,10 +104,6 @@ int main(int argc, char* argv[])
     AppDelegate delegate(core, QApplication::windowIcon());
     instance.setDelegate(&delegate);
     ShellWindows windows(core, delegate);
-    QObject::connect(&instance, &SingleInstance::showPopoverRequested, &delegate, [&delegate] {
-        if (!delegate.isPopoverShown())
-            delegate.togglePopover();
-    });
     QuitSignals quitSignals;
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                      &AppDelegate::applicationWillTerminate);

@@ -35,11 +35,14 @@ StatusSnapshot snapshotFrom(const QVariantMap& properties)
 {
     StatusSnapshot status;
     const auto labels = qdbus_cast<QList<QVariantMap>>(properties.value(QStringLiteral("labels")));
-    for (const QVariantMap& label : labels)
+    for (const QVariantMap& label : labels) {
+        const QVariant total = label.value(QStringLiteral("total"));
         status.labels.append(
             {label.value(QStringLiteral("nickname")).toString(),
              label.value(QStringLiteral("value")).toString(),
-             label.value(QStringLiteral("sign")).toString() == QStringLiteral("positive")});
+             label.value(QStringLiteral("sign")).toString() == QStringLiteral("positive"),
+             total.isValid() ? std::optional<double>(total.toDouble()) : std::nullopt});
+    }
     status.rollUp = properties.value(QStringLiteral("rollUp")).toBool();
     status.marketState = properties.value(QStringLiteral("marketState")).toString();
     status.lastupdated = properties.value(QStringLiteral("lastupdated")).toString();
@@ -80,11 +83,11 @@ QJsonObject statusJson(const StatusSnapshot& status)
 {
     QJsonArray labels;
     for (const ShownLabel& label : status.labels)
-        labels.append(
-            QJsonObject{{QStringLiteral("nickname"), label.nickname},
-                        {QStringLiteral("value"), label.value},
-                        {QStringLiteral("sign"), label.positive ? QStringLiteral("positive")
-                                                                : QStringLiteral("negative")}});
+        labels.append(QJsonObject{
+            {QStringLiteral("nickname"), label.nickname},
+            {QStringLiteral("value"), label.value},
+            {QStringLiteral("sign"), signOf(label)},
+            {QStringLiteral("total"), label.total ? QJsonValue(*label.total) : QJsonValue()}});
     auto orNull = [](const QString& text) { return text.isEmpty() ? QJsonValue() : text; };
     return {{QStringLiteral("text"), statusText(status)},
             {QStringLiteral("labels"), labels},
@@ -102,15 +105,43 @@ QJsonObject panelJson(const std::optional<StatusSnapshot>& status)
         return {{QStringLiteral("text"), QStringLiteral("⚠ Corvane")},
                 {QStringLiteral("tooltip"), notRunning},
                 {QStringLiteral("class"), QStringLiteral("error")}};
-    bool allPositive = !status->labels.isEmpty();
-    for (const ShownLabel& label : status->labels)
-        allPositive = allPositive && label.positive;
-    const QString cssClass = status->hasError ? QStringLiteral("error")
-                             : allPositive    ? QStringLiteral("positive")
-                                              : QStringLiteral("negative");
     return {{QStringLiteral("text"), statusText(*status)},
             {QStringLiteral("tooltip"), tooltipOf(*status)},
-            {QStringLiteral("class"), cssClass}};
+            {QStringLiteral("class"),
+             status->hasError ? QStringLiteral("error") : signOf(status->labels)}};
+}
+
+QString genmonText(const std::optional<StatusSnapshot>& status, const QString& clickCommand)
+{
+    // The panel's own colour for names and neutral states, the tray's green and red for
+    // amounts; everything we did not write is escaped, as the plugin reads Pango markup.
+    auto escaped = [](const QString& text) { return text.toHtmlEscaped(); };
+    QString text;
+    QString tooltip;
+    if (!status) {
+        text = QStringLiteral("⚠ Corvane");
+        tooltip = notRunning;
+    } else {
+        QStringList labels;
+        for (const ShownLabel& label : status->labels) {
+            const QString sign = signOf(label);
+            const QString value = escaped(label.value);
+            labels << escaped(label.nickname) + u' ' +
+                          (sign == QStringLiteral("neutral")
+                               ? value
+                               : QStringLiteral("<span foreground=\"%1\">%2</span>")
+                                     .arg(sign == QStringLiteral("positive")
+                                              ? QStringLiteral("#34C759")
+                                              : QStringLiteral("#FF453A"),
+                                          value));
+        }
+        text = labels.isEmpty() ? QStringLiteral("Corvane") : labels.join(QStringLiteral("  "));
+        if (status->hasError)
+            text.prepend(QStringLiteral("⚠ "));
+        tooltip = escaped(tooltipOf(*status));
+    }
+    return QStringLiteral("<txt>%1</txt><tool>%2</tool><txtclick>%3</txtclick>")
+        .arg(text, tooltip, clickCommand);
 }
 
 StatusClient::StatusClient(QDBusConnection bus, QObject* parent)
@@ -165,8 +196,14 @@ void StatusClient::printCurrent()
     auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(getAllCall(), 5000), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
         pending->deleteLater();
-        const QJsonObject line = panelJson(snapshotOf(pending->reply()));
-        m_print(QString::fromUtf8(QJsonDocument(line).toJson(QJsonDocument::Compact)));
+        const QString line = QString::fromUtf8(
+            QJsonDocument(panelJson(snapshotOf(pending->reply()))).toJson(QJsonDocument::Compact));
+        // A bus that says the same twice (a change the panel does not show, an owner handing
+        // over) must not make the panel redraw for nothing.
+        if (line == m_lastLine)
+            return;
+        m_lastLine = line;
+        m_print(line);
     });
 }
 

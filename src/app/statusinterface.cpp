@@ -6,8 +6,29 @@
 #include <QDBusMetaType>
 #include <QMetaEnum>
 #include <QTimer>
+#include <cmath>
 
 namespace corvane {
+
+QString signOf(const ShownLabel& label)
+{
+    if (!label.total)
+        return QStringLiteral("neutral");
+    return label.positive ? QStringLiteral("positive") : QStringLiteral("negative");
+}
+
+QString signOf(const QList<ShownLabel>& labels)
+{
+    // In cents, so that amounts that cancel out do not leave a speck of float behind.
+    std::optional<long long> cents;
+    for (const ShownLabel& label : labels)
+        if (label.total)
+            cents = cents.value_or(0) + std::llround(*label.total * 100);
+    if (!cents)
+        return QStringLiteral("neutral");
+    // As for a single label: only a gain is green.
+    return *cents > 0 ? QStringLiteral("positive") : QStringLiteral("negative");
+}
 
 void registerStatusTypes()
 {
@@ -88,19 +109,25 @@ makeStatusInterface(Core& core, std::function<QList<ShownLabel>()> labels, QObje
                      &StatusInterface::scheduleRefresh);
     QObject::connect(&core.settings(), &CVNSettings::rollUpChanged, raw,
                      &StatusInterface::scheduleRefresh);
-    QObject::connect(raw, &StatusInterface::syncNowRequested, &core.watch(),
-                     &RunWatch::manualStart);
+    // Like the popover's "Sync now", which it stands in for.
+    QObject::connect(raw, &StatusInterface::syncNowRequested, &core.watch(), [&core] {
+        logLine(QStringLiteral("in manualStart"));
+        core.watch().manualStart();
+    });
     return status;
 }
 
 QList<QVariantMap> StatusInterface::labels() const
 {
     QList<QVariantMap> list;
-    for (const ShownLabel& label : m_snapshot.labels)
-        list.append({{QStringLiteral("nickname"), label.nickname},
-                     {QStringLiteral("value"), label.value},
-                     {QStringLiteral("sign"),
-                      label.positive ? QStringLiteral("positive") : QStringLiteral("negative")}});
+    for (const ShownLabel& label : m_snapshot.labels) {
+        QVariantMap map{{QStringLiteral("nickname"), label.nickname},
+                        {QStringLiteral("value"), label.value},
+                        {QStringLiteral("sign"), signOf(label)}};
+        if (label.total)
+            map.insert(QStringLiteral("total"), *label.total);
+        list.append(map);
+    }
     return list;
 }
 

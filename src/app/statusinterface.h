@@ -7,6 +7,7 @@
 #include <QVariantMap>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace corvane {
 
@@ -19,11 +20,19 @@ inline constexpr auto statusInterfaceName = "io.corvane.Corvane.Status";
 // One label as the tray shows it.
 struct ShownLabel {
     QString nickname;
-    QString value;         // "$13", "($13)", "No data", "Mkt closed"
-    bool positive = false; // green; red otherwise
+    QString value;               // "$13", "($13)", "No data", "Mkt closed"
+    bool positive = false;       // green; red otherwise
+    std::optional<double> total; // none behind "No data" and "Mkt closed"
 
     bool operator==(const ShownLabel&) const = default;
 };
+
+// How a label reads: "positive" (green in the tray), "negative" (red), or "neutral" when it
+// carries no amount at all.
+QString signOf(const ShownLabel& label);
+// How the whole row reads: by the sum of its amounts, not by its worst label; "neutral" when
+// no label carries an amount (the logo alone, "No data", "Mkt closed").
+QString signOf(const QList<ShownLabel>& labels);
 
 // Everything the tray shows, and the texts behind its warning triangle.
 struct StatusSnapshot {

@@ -1,5 +1,6 @@
 #include "singleinstance.h"
 
+#include "app/statusinterface.h"
 #include "appdelegate.h"
 #include "appearancewatcher.h"
 #include "models/statuslabelpresenter.h"
@@ -42,14 +43,10 @@ bool SingleInstance::claim()
 bool SingleInstance::askOwnerToShowPopover()
 {
     const QDBusMessage call = QDBusMessage::createMethodCall(
-        serviceName(), objectPath(), serviceName(), QStringLiteral("ShowPopover"));
+        serviceName(), QString::fromLatin1(statusObjectPath),
+        QString::fromLatin1(statusInterfaceName), QStringLiteral("OpenPopover"));
     const QDBusMessage reply = m_bus.call(call, QDBus::Block, 5000);
     return reply.type() == QDBusMessage::ReplyMessage;
-}
-
-void SingleInstance::ShowPopover()
-{
-    Q_EMIT showPopoverRequested();
 }
 
 QString SingleInstance::StatusItemKind() const

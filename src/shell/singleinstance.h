@@ -10,8 +10,10 @@ namespace corvane {
 class AppDelegate;
 
 // One Corvane per user: the first instance owns a name on the session bus; a later start
-// finds it taken, asks the owner to open its popover and leaves. The same object answers
-// what the status item shows, for scripts and the end-to-end tests.
+// finds it taken, asks the owner to open its popover (through the status interface) and
+// leaves. The object at the instance's own path is a diagnostics interface: it tells how the
+// status item and the popover stand, for bug reports, the end-to-end tests and the desktop
+// runs, and nothing on it changes anything.
 class SingleInstance final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SingleInstance)
@@ -32,7 +34,6 @@ public:
     void setDelegate(AppDelegate* delegate) { m_delegate = delegate; }
 
 public Q_SLOTS:
-    Q_SCRIPTABLE void ShowPopover();
     // "XEmbed", "StatusNotifierItem", or empty before the item exists.
     Q_SCRIPTABLE QString StatusItemKind() const;
     Q_SCRIPTABLE bool StatusItemRegistered() const;
@@ -45,9 +46,6 @@ public Q_SLOTS:
     Q_SCRIPTABLE QString Appearance() const;
     // The label's: "dark" when drawn for a dark panel.
     Q_SCRIPTABLE QString LabelAppearance() const;
-
-Q_SIGNALS:
-    void showPopoverRequested();
 
 private:
     QDBusConnection m_bus;

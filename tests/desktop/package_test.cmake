@@ -38,11 +38,17 @@ foreach(file bin/corvane share/applications/io.corvane.Corvane.desktop
              share/icons/hicolor/48x48/apps/corvane.png
              share/icons/hicolor/256x256/apps/corvane.png
              share/man/man1/corvane.1.gz share/doc/corvane/copyright
-             share/doc/corvane/changelog.Debian.gz)
+             share/doc/corvane/changelog.Debian.gz
+             share/plasma/plasmoids/io.corvane.Corvane.status/contents/ui/main.qml)
   if(NOT EXISTS ${root}/${file})
     message(FATAL_ERROR "the package lacks /usr/${file}")
   endif()
 endforeach()
+file(READ ${root}/share/plasma/plasmoids/io.corvane.Corvane.status/metadata.json plasmoid)
+string(JSON plasmoid_version ERROR_VARIABLE json_error GET "${plasmoid}" KPlugin Version)
+if(NOT plasmoid_version STREQUAL "${VERSION}")
+  message(FATAL_ERROR "the Plasma applet's metadata says version '${plasmoid_version}' ${json_error}")
+endif()
 file(SIZE ${root}/share/icons/hicolor/48x48/apps/corvane.png png_size)
 if(png_size LESS 100)
   message(FATAL_ERROR "the 48 px icon is empty (${png_size} bytes)")

@@ -3,6 +3,7 @@
 #include "app/statusinterface.h"
 #include "engine/runwatch.h"
 #include "privatebus.h"
+#include "support/logcapture.h"
 #include "support/testclock.h"
 #include "support/testcore.h"
 #include "support/testregistry.h"
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 
 using namespace corvane;
 using namespace Qt::StringLiterals;
@@ -23,7 +25,7 @@ const QString service = QString::fromLatin1(statusServiceName);
 StatusSnapshot sample()
 {
     StatusSnapshot status;
-    status.labels = {{u"IBKR"_s, u"$13"_s, true}, {u"IRA"_s, u"($5)"_s, false}};
+    status.labels = {{u"IBKR"_s, u"$13"_s, true, 12.4}, {u"IRA"_s, u"($5)"_s, false, -4.6}};
     status.marketState = u"open"_s;
     status.lastupdated = u"2024-06-18T11:05:00-04:00"_s;
     return status;
@@ -49,20 +51,59 @@ class StatusInterfaceTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void panelClassFollowsSignsAndErrors()
+    // A panel colours the whole row by its class: by the sum of what it shows, neutral when it
+    // shows no amount, an error above all.
+    void panelClassFollowsTheSumAndErrors()
+    {
+        auto classOf = [](const QList<ShownLabel>& labels, bool hasError = false) {
+            StatusSnapshot status;
+            status.labels = labels;
+            status.hasError = hasError;
+            return panelJson(status)[u"class"_s].toString();
+        };
+        const ShownLabel paper{u"Etrade Paper"_s, u"$300"_s, true, 299.5};
+        const ShownLabel loss{u"IRA"_s, u"($5)"_s, false, -4.6};
+        const ShownLabel closed{u"IBKR"_s, u"Mkt closed"_s, false, std::nullopt};
+        QCOMPARE(classOf({paper, loss}), u"positive"_s);
+        QCOMPARE(classOf({loss, closed}), u"negative"_s);
+        QCOMPARE(classOf({{u"A"_s, u"$1"_s, true, 0.1},
+                          {u"B"_s, u"$1"_s, true, 0.2},
+                          {u"C"_s, u"($1)"_s, false, -0.3}}),
+                 u"negative"_s); // nothing gained: no green
+        for (const auto& neutral : {QList<ShownLabel>{}, QList<ShownLabel>{closed},
+                                    QList<ShownLabel>{{u"IRA"_s, u"No data"_s, false, {}}}})
+            QCOMPARE(classOf(neutral), u"neutral"_s);
+        QCOMPARE(classOf({paper}, true), u"error"_s);
+        StatusSnapshot quiet;
+        quiet.labels = {closed};
+        QCOMPARE(statusJson(quiet)[u"labels"_s][0][u"sign"_s], u"neutral"_s);
+
+        StatusSnapshot erring = sample();
+        erring.criticalError = u"Invalid API key."_s;
+        erring.hasError = true;
+        QVERIFY(panelJson(erring)[u"tooltip"_s].toString().contains(erring.criticalError));
+        QCOMPARE(panelJson(std::nullopt)[u"class"_s], u"error"_s);
+    }
+
+    // Xfce's plugin reads Pango markup: the amounts in the tray's colours, and whatever the
+    // user typed as a nickname escaped, so it can neither break the markup nor the tags.
+    void genmonTagsAndMarkup()
     {
         StatusSnapshot status = sample();
-        status.labels.removeLast();
-        QCOMPARE(panelJson(status)[u"class"_s], u"positive"_s);
-        status.criticalError = u"Invalid API key."_s;
-        status.hasError = true;
-        const QJsonObject erring = panelJson(status);
-        QCOMPARE(erring[u"class"_s], u"error"_s);
-        QVERIFY(erring[u"tooltip"_s].toString().contains(status.criticalError));
-        QCOMPARE(panelJson(std::nullopt)[u"class"_s], u"error"_s);
+        status.labels.append({u"R&D <txt>"_s, u"No data"_s, false, std::nullopt});
+        status.marketState = u"open"_s;
+        status.lastupdated.clear();
+        QCOMPARE(genmonText(status, u"/usr/bin/corvane"_s),
+                 u"<txt>IBKR <span foreground=\"#34C759\">$13</span>  "
+                 "IRA <span foreground=\"#FF453A\">($5)</span>  R&amp;D &lt;txt&gt; No data</txt>"
+                 "<tool>IBKR $13\nIRA ($5)\nR&amp;D &lt;txt&gt; No data\nMarket: open</tool>"
+                 "<txtclick>/usr/bin/corvane</txtclick>"_s);
         status.labels.clear();
-        status.hasError = false;
-        QCOMPARE(panelJson(status)[u"class"_s], u"negative"_s);
+        status.hasError = true;
+        QVERIFY(genmonText(status, u"corvane"_s).startsWith(u"<txt>⚠ Corvane</txt>"_s));
+        QCOMPARE(genmonText(std::nullopt, u"corvane"_s),
+                 u"<txt>⚠ Corvane</txt><tool>Corvane is not running.</tool>"
+                 "<txtclick>corvane</txtclick>"_s);
     }
 
     void statusCommandAgainstARunningInstance()
@@ -78,11 +119,12 @@ private Q_SLOTS:
             status = next;
             published.scheduleRefresh();
         };
-        auto run = [&bus](const QStringList& arguments, QProcess& process) {
+        auto run = [&bus](const QStringList& arguments, QProcess& process,
+                          const QString& program = QStringLiteral(CORVANE_BINARY)) {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, bus.address());
             process.setProcessEnvironment(environment);
-            process.start(QStringLiteral(CORVANE_BINARY), arguments);
+            process.start(program, arguments);
         };
         // The instance answers from this process's event loop, so waiting must keep it turning.
         auto finish = [](QProcess& process) {
@@ -90,8 +132,9 @@ private Q_SLOTS:
             return done.wait(20'000) ? process.exitCode() : -1;
         };
 
-        // What the tray shows goes over the bus whole, warning and all.
+        // What the tray shows goes over the bus whole, warning, amounts and all.
         StatusSnapshot erring = sample();
+        erring.labels.append({u"Paper"_s, u"Mkt closed"_s, false, std::nullopt});
         erring.internetError = u"Cannot connect to the internet. Check your connection."_s;
         erring.hasError = true;
         show(erring);
@@ -99,16 +142,26 @@ private Q_SLOTS:
         QProcess plain;
         run({u"--status"_s}, plain);
         QCOMPARE(finish(plain), 0);
-        QCOMPARE(plain.readAllStandardOutput(), QByteArray("⚠ IBKR $13  IRA ($5)\n"));
+        QCOMPARE(plain.readAllStandardOutput(),
+                 QByteArray("⚠ IBKR $13  IRA ($5)  Paper Mkt closed\n"));
         QProcess json;
         run({u"--status"_s, u"--json"_s}, json);
         QCOMPARE(finish(json), 0);
         const QJsonObject object = QJsonDocument::fromJson(json.readAllStandardOutput()).object();
         QCOMPARE(object, statusJson(erring));
-        QCOMPARE(object[u"labels"_s][1][u"sign"_s], u"negative"_s);
+        QCOMPARE(object[u"labels"_s][1][u"total"_s].toDouble(), -4.6);
+        QCOMPARE(object[u"labels"_s][2][u"sign"_s], u"neutral"_s);
         QVERIFY(object[u"criticalError"_s].isNull());
+        QProcess genmon;
+        run({u"--status"_s, u"--format"_s, u"genmon"_s}, genmon);
+        QCOMPARE(finish(genmon), 0);
+        const QString tags = QString::fromUtf8(genmon.readAllStandardOutput());
+        QVERIFY2(tags.startsWith(u"<txt>⚠ IBKR <span foreground=\"#34C759\">$13</span>"_s),
+                 qPrintable(tags));
+        QVERIFY(
+            tags.endsWith(u"<txtclick>"_s + QStringLiteral(CORVANE_BINARY) + u"</txtclick>\n"_s));
 
-        // Following prints every change and the instance going and coming back.
+        // Following prints each change once and the instance going and coming back.
         QProcess follow;
         run({u"--status"_s, u"--follow"_s}, follow);
         auto next = [&follow] {
@@ -121,12 +174,33 @@ private Q_SLOTS:
         // place by now.
         show(sample());
         QCOMPARE(next()[u"text"_s], u"IBKR $13  IRA ($5)"_s);
+        Q_EMIT published.changed(); // nothing the panel shows
+        StatusSnapshot closed = sample();
+        closed.labels = {{u"IBKR"_s, u"Mkt closed"_s, false, std::nullopt}};
+        show(closed);
+        const QJsonObject neutral = next();
+        QCOMPARE(neutral[u"text"_s], u"IBKR Mkt closed"_s);
+        QCOMPARE(neutral[u"class"_s], u"neutral"_s);
         server.unregisterService(service);
         QCOMPARE(next()[u"tooltip"_s], u"Corvane is not running."_s);
+        show(sample());
         QVERIFY(server.registerService(service));
-        QCOMPARE(next()[u"class"_s], u"negative"_s);
+        QCOMPARE(next()[u"class"_s], u"positive"_s);
         follow.kill();
         follow.waitForFinished();
+
+        // A bar that ignores SIGPIPE hands that on to its module; the follower must still go
+        // when the bar stops reading. The shell's pipeline ends only when both sides have.
+        QProcess piped;
+        piped.setChildProcessModifier([] { ::signal(SIGPIPE, SIG_IGN); });
+        run({u"-c"_s, u"\"$0\" --status --follow | head -n 1"_s, QStringLiteral(CORVANE_BINARY)},
+            piped, u"/bin/sh"_s);
+        QVERIFY(QTest::qWaitFor([&] { return piped.canReadLine(); }, 20'000));
+        for (int change = 0; change < 20 && piped.state() != QProcess::NotRunning; ++change) {
+            show(change % 2 ? sample() : closed);
+            QSignalSpy(&piped, &QProcess::finished).wait(1000);
+        }
+        QCOMPARE(piped.state(), QProcess::NotRunning);
 
         server.unregisterService(service);
         QProcess absent;
@@ -137,6 +211,11 @@ private Q_SLOTS:
         QCOMPARE(absent.readAllStandardError().split('\n').constFirst(),
                  QByteArray("Corvane is not running."));
         QVERIFY(absent.readAllStandardOutput().isEmpty());
+        // A panel shows the absence, where a script gets the exit status.
+        QProcess bar;
+        run({u"--status"_s, u"--format"_s, u"waybar"_s}, bar);
+        QCOMPARE(finish(bar), 1);
+        QCOMPARE(parsed(QString::fromUtf8(bar.readAllStandardOutput()))[u"class"_s], u"error"_s);
     }
 
     // The root feeds the status object: a burst of changes is announced once, and what the
@@ -168,11 +247,14 @@ private Q_SLOTS:
         QVERIFY(status->exportOn(server) && server.registerService(service));
         QSignalSpy passes(&core->watch(), &RunWatch::passStarted);
         QSignalSpy popover(status.get(), &StatusInterface::openPopoverRequested);
+        test::LogCapture log;
         for (const QString& method : {u"SyncNow"_s, u"OpenPopover"_s})
             QCOMPARE(client.call(callOf(method), QDBus::BlockWithGui).type(),
                      QDBusMessage::ReplyMessage);
         QTRY_COMPARE(passes.size(), 1);
         QCOMPARE(popover.size(), 1);
+        // A pass asked for from outside is logged as the popover's "Sync now" logs it.
+        QCOMPARE(log.lines().value(0), u"in manualStart"_s);
         const QDBusMessage introspect = client.call(
             callOf(u"Introspect"_s, u"org.freedesktop.DBus.Introspectable"_s), QDBus::BlockWithGui);
         const QString xml = introspect.arguments().value(0).toString();
@@ -182,15 +264,53 @@ private Q_SLOTS:
         QTRY_VERIFY(!core->watch().isPassRunning());
     }
 
-    // The accepted forms run above and from the package; here, the ones turned away.
+    // The accepted forms run above and from the package; here, the ones turned away, and a
+    // start with nowhere to show a window.
     void commandLineOptions()
     {
         auto parse = [](const QStringList& args) {
             return parseCommandLine(QStringList{u"corvane"_s} + args, u"1.2.3"_s);
         };
         QVERIFY(parse({u"--help"_s}).text.contains(u"--follow"_s));
-        for (const QString& wrong : {u"--json"_s, u"--stat"_s, u"extra"_s})
-            QCOMPARE(parse({wrong}).action, CommandLine::Action::invalid);
+        const QList<QStringList> wrong = {
+            {u"--json"_s},
+            {u"--stat"_s},
+            {u"extra"_s},
+            {u"--format"_s, u"genmon"_s},
+            {u"--status"_s, u"--format"_s, u"xml"_s},
+            {u"--status"_s, u"--json"_s, u"--format"_s, u"genmon"_s},
+            {u"--status"_s, u"--follow"_s, u"--format"_s, u"genmon"_s},
+            {u"--status"_s, u"--follow"_s, u"--json"_s}};
+        for (const QStringList& args : wrong)
+            QVERIFY2(parse(args).action == CommandLine::Action::invalid,
+                     qPrintable(args.join(u' ')));
+        QCOMPARE(parse({u"--status"_s, u"--follow"_s}).format, CommandLine::Format::waybar);
+
+        auto session = [](const QStringList& variables) {
+            QProcessEnvironment environment;
+            for (const QString& variable : variables)
+                environment.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+            return hasGraphicalSession(environment);
+        };
+        QVERIFY(session({u"DISPLAY=:0"_s}));
+        QVERIFY(session({u"WAYLAND_DISPLAY=wayland-0"_s, u"QT_QPA_PLATFORM=wayland"_s}));
+        QVERIFY(session({u"QT_QPA_PLATFORM=offscreen"_s}));
+        QVERIFY(session({u"QT_QPA_PLATFORM=wayland;vnc:size=800x600"_s}));
+        for (const QString& platform : {u""_s, u"xcb"_s, u"wayland;xcb"_s})
+            QVERIFY(!session({u"DISPLAY="_s, u"QT_QPA_PLATFORM="_s + platform}));
+
+        // Qt would abort with a core dump; the user gets a sentence.
+        QProcess headless;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString& variable : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+            environment.remove(variable);
+        headless.setProcessEnvironment(environment);
+        headless.start(QStringLiteral(CORVANE_BINARY), {});
+        QVERIFY(headless.waitForFinished(20'000));
+        QCOMPARE(headless.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(headless.exitCode(), 1);
+        QCOMPARE(headless.readAllStandardError(),
+                 QByteArray("Corvane needs a graphical session (no display found).\n"));
     }
 };
 
