@@ -74,7 +74,6 @@ void readQt(const QJsonValue& v, Bot& out, QLatin1StringView key);
 void readQt(const QJsonValue& v, BrokerConnection& out, QLatin1StringView key);
 void readQt(const QJsonValue& v, Leg& out, QLatin1StringView key);
 void readQt(const QJsonValue& v, PositionData& out, QLatin1StringView key);
-void readQt(const QJsonValue& v, PagesInfo& out, QLatin1StringView key);
 
 template <class T> void readQt(const QJsonValue& v, QList<T>& out, QLatin1StringView key)
 {
@@ -231,19 +230,10 @@ const std::array positionFields{
     qtField<&PositionData::legs>("legs"),
 };
 
-const std::array pagesFields{
-    qtField<&PagesInfo::hasPages>("has_pages"),
-    qtField<&PagesInfo::itemsPerPage>("items_per_page"),
-    qtField<&PagesInfo::currentPage>("current_page"),
-    qtField<&PagesInfo::lastPage>("last_page"),
-    qtField<&PagesInfo::totalItems>("total_items"),
-};
-
 const std::array responseFields{
     qtField<&ApiResponse::success>("success"),
     qtField<&ApiResponse::message>("message"),
     qtField<&ApiResponse::data>("data"),
-    qtField<&ApiResponse::pages>("pages"),
 };
 
 void readQt(const QJsonValue& v, Bot& out, QLatin1StringView key)
@@ -264,11 +254,6 @@ void readQt(const QJsonValue& v, Leg& out, QLatin1StringView key)
 void readQt(const QJsonValue& v, PositionData& out, QLatin1StringView key)
 {
     readObject(v, out, positionFields, key);
-}
-
-void readQt(const QJsonValue& v, PagesInfo& out, QLatin1StringView key)
-{
-    readObject(v, out, pagesFields, key);
 }
 
 } // namespace

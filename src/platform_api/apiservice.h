@@ -25,7 +25,6 @@ QUrl positionsUrl(const QUrl& baseUrl, const std::optional<QDateTime>& lastOpenD
 class APIService final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(APIService)
-    Q_PROPERTY(QList<PositionData> data READ data NOTIFY dataChanged)
 
 public:
     APIService(PlatformConnection connection, Clock clock, QObject* parent = nullptr);
@@ -34,11 +33,7 @@ public:
     QCoro::Task<std::optional<ApiResponse>> fetchPositions(QString apiKey,
                                                            std::optional<QDateTime> lastOpenDate);
 
-    // Published for the views; the positions fetch never fills it.
-    const QList<PositionData>& data() const { return m_data; }
-
 Q_SIGNALS:
-    void dataChanged();
     // An empty text clears the error.
     void criticalErrorReported(const std::optional<QString>& text);
     void internetErrorReported(const std::optional<QString>& text);
@@ -49,7 +44,6 @@ private:
 
     PlatformConnection m_connection;
     Clock m_clock;
-    QList<PositionData> m_data;
 };
 
 } // namespace corvane

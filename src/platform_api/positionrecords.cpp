@@ -9,7 +9,6 @@ static void readValue(wire::Value& v, Bot& out);
 static void readValue(wire::Value& v, BrokerConnection& out);
 static void readValue(wire::Value& v, Leg& out);
 static void readValue(wire::Value& v, PositionData& out);
-static void readValue(wire::Value& v, PagesInfo& out);
 
 namespace {
 
@@ -101,19 +100,10 @@ constexpr std::array positionFields{
     decoded<&PositionData::legs>("legs"),
 };
 
-constexpr std::array pagesFields{
-    decoded<&PagesInfo::hasPages>("has_pages"),
-    decoded<&PagesInfo::itemsPerPage>("items_per_page"),
-    decoded<&PagesInfo::currentPage>("current_page"),
-    decoded<&PagesInfo::lastPage>("last_page"),
-    decoded<&PagesInfo::totalItems>("total_items"),
-};
-
 constexpr std::array responseFields{
     decoded<&ApiResponse::success>("success"),
     decoded<&ApiResponse::message>("message"),
     decoded<&ApiResponse::data>("data"),
-    decoded<&ApiResponse::pages>("pages"),
 };
 
 } // namespace
@@ -136,11 +126,6 @@ static void readValue(wire::Value& v, Leg& out)
 static void readValue(wire::Value& v, PositionData& out)
 {
     records::readFields(v, out, positionFields);
-}
-
-static void readValue(wire::Value& v, PagesInfo& out)
-{
-    records::readFields(v, out, pagesFields);
 }
 
 wire::Result<ApiResponse> decodeApiResponse(const QByteArray& body)

@@ -59,22 +59,10 @@ struct PositionData {
     bool operator==(const PositionData&) const = default;
 };
 
-// Paging block: kept as received, never followed.
-struct PagesInfo {
-    std::optional<bool> hasPages;       // "has_pages"
-    std::optional<qint64> itemsPerPage; // "items_per_page"
-    std::optional<qint64> currentPage;  // "current_page"
-    std::optional<qint64> lastPage;     // "last_page"
-    std::optional<qint64> totalItems;   // "total_items"
-
-    bool operator==(const PagesInfo&) const = default;
-};
-
 struct ApiResponse {
     bool success = false;
     QString message;
     std::optional<QList<PositionData>> data;
-    std::optional<PagesInfo> pages;
 
     // What the records' texts view; implicitly shared, so every copy keeps them valid.
     QByteArray answer; // the bytes decoded

@@ -6,31 +6,6 @@
 
 namespace corvane {
 
-// A row of a menu: symbol and label at the leading edge, the full width of its parent, a
-// blue tint while hovered (20 %) or pressed (50 %), corners of radius 5.
-class MenuButton final : public QAbstractButton {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(MenuButton)
-
-public:
-    MenuButton(const QString& text, const QString& symbolName, Appearance appearance,
-               QWidget* parent = nullptr);
-
-    void setAppearance(Appearance appearance);
-    bool isHovering() const { return m_hovering; }
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    QString m_symbolName;
-    Appearance m_appearance;
-    bool m_hovering = false;
-};
-
 // A text link: the text colour, blue while hovered, half-transparent while pressed.
 class LinkButton final : public QAbstractButton {
     Q_OBJECT
