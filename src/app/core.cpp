@@ -3,6 +3,7 @@
 #include "base/endpoints.h"
 #include "base/log.h"
 #include "networkaccess.h"
+#include "pushover/notificationmanager.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -30,7 +31,7 @@ CoreConfig CoreConfig::fromEnvironment()
     config.platformWebUrl = endpointUrl(Endpoint::platformWeb);
     config.pushover = {endpointUrl(Endpoint::pushoverApi), endpointUrl(Endpoint::pushoverSocket)};
     config.updateFeedUrl = endpointUrl(Endpoint::updateFeed);
-    config.desktop = DesktopConfig::defaults(QCoreApplication::applicationVersion());
+    config.desktop = DesktopConfig::defaults();
     config.desktop->updateFeed = config.updateFeedUrl;
     config.keyring = true;
     return config;
@@ -74,19 +75,27 @@ Core::Core(CoreConfig config, QObject* parent)
     connect(&m_market, &StockExchangeStatus::timerStarted, &m_marketSocket,
             &MarketSocket::onTimerStarted);
 
-    connect(&m_pushoverSetup, &POApiManager::deviceRegistered, &m_socket,
-            &PushoverWebSocketManager::openSocket);
+    // The switch and the socket agree whoever moves the switch: the settings page, a reset, or
+    // a registration, which turns notifications on (the switch is off until a device exists).
+    connect(&m_settings, &CVNSettings::enableNotificationsChanged, this,
+            &Core::followNotificationSwitch);
+    connect(&m_pushoverSetup, &POApiManager::deviceRegistered, this,
+            [this] { m_settings.setEnableNotifications(true); });
 
     // A broker enabled by an edit gets its empty result before the next pass fills it.
     connect(&m_settings, &CVNSettings::accountSettingsChanged, &m_store,
             &ProcessedDataManager::primeProcessedData);
 
-    if (m_config.desktop)
+    if (m_config.desktop) {
         m_desktop = std::make_unique<DesktopServices>(
             *m_config.desktop,
             OutsideEventHandler::Services{&m_globalData, &m_socket, &m_settings,
                                           &m_pushoverSettings, &m_watch},
             *m_network);
+        m_updateNotices = std::make_unique<NotificationManager>(m_config.notifications);
+        m_updateNotifier =
+            std::make_unique<UpdateNotifier>(m_desktop->updater(), m_suite, *m_updateNotices);
+    }
 }
 
 Core::~Core() = default;
@@ -94,6 +103,16 @@ Core::~Core() = default;
 PlatformConnection Core::platformConnection() const
 {
     return PlatformConnection{m_network, m_config.platformApiUrl, m_config.platformTimeout};
+}
+
+void Core::followNotificationSwitch()
+{
+    if (m_settings.enableNotifications() && m_pushoverSettings.poIsRegistered()) {
+        m_socket.notificationMgr()->requestPermission();
+        m_socket.openSocket();
+    } else {
+        m_socket.closeSocket();
+    }
 }
 
 bool Core::start(const ShellSteps& shell)

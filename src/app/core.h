@@ -4,6 +4,7 @@
 #include "app/globaldata.h"
 #include "app/marketsocket.h"
 #include "app/statemanager.h"
+#include "app/updatenotifier.h"
 #include "base/clock.h"
 #include "engine/processeddatamanager.h"
 #include "engine/runwatch.h"
@@ -104,7 +105,7 @@ public:
     GlobalData& globalData() { return m_globalData; }
     ProcessedDataManager& store() { return m_store; }
     StockExchangeStatus& market() { return m_market; }
-    // The set-up client of the settings view; a registration opens the socket.
+    // The set-up client of the settings view; a registration turns notifications on.
     POApiManager& pushoverSetup() { return m_pushoverSetup; }
     PushoverWebSocketManager& socket() { return m_socket; }
     BotAPIService& botApi() { return m_botApi; }
@@ -117,9 +118,13 @@ public:
     AccountVerifier& verifier() { return m_verifier; }
     // Null when the configuration asks for no desktop services.
     DesktopServices* desktop() { return m_desktop.get(); }
+    // Tells of new versions the scheduled checks find; null without desktop services.
+    UpdateNotifier* updateNotifier() { return m_updateNotifier.get(); }
 
 private:
     PlatformConnection platformConnection() const;
+    // Opens the socket (asking to show notifications first) or closes it, as the switch says.
+    void followNotificationSwitch();
 
     CoreConfig m_config;
     std::unique_ptr<QNetworkAccessManager> m_ownNetwork;
@@ -141,6 +146,8 @@ private:
     MarketSocket m_marketSocket;
     AccountVerifier m_verifier;
     std::unique_ptr<DesktopServices> m_desktop;
+    std::unique_ptr<NotificationManager> m_updateNotices;
+    std::unique_ptr<UpdateNotifier> m_updateNotifier;
 };
 
 } // namespace corvane

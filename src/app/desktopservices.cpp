@@ -1,14 +1,16 @@
 #include "desktopservices.h"
 
+#include "base/buildinfo.h"
 #include "base/endpoints.h"
 
 namespace corvane {
 
-DesktopConfig DesktopConfig::defaults(const QString& version)
+DesktopConfig DesktopConfig::defaults()
 {
     DesktopConfig config;
     config.updateFeed = endpointUrl(Endpoint::updateFeed);
-    config.version = version;
+    // An appcast's sparkle:version is a build number; the marketing version is only shown.
+    config.buildNumber = corvane::buildNumber();
     return config;
 }
 
@@ -20,8 +22,8 @@ DesktopServices::DesktopServices(DesktopConfig config, OutsideEventHandler::Serv
     , m_power(new PowerMonitor(config.systemBus, this))
     , m_reachability(new ConnectivityMonitor(config.systemBus, this))
     , m_handler(new OutsideEventHandler(services, this))
-    , m_updater(
-          new UpdateChecker(network, config.updateFeed, config.version, config.updatePeriod, this))
+    , m_updater(new UpdateChecker(network, config.updateFeed, config.buildNumber,
+                                  config.updatePeriod, this))
 {
     m_handler->listenTo(*m_reachability, *m_power);
 }

@@ -22,12 +22,12 @@ struct DesktopConfig {
     QString configFolder; // for autostart; empty: the user's XDG config folder
     QString executable;   // what autostart runs; empty: this program
     QUrl updateFeed;      // empty: no update checks
-    QString version;      // this build's, compared with the feed's
+    QString buildNumber;  // this build's, compared with the feed's sparkle:version
     std::chrono::milliseconds updatePeriod = std::chrono::hours(24);
     bool watchReachability = true; // false: no network backend is loaded (tests)
 
     // The real buses and folders, and the feed of the build (or CORVANE_UPDATE_FEED_URL).
-    static DesktopConfig defaults(const QString& version);
+    static DesktopConfig defaults();
 };
 
 // The services that tie Corvane to the Linux desktop, created together and started at the

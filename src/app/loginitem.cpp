@@ -115,19 +115,18 @@ LoginItem::LoginItem(std::unique_ptr<LoginService> service)
     : m_service(std::move(service))
 {}
 
-void LoginItem::setEnabled(bool enabled)
+LoginItemChange LoginItem::setEnabled(bool enabled)
 {
-    std::optional<QString> failure;
-    if (enabled) {
-        if (m_service->isRegistered())
-            (void)m_service->unregisterApp();
-        failure = m_service->registerApp();
-    } else {
-        failure = m_service->unregisterApp();
-    }
-    if (failure)
+    const std::optional<QString> failure =
+        enabled ? m_service->registerApp() : m_service->unregisterApp();
+    LoginItemChange change{m_service->isRegistered(), std::nullopt};
+    if (failure) {
         logLine(QStringLiteral("Failed to %1 launch at login: %2")
                     .arg(enabled ? QStringLiteral("enable") : QStringLiteral("disable"), *failure));
+        change.error = QStringLiteral("Could not turn %1 launch at startup: %2.")
+                           .arg(enabled ? QStringLiteral("on") : QStringLiteral("off"), *failure);
+    }
+    return change;
 }
 
 } // namespace corvane

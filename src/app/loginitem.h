@@ -42,15 +42,22 @@ public:
     std::optional<QString> unregisterApp() override { return std::nullopt; }
 };
 
-// What the general settings read and write. A failed change is logged and otherwise dropped:
-// the user's stored choice stays as they set it, and the next change tries again.
+// The outcome of a change: whether Corvane now starts at login, and why not as asked.
+struct LoginItemChange {
+    bool enabled = false;
+    std::optional<QString> error; // for the user, under the switch
+};
+
+// What the general settings read and write. A failed change is logged and reported back, with
+// the state the desktop actually has, so the switch never claims what did not happen.
 class LoginItem final {
 public:
     explicit LoginItem(std::unique_ptr<LoginService> service);
 
     bool isEnabled() const { return m_service->isRegistered(); }
-    // Turning it on while it is on registers afresh, so a moved binary is picked up.
-    void setEnabled(bool enabled);
+    // Turning it on while it is on writes the entry afresh (so a moved binary is picked up),
+    // replacing it whole: a failed write leaves the old one in place.
+    LoginItemChange setEnabled(bool enabled);
 
 private:
     std::unique_ptr<LoginService> m_service;

@@ -24,6 +24,7 @@ void OutsideEventHandler::listenTo(ReachabilitySource& reachability, PowerEventS
             &OutsideEventHandler::reachabilityUpdated);
     connect(&power, &PowerEventSource::willSleep, this, &OutsideEventHandler::systemWillSleep);
     connect(&power, &PowerEventSource::didWake, this, &OutsideEventHandler::systemDidWake);
+    connect(this, &OutsideEventHandler::readyToSleep, &power, &PowerEventSource::allowSleep);
 }
 
 bool OutsideEventHandler::notificationsWanted() const
@@ -61,7 +62,12 @@ void OutsideEventHandler::reachabilityUpdated(bool available)
 void OutsideEventHandler::systemWillSleep()
 {
     logLine(QStringLiteral("System will go to sleep"));
-    QTimer::singleShot(0, this, [this] { m_services.socket->closeSocket(); });
+    QTimer::singleShot(0, this, [this] {
+        // The close frame is flushed to the kernel by now, so the server hears it even if the
+        // machine sleeps at once.
+        m_services.socket->closeSocket();
+        Q_EMIT readyToSleep();
+    });
 }
 
 void OutsideEventHandler::systemDidWake()

@@ -43,6 +43,10 @@ public:
     void systemWillSleep();
     void systemDidWake();
 
+Q_SIGNALS:
+    // The socket is closed: the machine may sleep now.
+    void readyToSleep();
+
 private:
     bool notificationsWanted() const;
 

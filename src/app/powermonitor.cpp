@@ -4,6 +4,8 @@
 
 #include <QDBusAbstractInterface>
 #include <QDBusConnectionInterface>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 
 namespace corvane {
 
@@ -48,12 +50,45 @@ void PowerMonitor::start()
     }
     auto* manager = new LogindManager(m_bus, this);
     connect(manager, &LogindManager::PrepareForSleep, this, [this](bool sleeping) {
-        if (sleeping)
+        m_sleeping = sleeping;
+        if (sleeping) {
             Q_EMIT willSleep();
-        else
+        } else {
+            takeSleepLock();
             Q_EMIT didWake();
+        }
     });
     m_watching = true;
+    takeSleepLock();
+}
+
+void PowerMonitor::takeSleepLock()
+{
+    if (m_sleepLock.isValid())
+        return;
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        logindService, QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
+    call << QStringLiteral("sleep") << QStringLiteral("Corvane")
+         << QStringLiteral("Closing the Pushover connection before sleep")
+         << QStringLiteral("delay");
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *watcher;
+        if (reply.isError()) {
+            logLine(QStringLiteral("logind gave no sleep delay lock: ") + reply.error().message());
+            return;
+        }
+        // A lock that arrives after the machine began to sleep would only hold it up.
+        if (!m_sleeping && !m_sleepLock.isValid())
+            m_sleepLock = reply.value();
+    });
+}
+
+void PowerMonitor::allowSleep()
+{
+    m_sleepLock = QDBusUnixFileDescriptor();
 }
 
 } // namespace corvane

@@ -43,11 +43,11 @@ UpdateResult unreadable(const QString& problem)
     return {UpdateResult::Kind::unreadable, {}, {}, problem};
 }
 
+// The user downloads and runs what this page offers, so it must come over TLS.
 bool isWebPage(const QUrl& url)
 {
-    const QString scheme = url.scheme().toLower();
     return url.isValid() && !url.host().isEmpty() &&
-           (scheme == QStringLiteral("https") || scheme == QStringLiteral("http"));
+           url.scheme().compare(QStringLiteral("https"), Qt::CaseInsensitive) == 0;
 }
 
 void readItem(QXmlStreamReader& xml, QList<FeedItem>& items)

@@ -30,7 +30,7 @@ struct UpdateResult {
 int compareVersions(const QString& a, const QString& b);
 
 // Reads an appcast (RSS 2.0 with the sparkle namespace) and compares its newest item with
-// `currentVersion`. Only http and https download pages are offered to the user.
+// `currentVersion`, this build's number. Only https download pages are offered to the user.
 UpdateResult evaluateAppcast(const QByteArray& feed, const QString& currentVersion);
 
 // The sentence the user reads for a result.

@@ -6,9 +6,9 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 
-// The build sets the feed; a build without one gets the project's own.
+// The build sets the feed; a build without one does not check for updates.
 #ifndef CORVANE_DEFAULT_UPDATE_FEED_URL
-#define CORVANE_DEFAULT_UPDATE_FEED_URL "https://corvane.app/appcast.xml"
+#define CORVANE_DEFAULT_UPDATE_FEED_URL ""
 #endif
 
 namespace corvane {
@@ -74,7 +74,7 @@ QUrl endpointUrl(Endpoint endpoint)
     const QUrl fallback(QString::fromLatin1(d.url));
     const QByteArray override = qgetenv(d.variable);
     if (override.isEmpty())
-        return fallback;
+        return fallback.isEmpty() || isSafeForCredentials(fallback) ? fallback : QUrl();
     const QUrl url(QString::fromUtf8(override));
     if (!isSafeForCredentials(url)) {
         logLine(QStringLiteral("Ignoring %1: only https, wss or a loopback host is allowed.")

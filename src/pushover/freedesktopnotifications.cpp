@@ -1,6 +1,7 @@
 #include "freedesktopnotifications.h"
 
 #include <QCoro/QCoroDBusPendingCall>
+#include <QDBusAbstractInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
@@ -53,6 +54,31 @@ QString appIcon()
 }
 
 } // namespace
+
+// Runs a notification's action when the server reports it invoked, and forgets it once the
+// notification is closed. A typed proxy, so the server's signals connect like Qt's own.
+class FreedesktopNotifications::ActionRelay final : public QDBusAbstractInterface {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ActionRelay)
+
+public:
+    explicit ActionRelay(const QDBusConnection& bus)
+        : QDBusAbstractInterface(serviceName(), objectPath(), "org.freedesktop.Notifications", bus,
+                                 nullptr)
+    {
+        connect(this, &ActionRelay::ActionInvoked, this, [this](uint id, const QString&) {
+            if (const auto action = m_actions.value(id))
+                action();
+        });
+        connect(this, &ActionRelay::NotificationClosed, this,
+                [this](uint id, uint) { m_actions.remove(id); });
+    }
+    QHash<uint, std::function<void()>> m_actions;
+
+Q_SIGNALS:
+    void ActionInvoked(uint id, const QString& actionKey);
+    void NotificationClosed(uint id, uint reason);
+};
 
 FreedesktopNotifications::FreedesktopNotifications(QDBusConnection bus)
     : m_bus(std::move(bus))
@@ -131,12 +157,26 @@ QCoro::Task<DeliveryOutcome> FreedesktopNotifications::deliver(LocalNotification
         {QStringLiteral("sound-name"), QStringLiteral("message-new-instant")},
         {identifierHint(), notification.identifier},
     };
+    QStringList actions;
+    if (notification.onAction) {
+        // "default" is a click on the notification itself; the other key shows as a button.
+        actions = QStringList{QStringLiteral("default"), notification.actionLabel,
+                              QStringLiteral("action"), notification.actionLabel};
+        if (!m_actions)
+            m_actions = std::make_shared<ActionRelay>(m_bus);
+    }
     call << QStringLiteral("Corvane") << 0u << appIcon() << notification.title << notification.body
-         << QStringList() << hints << -1;
+         << actions << hints << -1;
+    const std::shared_ptr<ActionRelay> relay = m_actions; // this object may be gone on resume
     const QDBusMessage reply = co_await m_bus.asyncCall(call);
-    if (reply.type() == QDBusMessage::ReplyMessage)
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        if (notification.onAction && !reply.arguments().isEmpty())
+            relay->m_actions.insert(reply.arguments().first().toUInt(), notification.onAction);
         co_return DeliveryOutcome{true, false, QString()};
+    }
     co_return DeliveryOutcome{false, meansAbsent(reply), errorText(reply)};
 }
 
 } // namespace corvane
+
+#include "freedesktopnotifications.moc"

@@ -3,6 +3,7 @@
 #include "notificationservice.h"
 
 #include <QDBusConnection>
+#include <memory>
 #include <optional>
 
 namespace corvane {
@@ -23,10 +24,12 @@ public:
     static QString identifierHint();
 
 private:
+    class ActionRelay;
     QCoro::Task<bool> readsBodyMarkup();
 
     QDBusConnection m_bus;
-    std::optional<bool> m_bodyMarkup; // asked once, on the first delivery
+    std::shared_ptr<ActionRelay> m_actions; // made with the first notification that has one
+    std::optional<bool> m_bodyMarkup;       // asked once, on the first delivery
 };
 
 } // namespace corvane

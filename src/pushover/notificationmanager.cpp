@@ -59,8 +59,15 @@ QCoro::Task<void> NotificationManager::askPermission(std::shared_ptr<Notificatio
 
 QString NotificationManager::sendNotification(const QString& title, const QString& body)
 {
+    return sendNotification(title, body, QString(), {});
+}
+
+QString NotificationManager::sendNotification(const QString& title, const QString& body,
+                                              const QString& actionLabel,
+                                              std::function<void()> onAction)
+{
     LocalNotification notification{QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(),
-                                   title, body};
+                                   title, body, actionLabel, std::move(onAction)};
     const QString identifier = notification.identifier;
     // The timer belongs to the service's lifetime, not this manager's: a notification that
     // was handed over is posted even if its manager goes away within the delay.

@@ -31,6 +31,9 @@ public:
     void requestPermission();
     // Posts one notification after the one-shot delay; returns its identifier. Never blocks.
     QString sendNotification(const QString& title, const QString& body);
+    // The same with a button labelled actionLabel (a click on the notification does the same).
+    QString sendNotification(const QString& title, const QString& body, const QString& actionLabel,
+                             std::function<void()> onAction);
 
     // Process-wide, since every instance falls back to the same tray.
     static void setFallbackHook(FallbackHook hook);

@@ -2,6 +2,7 @@
 
 #include <QCoro/QCoroTask>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace corvane {
@@ -11,6 +12,9 @@ struct LocalNotification {
     QString identifier; // a fresh upper-case UUID per notification
     QString title;
     QString body;
+    // Optional: a button (and a click on the notification) that runs onAction.
+    QString actionLabel;
+    std::function<void()> onAction;
 };
 
 enum class NotificationAuthorisation { notDetermined, denied, authorised };

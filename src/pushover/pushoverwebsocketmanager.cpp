@@ -99,7 +99,11 @@ void PushoverWebSocketManager::openSocket()
     if (m_backOffTimer.isActive())
         return;
     m_reconnectTimer.stop();
-    QTimer::singleShot(0, this, [this] { open(); });
+    // A close that comes before the loop runs this (going offline, sleep, quit) wins.
+    QTimer::singleShot(0, this, [this] {
+        if (m_meantOpen)
+            open();
+    });
 }
 
 void PushoverWebSocketManager::open()
@@ -162,6 +166,11 @@ void PushoverWebSocketManager::sendLogin(QWebSocket* socket)
     });
     QObject::connect(socket, &QWebSocket::disconnected, this,
                      [this, socket] { onSocketClosed(socket); });
+    // Pushover signals only what arrives while the socket is open; what came while it was
+    // closed (overnight, asleep, offline) would otherwise wait for the next new message.
+    m_downloadDue = true;
+    if (!m_handling)
+        drainFrames();
 }
 
 void PushoverWebSocketManager::onSocketError(QWebSocket* socket)
@@ -190,6 +199,7 @@ void PushoverWebSocketManager::onSocketClosed(QWebSocket* socket)
     m_poApi.setErrorMessage(text);
     logLine(text);
     m_frames.clear();
+    m_downloadDue = false;
     Q_EMIT socketRunningChanged();
 }
 
@@ -208,6 +218,7 @@ void PushoverWebSocketManager::onOpenTimedOut()
 void PushoverWebSocketManager::dropSocket()
 {
     m_frames.clear();
+    m_downloadDue = false;
     m_openTimer.stop();
     if (!m_socket)
         return;
@@ -301,7 +312,14 @@ QCoro::Task<void> PushoverWebSocketManager::drainFrames()
     // included), in the order they came.
     QPointer<PushoverWebSocketManager> self(this);
     m_handling = true;
-    while (!m_frames.isEmpty()) {
+    while (m_downloadDue || !m_frames.isEmpty()) {
+        if (m_downloadDue) {
+            m_downloadDue = false;
+            co_await downloadAndNotify();
+            if (!self)
+                co_return;
+            continue;
+        }
         const QByteArray frame = m_frames.takeFirst();
         logLine(QStringLiteral("Received data message: ") + describe(frame));
         co_await handleFrame(frame);

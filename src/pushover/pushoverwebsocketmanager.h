@@ -75,7 +75,8 @@ Q_SIGNALS:
     void socketRunningChanged();
     // A binary frame came in (before it waits its turn to be handled); for measurements.
     void frameArrived(const QByteArray& frame);
-    // A "!" has been handled to its end: notified and acknowledged, or failed.
+    // A "!", or the download after a login, has been handled to its end: notified and
+    // acknowledged, or failed.
     void messagesHandled();
 
 private:
@@ -110,6 +111,7 @@ private:
     NotificationManager* m_notificationMgr;
     bool m_meantOpen = false; // openSocket() was the last word, not closeSocket()
     QList<QByteArray> m_frames;
+    bool m_downloadDue = false; // a login went out: fetch what waited while the socket was closed
     bool m_handling = false;
     // Set while the backlog is too large to download, so that keep-alives do not hide why
     // nothing arrives; the next download that succeeds clears it.

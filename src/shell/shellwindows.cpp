@@ -4,6 +4,7 @@
 #include "app/loginitem.h"
 #include "app/updatechecker.h"
 #include "appdelegate.h"
+#include "base/buildinfo.h"
 #include "base/log.h"
 #include "models/brokerresultsmodel.h"
 #include "models/feedstatuspresenter.h"
@@ -34,6 +35,9 @@ ShellWindows::ShellWindows(Core& core, AppDelegate& delegate, QObject* parent)
 
     if (DesktopServices* desktop = core.desktop())
         connect(&desktop->updater(), &UpdateChecker::checked, this, &ShellWindows::showUpdate);
+    if (UpdateNotifier* notifier = core.updateNotifier())
+        connect(notifier, &UpdateNotifier::downloadRequested, this,
+                [](const QUrl& page) { QDesktopServices::openUrl(page); });
 }
 
 ShellWindows::~ShellWindows()
@@ -81,18 +85,17 @@ StatusMenu* ShellWindows::makeMenu()
 
 SettingsTabView* ShellWindows::makeSettingsWindow()
 {
-    m_settings = new SettingsTabView(QCoreApplication::applicationVersion(),
-                                     QStringLiteral(CORVANE_BUILD_NUMBER),
+    m_settings = new SettingsTabView(QCoreApplication::applicationVersion(), buildNumber(),
                                      m_core.config().platformWebUrl, m_appearance);
     m_settings->setAttribute(Qt::WA_DeleteOnClose, false);
 
     DesktopServices* desktop = m_core.desktop();
     GeneralSettingsView::LoginItemSwitch loginItem;
     if (desktop)
-        loginItem = [desktop](bool enabled) { desktop->loginItem().setEnabled(enabled); };
+        loginItem = [desktop](bool enabled) { return desktop->loginItem().setEnabled(enabled); };
     const SettingsPages pages = installSettingsPages(
         *m_settings, {m_core.settings(), m_core.pushoverSettings(), m_core.verifier(),
-                      m_core.stateManager(), m_core.pushoverSetup(), m_core.socket(), loginItem});
+                      m_core.stateManager(), m_core.pushoverSetup(), loginItem});
     connect(pages.accounts, &AccountsView::statusItemRefreshRequested, &m_delegate,
             &AppDelegate::refreshStatusItem);
     connect(pages.general, &GeneralSettingsView::statusItemRefreshRequested, &m_delegate,
@@ -101,14 +104,15 @@ SettingsTabView* ShellWindows::makeSettingsWindow()
     AboutView* about = m_settings->aboutView();
     connect(about, &AboutView::openUrlRequested, this,
             [](const QUrl& url) { QDesktopServices::openUrl(url); });
+    about->setUpdateChecksAvailable(desktop && desktop->updater().isEnabled());
     if (desktop)
         connect(about, &AboutView::checkForUpdatesRequested, &desktop->updater(),
                 &UpdateChecker::checkForUpdates);
     return m_settings;
 }
 
-// A check the user asked for always answers; the daily ones speak only of a new version, and
-// never with a dialog that would appear out of nowhere.
+// A check the user asked for always answers here. The scheduled ones never open a dialog out of
+// nowhere: the core's update notifier tells of a new version with a notification.
 void ShellWindows::showUpdate(const UpdateResult& result, bool userAsked)
 {
     if (!userAsked)

@@ -30,9 +30,13 @@ AboutView::AboutView(const QString& version, const QString& build, const QUrl& w
     versionLine->setAlignment(Qt::AlignCenter);
     versionLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto* updates = new QPushButton(QStringLiteral("Check for updates"));
-    updates->setObjectName(QStringLiteral("checkForUpdatesButton"));
-    connect(updates, &QPushButton::clicked, this, &AboutView::checkForUpdatesRequested);
+    m_updates = new QPushButton(QStringLiteral("Check for updates"));
+    m_updates->setObjectName(QStringLiteral("checkForUpdatesButton"));
+    connect(m_updates, &QPushButton::clicked, this, &AboutView::checkForUpdatesRequested);
+    m_updatesOff = new QLabel(QStringLiteral("Update checks are off in this build."));
+    m_updatesOff->setObjectName(QStringLiteral("updateChecksOff"));
+    m_updatesOff->setAlignment(Qt::AlignCenter);
+    m_updatesOff->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(8);
@@ -41,7 +45,8 @@ AboutView::AboutView(const QString& version, const QString& build, const QUrl& w
     layout->addWidget(name);
     layout->addWidget(versionLine);
     layout->addSpacing(8);
-    layout->addWidget(updates, 0, Qt::AlignHCenter);
+    layout->addWidget(m_updates, 0, Qt::AlignHCenter);
+    layout->addWidget(m_updatesOff);
     // Both links lead to the same site, as the product keeps its terms there.
     for (const QString& text :
          {QStringLiteral("corvane website"), QStringLiteral("Privacy and terms")}) {
@@ -56,6 +61,12 @@ AboutView::AboutView(const QString& version, const QString& build, const QUrl& w
     }
     layout->addStretch();
     setAppearance(appearance);
+}
+
+void AboutView::setUpdateChecksAvailable(bool available)
+{
+    m_updates->setVisible(available);
+    m_updatesOff->setVisible(!available);
 }
 
 QString AboutView::versionText(const QString& version, const QString& build)

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
 
 namespace corvane {
 
@@ -25,6 +26,8 @@ public:
 
     static QString versionText(const QString& version, const QString& build);
     void setAppearance(Appearance appearance);
+    // A build without an update feed says so instead of offering a check that cannot work.
+    void setUpdateChecksAvailable(bool available);
 
 Q_SIGNALS:
     void checkForUpdatesRequested();
@@ -33,6 +36,8 @@ Q_SIGNALS:
 private:
     QUrl m_website;
     QLabel* m_logo;
+    QPushButton* m_updates;
+    QLabel* m_updatesOff;
     QList<LinkButton*> m_links;
 };
 

@@ -64,6 +64,7 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
     , m_loginItem(std::move(loginItem))
     , m_viewModel(new ViewModel(this))
     , m_launchAtStartup(new QCheckBox(QStringLiteral("Launch at startup"), this))
+    , m_launchError(new QLabel(this))
     , m_label(new QLineEdit(this))
     , m_rollUp(new QCheckBox(QStringLiteral("Roll up totals"), this))
     , m_manualSync(new QCheckBox(QStringLiteral("Manual sync"), this))
@@ -73,6 +74,10 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
 {
     setObjectName(QStringLiteral("generalSettingsView"));
     m_launchAtStartup->setObjectName(QStringLiteral("launchAtStartup"));
+    m_launchError->setObjectName(QStringLiteral("launchAtStartupError"));
+    m_launchError->setWordWrap(true);
+    m_launchError->hide();
+    setTextColour(m_launchError, warningColour(this));
     m_label->setObjectName(QStringLiteral("taskbarLabel"));
     m_label->setPlaceholderText(QStringLiteral("Taskbar label"));
     m_label->setAccessibleName(QStringLiteral("Taskbar label"));
@@ -101,6 +106,7 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
     auto* generalGrid = new QGridLayout(general);
     addRow(generalGrid, m_launchAtStartup, QStringLiteral("Launch corvane on system startup."),
            this);
+    generalGrid->addWidget(m_launchError, generalGrid->rowCount(), 0, 1, 2);
     auto* labelRow = new QWidget(general);
     auto* labelLayout = new QHBoxLayout(labelRow);
     labelLayout->setContentsMargins(0, 0, 0, 0);
@@ -152,9 +158,15 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
     layout->addStretch();
 
     connect(m_launchAtStartup, &QCheckBox::clicked, this, [this](bool checked) {
-        m_settings.setRunOnStartup(checked);
-        if (m_loginItem)
-            m_loginItem(checked);
+        if (!m_loginItem) {
+            m_settings.setRunOnStartup(checked);
+            return;
+        }
+        // The switch shows what the desktop will do at the next login, not what was asked.
+        const LoginItemChange change = m_loginItem(checked);
+        m_launchError->setText(change.error.value_or(QString()));
+        m_launchError->setVisible(change.error.has_value());
+        m_settings.setRunOnStartup(change.enabled);
     });
     connect(m_label, &QLineEdit::textEdited, this, [this](const QString& text) {
         m_settings.setRollUpTaskBarLabel(text);

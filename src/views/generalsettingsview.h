@@ -1,10 +1,13 @@
 #pragma once
 
+#include "app/loginitem.h"
+
 #include <QWidget>
 #include <functional>
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 
 namespace corvane {
@@ -21,9 +24,9 @@ class GeneralSettingsView final : public QWidget {
     Q_DISABLE_COPY_MOVE(GeneralSettingsView)
 
 public:
-    // Registers or unregisters the application as a login item; none leaves only the stored
-    // choice.
-    using LoginItemSwitch = std::function<void(bool enabled)>;
+    // Registers or unregisters the application as a login item and says what came of it; none
+    // leaves only the stored choice.
+    using LoginItemSwitch = std::function<LoginItemChange(bool enabled)>;
 
     GeneralSettingsView(CVNSettings& settings, StateManager& stateManager,
                         LoginItemSwitch loginItem = {}, QWidget* parent = nullptr);
@@ -44,6 +47,7 @@ private:
     LoginItemSwitch m_loginItem;
     ViewModel* m_viewModel;
     QCheckBox* m_launchAtStartup;
+    QLabel* m_launchError;
     QLineEdit* m_label;
     QCheckBox* m_rollUp;
     QCheckBox* m_manualSync;

@@ -1,8 +1,6 @@
 #include "notificationsettingsview.h"
 
-#include "pushover/notificationmanager.h"
 #include "pushover/poapimanager.h"
-#include "pushover/pushoverwebsocketmanager.h"
 #include "settings/posettings.h"
 #include "settings/settings.h"
 #include "settingsstyle.h"
@@ -68,13 +66,10 @@ QString NotificationSettingsView::filteredDeviceName(const QString& text)
 }
 
 NotificationSettingsView::NotificationSettingsView(CVNSettings& settings, POSettings& poSettings,
-                                                   POApiManager& poApi,
-                                                   PushoverWebSocketManager& socket,
-                                                   QWidget* parent)
+                                                   POApiManager& poApi, QWidget* parent)
     : QWidget(parent)
     , m_settings(settings)
     , m_poSettings(poSettings)
-    , m_socket(socket)
     , m_poApi(&poApi)
     , m_enable(new QCheckBox(QStringLiteral("Enable notifications"), this))
     , m_errorLine(new QLabel(this))
@@ -189,10 +184,8 @@ NotificationSettingsView::NotificationSettingsView(CVNSettings& settings, POSett
     layout->addWidget(m_registered);
     layout->addStretch();
 
-    connect(m_enable, &QCheckBox::clicked, this, [this](bool checked) {
-        m_settings.setEnableNotifications(checked);
-        reactToSwitch();
-    });
+    connect(m_enable, &QCheckBox::clicked, this,
+            [this](bool checked) { m_settings.setEnableNotifications(checked); });
     connect(m_eye, &QToolButton::clicked, this, [this] {
         m_showPassword = !m_showPassword;
         refresh();
@@ -276,19 +269,8 @@ void NotificationSettingsView::resetRegistration()
     connect(reset, &QPushButton::clicked, this, [this] {
         m_poSettings.reset();
         m_settings.setEnableNotifications(false);
-        reactToSwitch();
     });
     box->open();
-}
-
-void NotificationSettingsView::reactToSwitch()
-{
-    if (m_settings.enableNotifications() && m_poSettings.poIsRegistered()) {
-        m_socket.notificationMgr()->requestPermission();
-        m_socket.openSocket();
-    } else {
-        m_socket.closeSocket();
-    }
 }
 
 } // namespace corvane

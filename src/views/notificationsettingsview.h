@@ -14,7 +14,6 @@ namespace corvane {
 class CVNSettings;
 class POApiManager;
 class POSettings;
-class PushoverWebSocketManager;
 
 // Turns Orrisfield notifications on and off and registers this machine with Pushover: the
 // login form while unregistered, the device's name and a reset once registered.
@@ -23,8 +22,9 @@ class NotificationSettingsView final : public QWidget {
     Q_DISABLE_COPY_MOVE(NotificationSettingsView)
 
 public:
+    // Moving the switch only stores it: the composition root opens or closes the socket.
     NotificationSettingsView(CVNSettings& settings, POSettings& poSettings, POApiManager& poApi,
-                             PushoverWebSocketManager& socket, QWidget* parent = nullptr);
+                             QWidget* parent = nullptr);
     ~NotificationSettingsView() override;
 
     POApiManager& poApiManager() { return *m_poApi; }
@@ -37,13 +37,10 @@ public:
     void resetRegistration();
 
 private:
-    // What the switch does once the user (or a reset) changed it.
-    void reactToSwitch();
     void refresh();
 
     CVNSettings& m_settings;
     POSettings& m_poSettings;
-    PushoverWebSocketManager& m_socket;
     POApiManager* m_poApi;
     bool m_showPassword = false;
     QCheckBox* m_enable;

@@ -13,8 +13,8 @@ SettingsPages installSettingsPages(SettingsTabView& tabs, const SettingsPageServ
     pages.accounts = new AccountsView(services.settings, services.verifier, false, &tabs);
     pages.general = new GeneralSettingsView(services.settings, services.stateManager,
                                             services.loginItem, &tabs);
-    pages.notifications = new NotificationSettingsView(services.settings, services.poSettings,
-                                                       services.poApi, services.socket, &tabs);
+    pages.notifications =
+        new NotificationSettingsView(services.settings, services.poSettings, services.poApi, &tabs);
     tabs.setPage(SettingsTabView::Tab::account, pages.accounts);
     tabs.setPage(SettingsTabView::Tab::general, pages.general);
     tabs.setPage(SettingsTabView::Tab::bots, pages.notifications);

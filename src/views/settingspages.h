@@ -10,7 +10,6 @@ class CVNSettings;
 class NotificationSettingsView;
 class POApiManager;
 class POSettings;
-class PushoverWebSocketManager;
 class SettingsTabView;
 class StateManager;
 
@@ -21,7 +20,6 @@ struct SettingsPageServices {
     AccountVerifier& verifier;
     StateManager& stateManager;
     POApiManager& poApi;
-    PushoverWebSocketManager& socket;
     GeneralSettingsView::LoginItemSwitch loginItem;
 };
 

@@ -78,8 +78,10 @@ private Q_SLOTS:
         writeFile(config.path() + u"/autostart"_s, "not a folder");
         LoginItem blocked(std::make_unique<XdgAutostart>(config.path(), u"/bin/x"_s));
         test::LogCapture log;
-        blocked.setEnabled(true);
-        QVERIFY(!blocked.isEnabled());
+        const LoginItemChange refused = blocked.setEnabled(true);
+        QVERIFY(!refused.enabled && !blocked.isEnabled());
+        QVERIFY(refused.error &&
+                refused.error->startsWith(u"Could not turn on launch at startup: "_s));
         QCOMPARE(log.lines().size(), 1);
         QVERIFY2(log.lines().first().startsWith(u"Failed to enable launch at login: "_s),
                  qPrintable(log.lines().first()));
@@ -90,10 +92,43 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(path + u"/inside"_s));
         LoginItem stuck(std::make_unique<XdgAutostart>(other.path(), u"/bin/x"_s));
         log.clear();
-        stuck.setEnabled(false);
+        QVERIFY(stuck.setEnabled(false).error);
         QVERIFY(QFileInfo(path).isDir());
         QCOMPARE(log.lines().size(), 1);
         QVERIFY(log.lines().first().startsWith(u"Failed to disable launch at login: "_s));
+    }
+
+    // Switching on while on must not take the working entry away when the new one cannot be
+    // written: it is replaced, never removed first.
+    void switchingOnAgainKeepsTheEntryWhenTheWriteFails()
+    {
+        struct Refusing final : LoginService {
+            bool isRegistered() const override { return registered; }
+            std::optional<QString> registerApp() override
+            {
+                calls << u"register"_s;
+                return u"disk full"_s;
+            }
+            std::optional<QString> unregisterApp() override
+            {
+                calls << u"unregister"_s;
+                registered = false;
+                return std::nullopt;
+            }
+            bool registered = true;
+            QStringList& calls;
+            explicit Refusing(QStringList& c)
+                : calls(c)
+            {}
+        };
+        QStringList calls;
+        LoginItem item(std::make_unique<Refusing>(calls));
+        test::LogCapture log;
+        const LoginItemChange change = item.setEnabled(true);
+        QCOMPARE(calls, QStringList{u"register"_s});
+        QVERIFY(change.enabled);
+        QCOMPARE(change.error,
+                 std::optional<QString>(u"Could not turn on launch at startup: disk full."_s));
     }
 
     void execValueSurvivesAwkwardPaths()

@@ -17,9 +17,12 @@
 #include "support/testregistry.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusUnixFileDescriptor>
 #include <QNetworkAccessManager>
 #include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QTest>
+#include <unistd.h>
 #include <utility>
 
 using namespace corvane;
@@ -36,6 +39,48 @@ QString handlerLines(const test::LogCapture& log)
     lines.removeAll(u"Could not get response."_s);
     return lines.join(u'|');
 }
+
+// logind's Inhibit as the real one hands it out: the write end of a pipe per lock. Its read end
+// stays here and reports (into the rig's list) when the lock is let go: every copy of the
+// write end closed.
+class StandInLogind final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+public:
+    explicit StandInLogind(QStringList& events)
+        : m_events(events)
+    {}
+    ~StandInLogind() override
+    {
+        for (const int fd : std::as_const(m_readEnds))
+            ::close(fd);
+    }
+    QStringList calls;
+
+public Q_SLOTS:
+    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why,
+                                    const QString& mode)
+    {
+        calls << QStringList{what, who, mode}.join(u' ') + (why.isEmpty() ? u" ?"_s : QString());
+        int ends[2] = {-1, -1};
+        if (::pipe(ends) != 0)
+            return {};
+        m_readEnds << ends[0];
+        auto* released = new QSocketNotifier(ends[0], QSocketNotifier::Read, this);
+        connect(released, &QSocketNotifier::activated, this, [this, released] {
+            released->setEnabled(false);
+            m_events << u"released"_s;
+        });
+        const QDBusUnixFileDescriptor lock(ends[1]); // a copy; ours is closed at once
+        ::close(ends[1]);
+        return lock;
+    }
+
+private:
+    QStringList& m_events;
+    QList<int> m_readEnds;
+};
 
 class FakeReachability final : public ReachabilitySource {
 public:
@@ -160,15 +205,20 @@ private Q_SLOTS:
         QVERIFY(!rig.watch.isTimerActive());
     }
 
-    // Anyone may send a signal of logind's name; only logind's own reaches the socket.
+    // Anyone may send a signal of logind's name; only logind's own reaches the socket. While
+    // awake Corvane holds a sleep delay lock, and lets it go only after the socket's close, so
+    // the server hears the goodbye before the machine sleeps; waking takes a new one.
     void logindSleepReachesTheSocket()
     {
         test::PrivateBus bus;
         QVERIFY2(bus.isUp(), "dbus-daemon did not start");
         QDBusConnection logind = bus.connect(u"logind-e2e"_s);
         QDBusConnection stranger = bus.connect(u"stranger"_s);
-        QVERIFY(logind.registerService(u"org.freedesktop.login1"_s));
         Rig rig;
+        StandInLogind standIn(rig.events);
+        QVERIFY(logind.registerObject(u"/org/freedesktop/login1"_s, &standIn,
+                                      QDBusConnection::ExportAllSlots));
+        QVERIFY(logind.registerService(u"org.freedesktop.login1"_s));
         rig.wantNotifications(true);
         DesktopConfig config;
         config.systemBus = bus.connect(u"app-e2e"_s);
@@ -180,11 +230,16 @@ private Q_SLOTS:
         desktop.startReachability();
         QVERIFY(config.systemBus.interface()->isServiceRegistered(u"org.freedesktop.login1"_s));
 
+        QTRY_COMPARE(standIn.calls, QStringList{u"sleep Corvane delay"_s});
+        QTRY_VERIFY(desktop.findChild<PowerMonitor*>()->holdsSleepLock());
+
         test::emitPrepareForSleep(stranger, true);
         test::emitPrepareForSleep(logind, true);
-        QTRY_COMPARE(rig.events.join(u' '), u"close"_s);
+        QTRY_COMPARE(rig.events.join(u' '), u"close released"_s);
         test::emitPrepareForSleep(logind, false);
-        QTRY_COMPARE(rig.events.join(u' '), u"close connect"_s);
+        QTRY_COMPARE(standIn.calls.size(), 2);
+        QTRY_COMPARE(rig.events.join(u' '), u"close released connect"_s);
+        QTRY_VERIFY(desktop.findChild<PowerMonitor*>()->holdsSleepLock());
     }
 
     // Without logind or a system bus, the power monitor says so once.

@@ -1,4 +1,6 @@
+#include "app/core.h"
 #include "app/updatechecker.h"
+#include "base/buildinfo.h"
 #include "fakeservices.h"
 #include "support/logcapture.h"
 #include "support/testregistry.h"
@@ -92,6 +94,8 @@ private Q_SLOTS:
             // A newer version must not send the user's browser to a local file.
             feedOf(u"9.0"_s, u"file:///etc/passwd"_s),
             feedOf(u"9.0"_s, u"javascript:alert(1)"_s),
+            // What the user downloads and runs must not be open to tampering on the way.
+            feedOf(u"9.0"_s, u"http://x.io/dl"_s),
         };
         for (const QByteArray& feed : cases) {
             const UpdateResult result = evaluateAppcast(feed, current);
@@ -130,6 +134,29 @@ private Q_SLOTS:
         const UpdateResult result = rig.checkOnce(unreachable);
         QCOMPARE(result.kind, Kind::unreadable);
         QVERIFY(describeUpdate(result).startsWith(u"Could not check for updates."_s));
+    }
+
+    // An appcast's sparkle:version counts builds: the application compares it with its build
+    // number, not with its version, and shows the feed's short version.
+    void theFeedIsComparedWithTheBuildNumber()
+    {
+        FeedRig rig;
+        qputenv("CORVANE_UPDATE_FEED_URL", rig.fake.feedUrl().toEncoded());
+        QCoreApplication::setApplicationVersion(u"0.1.0"_s);
+        const std::optional<DesktopConfig> config = CoreConfig::fromEnvironment().desktop;
+        qunsetenv("CORVANE_UPDATE_FEED_URL");
+        QVERIFY(config);
+        QCOMPARE(config->updateFeed, rig.fake.feedUrl());
+        UpdateChecker checker(rig.network, config->updateFeed, config->buildNumber);
+        const int build = buildNumber().toInt();
+        rig.fake.setFeed(
+            fake::FakeServices::appcast(QString::number(build), u"0.1.0"_s, u"https://x.io/dl"_s));
+        QCOMPARE(rig.checkOnce(checker).kind, Kind::upToDate);
+        rig.fake.setFeed(fake::FakeServices::appcast(QString::number(build + 1), u"0.1.1"_s,
+                                                     u"https://x.io/dl"_s));
+        const UpdateResult next = rig.checkOnce(checker);
+        QCOMPARE(next.kind, Kind::newer);
+        QCOMPARE(next.version, u"0.1.1"_s);
     }
 
     void askingDuringAQuietCheckGetsItsAnswer()

@@ -5,9 +5,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
 
@@ -118,16 +121,22 @@ private Q_SLOTS:
     }
 
     // The frequency pickers, manual syncing, the roll-up label, launch at login and the panel's
-    // shade, each
-    // written as the user changes it.
+    // shade, each written as the user changes it. Launch at login shows what the desktop holds:
+    // a switch whose autostart entry could not be written goes back off, with the reason under it.
     void generalSettingsAreStored()
     {
         PrefsRig rig(m_fake);
         rig.addAccount(goodKey, true, {u"bc_8f21a0c4:ew"_s});
         rig.settings.setFrequencySelection({3, 15});
-        QList<bool> loginRequests;
-        GeneralSettingsView view(rig.settings, rig.stateManager,
-                                 [&loginRequests](bool enabled) { loginRequests << enabled; });
+        QTemporaryDir config;
+        const QString blocker = config.path() + u"/autostart"_s;
+        QFile file(blocker); // a file where the folder should be
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        LoginItem loginItem(std::make_unique<XdgAutostart>(config.path(), u"/usr/bin/corvane"_s));
+        GeneralSettingsView view(rig.settings, rig.stateManager, [&loginItem](bool enabled) {
+            return loginItem.setEnabled(enabled);
+        });
         view.show();
         QSignalSpy refreshes(&view, &GeneralSettingsView::statusItemRefreshRequested);
 
@@ -160,10 +169,21 @@ private Q_SLOTS:
         QCOMPARE(refreshes.count(), 1);
 
         auto* launch = child<QCheckBox>(&view, u"launchAtStartup"_s);
+        auto* launchError = child<QLabel>(&view, u"launchAtStartupError"_s);
         clickBox(launch);
-        clickBox(launch);
-        QCOMPARE(loginRequests, (QList<bool>{true, false}));
+        QVERIFY(!launch->isChecked());
         QVERIFY(!rig.settings.runOnStartup());
+        QVERIFY(launchError->isVisible());
+        QVERIFY2(launchError->text().startsWith(u"Could not turn on launch at startup: "_s),
+                 qPrintable(launchError->text()));
+        QVERIFY(QFile::remove(blocker));
+        clickBox(launch);
+        QVERIFY(launch->isChecked() && rig.settings.runOnStartup());
+        QVERIFY(!launchError->isVisible());
+        QVERIFY(QFile::exists(blocker + u"/corvane.desktop"_s));
+        clickBox(launch);
+        QVERIFY(!launch->isChecked() && !rig.settings.runOnStartup());
+        QVERIFY(!QFile::exists(blocker + u"/corvane.desktop"_s));
 
         // The panel's shade is kept across starts and shown as stored.
         auto* panel = child<QComboBox>(&view, u"panelPicker"_s);

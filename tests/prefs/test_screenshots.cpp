@@ -90,7 +90,6 @@ private Q_SLOTS:
                                                                 rig.verifier,
                                                                 rig.stateManager,
                                                                 pushover.core().pushoverSetup(),
-                                                                pushover.core().socket(),
                                                                 {}});
         tabs.resize(600, 520);
         tabs.show();

@@ -1,5 +1,6 @@
 #include "notificationrecorder.h"
 
+#include <QDBusMessage>
 #include <chrono>
 
 namespace corvane::test {
@@ -44,13 +45,22 @@ void NotificationRecorder::stop()
 }
 
 uint NotificationRecorder::Notify(const QString& appName, uint, const QString& appIcon,
-                                  const QString& summary, const QString& body, const QStringList&,
-                                  const QVariantMap& hints, int)
+                                  const QString& summary, const QString& body,
+                                  const QStringList& actions, const QVariantMap& hints, int)
 {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     m_calls.append({appName, appIcon, summary, body, hints,
-                    std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()});
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(now).count(), actions,
+                    m_nextId});
     return m_nextId++;
+}
+
+void NotificationRecorder::invokeAction(uint id, const QString& actionKey)
+{
+    QDBusMessage signal =
+        QDBusMessage::createSignal(objectPath, serviceName, QStringLiteral("ActionInvoked"));
+    signal << id << actionKey;
+    m_bus.send(signal);
 }
 
 QStringList NotificationRecorder::GetCapabilities()

@@ -24,6 +24,8 @@ public:
         QString body;
         QVariantMap hints;
         qint64 receivedNs = 0; // std::chrono::steady_clock
+        QStringList actions;   // key, label, key, label...
+        uint id = 0;
     };
 
     NotificationRecorder();
@@ -37,6 +39,8 @@ public:
     // What GetCapabilities answers; "body" and "sound" unless set.
     void setCapabilities(const QStringList& capabilities) { m_capabilities = capabilities; }
     const QList<Call>& calls() const { return m_calls; }
+    // As the server does when the user clicks an action of a notification it shows.
+    void invokeAction(uint id, const QString& actionKey);
 
 public Q_SLOTS:
     uint Notify(const QString& appName, uint replacesId, const QString& appIcon,

@@ -41,8 +41,10 @@ std::unique_ptr<PushoverWebSocketManager> PushoverRig::openSocket(SocketTiming t
     auto manager = std::make_unique<PushoverWebSocketManager>(m_network, settings(), endpoints(),
                                                               nullptr, timing);
     QSignalSpy loggedIn(&socket(), &fake::PushSocket::loggedIn);
+    QSignalSpy handled(manager.get(), &PushoverWebSocketManager::messagesHandled);
     manager->openSocket();
-    if (!QTest::qWaitFor([&] { return loggedIn.count() == 1; }))
+    // The login is followed by one download of what waited; tests start after it.
+    if (!QTest::qWaitFor([&] { return loggedIn.count() == 1 && handled.count() == 1; }))
         return nullptr;
     return manager;
 }

@@ -44,7 +44,8 @@ public:
     static QString email() { return QStringLiteral("trader+1@example.com"); }
     static QString password() { return QStringLiteral("p&ss=w+rd %20"); }
 
-    // Registers a device and opens its socket; null unless the socket has logged in.
+    // Registers a device and opens its socket; null unless the socket has logged in and made
+    // its first download.
     std::unique_ptr<PushoverWebSocketManager> openSocket(SocketTiming timing = {});
     // Where the registered device acknowledges its messages.
     QString ackPath() const;

@@ -176,6 +176,35 @@ private Q_SLOTS:
         QVERIFY(!log.lines().join(u'\n').contains(u"Unknown response"_s) || frame.startsWith('X'));
     }
 
+    // Pushover signals only while the socket is open. What came while it was closed is fetched
+    // at the next login, without a "!"; and a close right after an open wins over the open.
+    void whatCameWhileClosedIsShownAtTheNextOpen()
+    {
+        PushoverRig rig;
+        auto manager = rig.openSocket();
+        QVERIFY(manager);
+        QSignalSpy loggedIn(&rig.socket(), &fake::PushSocket::loggedIn);
+        manager->closeSocket();
+        QTRY_COMPARE(rig.socket().closeCodes(), QList<int>{1001});
+        rig.socket().clearFrames();
+        rig.pushover().queueMessage(platformMessage(u"overnight fill"_s));
+
+        manager->openSocket();
+        manager->closeSocket();
+        QTest::qWait(300);
+        QCOMPARE(loggedIn.count(), 0);
+        QVERIFY(!manager->isSocketRunning());
+
+        QSignalSpy handled(manager.get(), &PushoverWebSocketManager::messagesHandled);
+        manager->openSocket();
+        QTRY_COMPARE(handled.count(), 1);
+        QTRY_COMPARE(rig.recorder().calls().size(), 1);
+        QCOMPARE(rig.recorder().calls()[0].body, u"overnight fill"_s);
+        QCOMPARE(rig.requestsTo(rig.ackPath()).size(), 1);
+        for (const auto& frame : rig.socket().frames())
+            QVERIFY(!frame.outbound || frame.data != "!");
+    }
+
     // A socket the server closed on purpose stays closed, even with a keep-alive deadline armed.
     // Both frames end in the same close the market clock asks for after the bell.
     void deliberateClosesStayClosed()

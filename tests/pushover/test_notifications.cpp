@@ -1,11 +1,15 @@
+#include "app/updatechecker.h"
+#include "app/updatenotifier.h"
 #include "notificationrecorder.h"
 #include "pushover/freedesktopnotifications.h"
 #include "pushover/notificationmanager.h"
 #include "support/logcapture.h"
+#include "support/tempsuite.h"
 #include "support/testregistry.h"
 
 #include <QDir>
 #include <QFile>
+#include <QNetworkAccessManager>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -158,6 +162,45 @@ private Q_SLOTS:
         QCOMPARE(m_fallbacks[0].body, u"b"_s);
         QCOMPARE(log.lines().filter(QRegularExpression(u"^Error: "_s)).size(), errorLogged ? 1 : 0);
         QVERIFY(m_recorder->calls().isEmpty());
+    }
+
+    // A check made on its own that finds a new version says so once per version, restarts
+    // included, with a button that asks for the download page; nothing else makes it speak.
+    void scheduledChecksTellOfANewVersionOnce()
+    {
+        test::TempSuite suite;
+        QNetworkAccessManager network;
+        UpdateChecker checker(network, QUrl(), u"7"_s);
+        NotificationManager notices(nullptr, std::chrono::milliseconds(0));
+        auto notifier = std::make_unique<UpdateNotifier>(checker, suite.suite(), notices);
+        QSignalSpy download(notifier.get(), &UpdateNotifier::downloadRequested);
+        const QUrl page(u"https://corvane.example/download"_s);
+        const UpdateResult newer{UpdateResult::Kind::newer, u"0.3.0"_s, page, {}};
+
+        Q_EMIT checker.checked(newer, true); // asked for: the shell's dialog answers
+        Q_EMIT checker.checked({UpdateResult::Kind::upToDate, {}, {}, {}}, false);
+        Q_EMIT checker.checked({UpdateResult::Kind::unreadable, {}, {}, u"offline"_s}, false);
+        Q_EMIT checker.checked(newer, false);
+        QTRY_COMPARE(m_recorder->calls().size(), 1);
+        const auto call = m_recorder->calls().first();
+        QCOMPARE(call.title, u"Corvane 0.3.0 is available."_s);
+        QCOMPARE(call.actions,
+                 (QStringList{u"default"_s, u"Download"_s, u"action"_s, u"Download"_s}));
+        m_recorder->invokeAction(call.id, u"default"_s);
+        QTRY_COMPARE(download.size(), 1);
+        QCOMPARE(download.first().first().toUrl(), page);
+
+        Q_EMIT checker.checked(newer, false);
+        notifier = std::make_unique<UpdateNotifier>(checker, suite.reopen(), notices);
+        QSignalSpy downloadAfterRestart(notifier.get(), &UpdateNotifier::downloadRequested);
+        Q_EMIT checker.checked(newer, false);
+        QTest::qWait(200);
+        QCOMPARE(m_recorder->calls().size(), 1);
+
+        Q_EMIT checker.checked({UpdateResult::Kind::newer, u"0.4.0"_s, page, {}}, false);
+        QTRY_COMPARE(m_recorder->calls().size(), 2);
+        m_recorder->invokeAction(m_recorder->calls()[1].id, u"action"_s);
+        QTRY_COMPARE(downloadAfterRestart.size(), 1);
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "pushover/poapimanager.h"
 #include "pushover/pushoverwebsocketmanager.h"
 #include "pushoverrig.h"
+#include "settings/suite.h"
 #include "support/logcapture.h"
 #include "support/tempsuite.h"
 #include "support/testregistry.h"
@@ -25,6 +26,8 @@ class PushoverSetupTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The switch is off until a device exists; the registration turns it on (stored), and the
+    // socket follows the switch both ways.
     void registersEmptiesTheBacklogAndOpensTheSocket()
     {
         PushoverRig rig;
@@ -73,6 +76,15 @@ private Q_SLOTS:
         QTRY_COMPARE(loggedIn.count(), 1);
         QTest::qWait(600); // longer than the notification delay
         QVERIFY(rig.recorder().calls().isEmpty());
+        QVERIFY(log.contains(QStringLiteral("User has already granted notification permissions.")));
+        QVERIFY(rig.core().settings().enableNotifications());
+        QVERIFY(
+            Suite(rig.core().suite().filePath()).boolean(QStringLiteral("enableNotifications")));
+        QVERIFY(rig.core().socket().isSocketRunning());
+
+        rig.core().settings().setEnableNotifications(false);
+        QVERIFY(!rig.core().socket().isSocketRunning());
+        QTRY_COMPARE(rig.socket().closeCodes(), QList<int>{1001});
     }
 
     // The login form holds the password: a redirect to another host must not carry it there.

@@ -34,7 +34,8 @@ QUrl loopbackUrl(const char* scheme, quint16 port, const QString& path = {})
 FakeServices::FakeServices(QObject* parent)
     : QObject(parent)
     , pushover_(new Pushover(this))
-    , feed_(appcast(QStringLiteral("0.1.0"), QStringLiteral("0.1.0"),
+    // Build 1, version 0.1.0: what a default build is, so it finds itself up to date.
+    , feed_(appcast(QStringLiteral("1"), QStringLiteral("0.1.0"),
                     QStringLiteral("https://corvane.app/download/")))
 {}
 

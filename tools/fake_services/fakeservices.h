@@ -59,7 +59,7 @@ public:
     void clearAnswer(const QString& path, const QString& apiKey = {});
     void clearAnswers() { answers_.clear(); }
 
-    // The update feed's body (an appcast). Until set, it lists one item, version 0.1.0.
+    // The update feed's body (an appcast). Until set, it lists one item, build 1 (0.1.0).
     void setFeed(const QByteArray& body) { feed_ = body; }
     static QByteArray appcast(const QString& version, const QString& shortVersion,
                               const QString& downloadUrl);
