@@ -48,6 +48,8 @@ public:
     void applicationWillTerminate();
 
     void togglePopover(const QPoint& at = {});
+    // Shows the popover unless it is shown; from a menu row, which no click outside precedes.
+    void openPopover();
     void showContextMenu(const QPoint& at);
     void showSettings();
     bool isPopoverShown() const;
@@ -71,6 +73,7 @@ private:
     void showFirstRunWindow();
     void setupStatusBar();
     void showStatusContent();
+    void tellItemUnseen();
     void showPopover(const QPoint& at);
     QWidget* popover();
     QMenu* menu();
