@@ -6,6 +6,7 @@
 #include "engine/recordconversions.h"
 #include "models/statuslabelpresenter.h"
 #include "placement.h"
+#include "pushover/notificationmanager.h"
 #include "status_bar/statusitem.h"
 #include "status_bar/statuslabelview.h"
 #include "status_bar/trayshade.h"
@@ -236,6 +237,13 @@ void AppDelegate::setupStatusBar()
     connect(m_statusItem.get(), &StatusItem::activated, this, &AppDelegate::togglePopover);
     connect(m_statusItem.get(), &StatusItem::contextMenuRequested, this,
             &AppDelegate::showContextMenu);
+    // A host that draws our menu itself opens it like ours: the popover gives way.
+    connect(m_statusItem.get(), &StatusItem::menuShown, this, [this] {
+        if (isPopoverShown())
+            m_popover->hide();
+    });
+    connect(m_statusItem.get(), &StatusItem::unseen, this, &AppDelegate::tellItemUnseen);
+    m_statusItem->setMenu(menu());
     showStatusContent();
     resizeStatusItem();
 }
@@ -290,7 +298,21 @@ void AppDelegate::followScreen()
 void AppDelegate::showStatusContent()
 {
     if (m_statusItem)
-        m_statusItem->setContent(m_labelView->image(), m_presenter->summary());
+        m_statusItem->setContent({m_labelView->image(), m_presenter->labels(),
+                                  m_presenter->hasError(), m_presenter->summary()});
+}
+
+// Stock GNOME without the extension, or a compositor without a bar: the program runs on
+// unseen, so the user is told once how to see it.
+void AppDelegate::tellItemUnseen()
+{
+    logLine(QStringLiteral("Nothing on this desktop shows the status item."));
+    NotificationManager(m_core.config().notifications, std::chrono::milliseconds(0))
+        .sendNotification(
+            QStringLiteral("Corvane is running, but your panel cannot show it"),
+            QStringLiteral("On GNOME, turn on the AppIndicator extension in Extensions. "
+                           "Elsewhere, add \"corvane --status\" to your panel. "
+                           "Starting Corvane again opens your positions."));
 }
 
 void AppDelegate::refreshStatusItem()
@@ -320,6 +342,12 @@ void AppDelegate::togglePopover(const QPoint& at)
         m_popover->hide();
     else if (!m_popoverHidden.isValid() || m_popoverHidden.elapsed() > closingClick.count())
         showPopover(at);
+}
+
+void AppDelegate::openPopover()
+{
+    if (!isPopoverShown())
+        showPopover({});
 }
 
 void AppDelegate::showPopover(const QPoint& at)

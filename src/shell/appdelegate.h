@@ -49,6 +49,8 @@ public:
     void applicationWillTerminate();
 
     void togglePopover(const QPoint& at = {});
+    // Shows the popover unless it is shown; from a menu row, which no click outside precedes.
+    void openPopover();
     void showContextMenu(const QPoint& at);
     void showSettings();
     bool isPopoverShown() const;
@@ -75,6 +77,7 @@ private:
     Appearance labelAppearance() const;
     void fitLabelToPanel();
     void followScreen();
+    void tellItemUnseen();
     void showPopover(const QPoint& at);
     QWidget* popover();
     QMenu* menu();

@@ -77,6 +77,7 @@ PositionsPopover* ShellWindows::makePopover()
 StatusMenu* ShellWindows::makeMenu()
 {
     m_menu = std::make_unique<StatusMenu>(m_appearance);
+    connect(m_menu.get(), &StatusMenu::popoverRequested, &m_delegate, &AppDelegate::openPopover);
     connect(m_menu.get(), &StatusMenu::settingsRequested, &m_delegate, &AppDelegate::showSettings);
     connect(m_menu.get(), &StatusMenu::quitRequested, qApp, &QCoreApplication::quit,
             Qt::QueuedConnection);

@@ -1,21 +1,20 @@
 #include "sniitem.h"
 
+#include "badgeicon.h"
+#include "dbusmenu.h"
+
 #include <QCoreApplication>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
-#include <QDBusServiceWatcher>
-#include <QDBusVariant>
+#include <QDBusPendingCallWatcher>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QtEndian>
-#include <chrono>
 
 namespace corvane {
 
 namespace {
-
-const QString watcherInterface = QStringLiteral("org.kde.StatusNotifierWatcher");
-constexpr std::chrono::milliseconds announceEvery{40};
-constexpr int logoSide = 22;
 
 void registerTypes()
 {
@@ -27,6 +26,8 @@ void registerTypes()
     }();
     Q_UNUSED(registered);
 }
+
+const QString labelSeparator = QStringLiteral("  ");
 
 } // namespace
 
@@ -81,26 +82,49 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, SniToolTip& toolT
 SniAdaptor::SniAdaptor(SniStatusItem& item)
     : QDBusAbstractAdaptor(&item)
     , m_item(item)
-{}
-
-QString SniAdaptor::iconName() const
 {
-    return {};
+    setAutoRelaySignals(false);
 }
 
 SniPixmaps SniAdaptor::iconPixmap() const
 {
-    return {sniPixmapFrom(m_item.picture())};
+    return m_item.icons();
+}
+
+// Screen readers read this; GNOME's extension also expects it to exist.
+QString SniAdaptor::accessibleDescription() const
+{
+    const StatusContent& content = m_item.content();
+    QString description = QStringLiteral("Corvane");
+    if (content.hasError)
+        description += QStringLiteral(", with an error");
+    return description + QStringLiteral(": ") + content.summary;
 }
 
 SniToolTip SniAdaptor::toolTip() const
 {
-    return {{}, {}, QStringLiteral("Corvane"), m_item.text()};
+    const StatusContent& content = m_item.content();
+    QStringList lines;
+    for (const StatusLabel& label : content.labels)
+        lines.append(label.nickname + QLatin1Char(' ') + label.value);
+    if (lines.isEmpty())
+        lines.append(content.summary);
+    return {{}, {}, QStringLiteral("Corvane"), lines.join(QLatin1Char('\n'))};
+}
+
+QDBusObjectPath SniAdaptor::menu() const
+{
+    return QDBusObjectPath(DBusMenu::objectPath());
 }
 
 QString SniAdaptor::label() const
 {
-    return m_item.text();
+    return SniStatusItem::labelText(m_item.content().labels);
+}
+
+QString SniAdaptor::labelGuide() const
+{
+    return SniStatusItem::labelGuide(m_item.content().labels);
 }
 
 void SniAdaptor::Activate(int x, int y)
@@ -111,6 +135,12 @@ void SniAdaptor::Activate(int x, int y)
 void SniAdaptor::SecondaryActivate(int x, int y)
 {
     Q_EMIT m_item.activated(QPoint(x, y));
+}
+
+// A middle click where the host gives no position.
+void SniAdaptor::XAyatanaSecondaryActivate(uint)
+{
+    Q_EMIT m_item.activated(QPoint());
 }
 
 void SniAdaptor::ContextMenu(int x, int y)
@@ -125,24 +155,43 @@ QString SniStatusItem::watcherService()
     return QStringLiteral("org.kde.StatusNotifierWatcher");
 }
 
+QString SniStatusItem::watcherPath()
+{
+    return QStringLiteral("/StatusNotifierWatcher");
+}
+
+QString SniStatusItem::watcherInterface()
+{
+    return QStringLiteral("org.kde.StatusNotifierWatcher");
+}
+
 QString SniStatusItem::objectPath()
 {
     return QStringLiteral("/StatusNotifierItem");
 }
 
-bool SniStatusItem::hostAvailable(const QDBusConnection& bus)
+QString SniStatusItem::labelText(const QList<StatusLabel>& labels)
 {
-    if (!bus.isConnected() || !bus.interface() ||
-        !bus.interface()->isServiceRegistered(watcherService()))
-        return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        watcherService(), QStringLiteral("/StatusNotifierWatcher"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << watcherInterface << QStringLiteral("IsStatusNotifierHostRegistered");
-    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return false;
-    return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+    QStringList parts;
+    for (const StatusLabel& label : labels)
+        parts.append(label.nickname + QLatin1Char(' ') + label.value);
+    return parts.join(labelSeparator);
+}
+
+QString SniStatusItem::labelGuide(const QList<StatusLabel>& labels)
+{
+    static const QRegularExpression digits(QStringLiteral("[0-9]+"));
+    QStringList parts;
+    for (const StatusLabel& label : labels) {
+        const QRegularExpressionMatch amount = digits.match(label.value);
+        const QString value =
+            amount.hasMatch()
+                ? QStringLiteral("($%1)").arg(
+                      QString(std::max<qsizetype>(4, amount.capturedLength()), QLatin1Char('0')))
+                : label.value;
+        parts.append(label.nickname + QLatin1Char(' ') + value);
+    }
+    return parts.join(labelSeparator);
 }
 
 SniStatusItem::SniStatusItem(const QIcon& logo, QDBusConnection bus, QObject* parent)
@@ -154,32 +203,11 @@ SniStatusItem::SniStatusItem(const QIcon& logo, QDBusConnection bus, QObject* pa
 {
     registerTypes();
     m_adaptor = new SniAdaptor(*this);
-    m_announce.setSingleShot(true);
-    m_announce.setInterval(announceEvery);
-    connect(&m_announce, &QTimer::timeout, this, [this] {
-        Q_EMIT m_adaptor->NewIcon();
-        Q_EMIT m_adaptor->NewToolTip();
-        Q_EMIT m_adaptor->XAyatanaNewLabel(m_text, m_text);
-    });
-
+    m_menu = new DBusMenu(m_bus, this);
+    connect(m_menu, &DBusMenu::aboutToShow, this, &StatusItem::menuShown);
+    setContent({});
     m_bus.registerService(m_serviceName);
     m_bus.registerObject(objectPath(), this, QDBusConnection::ExportAdaptors);
-    auto registerWithWatcher = [this] {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            watcherService(), QStringLiteral("/StatusNotifierWatcher"), watcherInterface,
-            QStringLiteral("RegisterStatusNotifierItem"));
-        call << m_serviceName;
-        const bool registered =
-            m_bus.call(call, QDBus::Block, 2000).type() == QDBusMessage::ReplyMessage;
-        if (registered != m_registered) {
-            m_registered = registered;
-            Q_EMIT registeredChanged(registered);
-        }
-    };
-    // A restarted panel brings a new watcher that knows nothing of us.
-    auto* watcher = new QDBusServiceWatcher(watcherService(), m_bus,
-                                            QDBusServiceWatcher::WatchForRegistration, this);
-    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, registerWithWatcher);
     registerWithWatcher();
 }
 
@@ -189,23 +217,57 @@ SniStatusItem::~SniStatusItem()
     m_bus.unregisterService(m_serviceName);
 }
 
-void SniStatusItem::setContent(const QImage& label, const QString& text)
+void SniStatusItem::setContent(const StatusContent& content)
 {
-    m_label = label;
-    m_text = text;
-    if (!m_announce.isActive())
-        m_announce.start();
+    const QString label = labelText(content.labels);
+    const QString guide = labelGuide(content.labels);
+    const bool textChanged = label != labelText(m_content.labels) ||
+                             guide != labelGuide(m_content.labels) ||
+                             content.summary != m_content.summary;
+    const bool errorChanged = content.hasError != m_content.hasError;
+    m_content = content;
+    const int badge = int(BadgeIcon::badgeFor(content.labels, content.hasError));
+    if (badge != m_badge) {
+        m_badge = badge;
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        m_icons.clear();
+        for (const int side : BadgeIcon::sides(screen ? screen->devicePixelRatio() : 1.0))
+            m_icons.append(sniPixmapFrom(BadgeIcon::paint(m_logo, BadgeIcon::Badge(badge), side)));
+        Q_EMIT m_adaptor->NewIcon();
+    }
+    if (textChanged || errorChanged) {
+        Q_EMIT m_adaptor->NewToolTip();
+        Q_EMIT m_adaptor->XAyatanaNewLabel(label, guide);
+    }
 }
 
-QImage SniStatusItem::picture() const
+void SniStatusItem::setMenu(QMenu* menu)
 {
-    return m_label.isNull() ? m_logo.pixmap(QSize(logoSide, logoSide)).toImage() : m_label;
+    m_menu->setMenu(menu);
 }
 
-// The host sizes the item from the picture itself; telling it the picture changed is all.
-void SniStatusItem::resizeStatusItem()
+void SniStatusItem::registerWithWatcher()
 {
-    Q_EMIT m_adaptor->NewIcon();
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(watcherService(), watcherPath(), watcherInterface(),
+                                       QStringLiteral("RegisterStatusNotifierItem"));
+    call << m_serviceName;
+    const quint64 request = ++m_registration;
+    auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, request](QDBusPendingCallWatcher* answer) {
+                answer->deleteLater();
+                if (request == m_registration)
+                    setRegistered(!answer->isError());
+            });
+}
+
+void SniStatusItem::setRegistered(bool registered)
+{
+    if (registered == m_registered)
+        return;
+    m_registered = registered;
+    Q_EMIT registeredChanged(registered);
 }
 
 } // namespace corvane

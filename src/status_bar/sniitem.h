@@ -7,7 +7,6 @@
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QList>
-#include <QTimer>
 
 namespace corvane {
 
@@ -40,9 +39,11 @@ Q_DECLARE_METATYPE(corvane::SniToolTip)
 
 namespace corvane {
 
+class DBusMenu;
 class SniStatusItem;
 
-// The org.kde.StatusNotifierItem interface of our item, as hosts read it.
+// The org.kde.StatusNotifierItem interface of our item, as hosts read it, with the Ayatana
+// extensions GNOME's AppIndicator extension reads (the label it draws as text).
 class SniAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SniAdaptor)
@@ -52,17 +53,20 @@ class SniAdaptor final : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString Title READ title)
     Q_PROPERTY(QString Status READ status)
     Q_PROPERTY(int WindowId READ windowId)
-    Q_PROPERTY(QString IconName READ iconName)
+    Q_PROPERTY(QString IconThemePath READ emptyText)
+    Q_PROPERTY(QString IconName READ emptyText)
     Q_PROPERTY(corvane::SniPixmaps IconPixmap READ iconPixmap)
+    Q_PROPERTY(QString IconAccessibleDesc READ accessibleDescription)
     Q_PROPERTY(QString OverlayIconName READ emptyText)
     Q_PROPERTY(corvane::SniPixmaps OverlayIconPixmap READ noPixmaps)
     Q_PROPERTY(QString AttentionIconName READ emptyText)
     Q_PROPERTY(corvane::SniPixmaps AttentionIconPixmap READ noPixmaps)
+    Q_PROPERTY(QString AttentionAccessibleDesc READ accessibleDescription)
     Q_PROPERTY(corvane::SniToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
     Q_PROPERTY(QDBusObjectPath Menu READ menu)
     Q_PROPERTY(QString XAyatanaLabel READ label)
-    Q_PROPERTY(QString XAyatanaLabelGuide READ label)
+    Q_PROPERTY(QString XAyatanaLabelGuide READ labelGuide)
 
 public:
     explicit SniAdaptor(SniStatusItem& item);
@@ -72,18 +76,20 @@ public:
     QString title() const { return QStringLiteral("Corvane"); }
     QString status() const { return QStringLiteral("Active"); }
     int windowId() const { return 0; }
-    QString iconName() const;
-    SniPixmaps iconPixmap() const;
     QString emptyText() const { return {}; }
+    SniPixmaps iconPixmap() const;
+    QString accessibleDescription() const;
     SniPixmaps noPixmaps() const { return {}; }
     SniToolTip toolTip() const;
     bool itemIsMenu() const { return false; }
-    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
+    QDBusObjectPath menu() const;
     QString label() const;
+    QString labelGuide() const;
 
 public Q_SLOTS:
     void Activate(int x, int y);
     void SecondaryActivate(int x, int y);
+    void XAyatanaSecondaryActivate(uint timestamp);
     void ContextMenu(int x, int y);
     void Scroll(int delta, const QString& orientation);
 
@@ -99,46 +105,55 @@ private:
 };
 
 // The item on a StatusNotifierItem host (KDE Plasma, the GNOME AppIndicator extension,
-// XFCE, Wayland desktops): our own object on the session bus, registered with the watcher.
-// The host draws the picture at its aspect ratio, so the label keeps its width.
+// XFCE, waybar): our own object on the session bus, registered with the watcher. Hosts fit
+// the icon into a square, so they get the logo with a badge, and the labels as text.
 class SniStatusItem final : public StatusItem {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SniStatusItem)
 
 public:
     static QString watcherService();
+    static QString watcherPath();
+    static QString watcherInterface();
     static QString objectPath();
-    // Whether a watcher with at least one host is on the bus.
-    static bool hostAvailable(const QDBusConnection& bus);
+
+    // The labels as one line ("IBKR $13  IRA ($5)"); empty without labels.
+    static QString labelText(const QList<StatusLabel>& labels);
+    // A text at least as wide as labelText that keeps still while the amounts change: each
+    // amount written as "($0000)", with more zeros only for more digits.
+    static QString labelGuide(const QList<StatusLabel>& labels);
 
     SniStatusItem(const QIcon& logo, QDBusConnection bus, QObject* parent = nullptr);
     ~SniStatusItem() override;
 
-    void setContent(const QImage& label, const QString& text) override;
-    void resizeStatusItem() override;
+    void setContent(const StatusContent& content) override;
+    void setMenu(QMenu* menu) override;
+    void resizeStatusItem() override {}
     QRect geometry() const override { return {}; }
     bool isRegistered() const override { return m_registered; }
     QString kind() const override { return QStringLiteral("StatusNotifierItem"); }
 
-    // The label, or the logo while there is none (drawn only when a host asks for it).
-    QImage picture() const;
-    const QString& text() const { return m_text; }
+    // Asks the watcher to show the item (again, after the watcher restarted); never waits.
+    void registerWithWatcher();
+
+    const StatusContent& content() const { return m_content; }
+    const SniPixmaps& icons() const { return m_icons; }
     QString serviceName() const { return m_serviceName; }
 
 private:
     friend class SniAdaptor;
-    void announce();
+    void setRegistered(bool registered);
 
     QDBusConnection m_bus;
     QString m_serviceName;
     QIcon m_logo;
-    QImage m_label;
-    QString m_text;
+    StatusContent m_content;
+    SniPixmaps m_icons;
+    int m_badge = -1;
     bool m_registered = false;
     SniAdaptor* m_adaptor = nullptr;
-    // Hosts fetch the whole picture on each NewIcon; a turning label is announced at most at
-    // this pace.
-    QTimer m_announce;
+    DBusMenu* m_menu = nullptr;
+    quint64 m_registration = 0; // the latest request; older answers are stale
 };
 
 } // namespace corvane

@@ -1,16 +1,13 @@
 #include "statusitem.h"
 
-#include "sniitem.h"
-#include "xembedstatusitem.h"
+#include "followingstatusitem.h"
 
 namespace corvane {
 
 std::unique_ptr<StatusItem> StatusItem::create(const QIcon& logo, QObject* parent)
 {
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (SniStatusItem::hostAvailable(bus))
-        return std::make_unique<SniStatusItem>(logo, bus, parent);
-    return std::make_unique<XEmbedStatusItem>(logo, parent);
+    return std::make_unique<FollowingStatusItem>(logo, QDBusConnection::sessionBus(),
+                                                 FollowingStatusItem::unseenAfter, parent);
 }
 
 } // namespace corvane

@@ -43,11 +43,11 @@ QWidget* XEmbedStatusItem::trayWindow() const
     return m_window;
 }
 
-void XEmbedStatusItem::setContent(const QImage& label, const QString& text)
+void XEmbedStatusItem::setContent(const StatusContent& content)
 {
-    m_label = label;
-    m_tray.setIcon(label.isNull() ? m_logo : QIcon(QPixmap::fromImage(label)));
-    m_tray.setToolTip(text);
+    m_label = content.picture;
+    m_tray.setIcon(m_label.isNull() ? m_logo : QIcon(QPixmap::fromImage(m_label)));
+    m_tray.setToolTip(content.summary);
 }
 
 void XEmbedStatusItem::resizeStatusItem()

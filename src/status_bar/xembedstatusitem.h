@@ -20,7 +20,7 @@ public:
     explicit XEmbedStatusItem(const QIcon& logo, QObject* parent = nullptr);
     ~XEmbedStatusItem() override;
 
-    void setContent(const QImage& label, const QString& text) override;
+    void setContent(const StatusContent& content) override;
     void resizeStatusItem() override;
     QRect geometry() const override;
     bool isRegistered() const override;

@@ -6,13 +6,17 @@ namespace corvane {
 
 StatusMenu::StatusMenu(Appearance appearance, QWidget* parent)
     : QMenu(parent)
+    , m_positions(addAction(QStringLiteral("Show positions")))
     , m_settings(addAction(QStringLiteral("Settings")))
     , m_quit(addAction(QStringLiteral("Close Corvane")))
 {
     setObjectName(QStringLiteral("statusMenu"));
+    m_positions->setObjectName(QStringLiteral("positionsAction"));
     m_settings->setObjectName(QStringLiteral("settingsAction"));
     m_quit->setObjectName(QStringLiteral("quitAction"));
-    // Queued, so the menu has closed before the settings window takes the focus.
+    // Queued, so the menu has closed before the popover or the settings window takes the focus.
+    connect(m_positions, &QAction::triggered, this, &StatusMenu::popoverRequested,
+            Qt::QueuedConnection);
     connect(m_settings, &QAction::triggered, this, &StatusMenu::settingsRequested,
             Qt::QueuedConnection);
     connect(m_quit, &QAction::triggered, this, &StatusMenu::quitRequested);
@@ -22,6 +26,7 @@ StatusMenu::StatusMenu(Appearance appearance, QWidget* parent)
 void StatusMenu::setAppearance(Appearance appearance)
 {
     const QColor ink = colors::text(appearance);
+    m_positions->setIcon(symbols::icon(QStringLiteral("chart.xyaxis.line"), ink));
     m_settings->setIcon(symbols::icon(QStringLiteral("gear"), ink));
     m_quit->setIcon(symbols::icon(QStringLiteral("power"), ink));
     QColor hover = colors::accent(appearance);

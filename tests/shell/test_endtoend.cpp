@@ -12,6 +12,7 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QRect>
 #include <QTest>
@@ -53,21 +54,50 @@ bool showsAmounts(const std::function<QVariant()>& text, int timeoutMs = 5000)
     return QTest::qWaitFor([&] { return text().toString().contains(u'$'); }, timeoutMs);
 }
 
-QSize firstPixmapSize(const QVariant& pixmaps)
+// The sizes of an a(iiay), each checked against its bytes.
+QList<QSize> pixmapSizes(const QVariant& pixmaps)
 {
     const auto argument = pixmaps.value<QDBusArgument>();
-    int width = 0;
-    int height = 0;
+    QList<QSize> sizes;
     argument.beginArray();
-    if (!argument.atEnd()) {
+    while (!argument.atEnd()) {
+        int width = 0;
+        int height = 0;
         QByteArray bytes;
         argument.beginStructure();
         argument >> width >> height >> bytes;
         argument.endStructure();
-        if (bytes.size() != width * height * 4)
-            return {};
+        sizes.append(bytes.size() == width * height * 4 ? QSize(width, height) : QSize());
     }
-    return {width, height};
+    argument.endArray();
+    return sizes;
+}
+
+// The root's children of a dbusmenu layout, (ia{sv}av), read field by field as a host does:
+// each child's id and label.
+QList<std::pair<int, QString>> menuRows(const QVariant& layout)
+{
+    QList<std::pair<int, QString>> rows;
+    const auto root = layout.value<QDBusArgument>();
+    int id = 0;
+    QVariantMap properties;
+    root.beginStructure();
+    root >> id >> properties;
+    root.beginArray();
+    while (!root.atEnd()) {
+        QDBusVariant child;
+        root >> child;
+        const auto item = child.variant().value<QDBusArgument>();
+        item.beginStructure();
+        item >> id >> properties;
+        rows.append({id, properties.value(u"label"_s).toString()});
+        item.beginArray(); // a flat menu: no grandchildren to read
+        item.endArray();
+        item.endStructure();
+    }
+    root.endArray();
+    root.endStructure();
+    return rows;
 }
 
 // The desktop portal's settings, answering only the colour scheme (1 dark, 2 light).
@@ -238,16 +268,15 @@ private Q_SLOTS:
         QCOMPARE(TrayShade::judge(x.get(), screen, icon), std::optional(Appearance::light));
     }
 
-    // On a desktop with a StatusNotifierItem host the program registers its own item: the
-    // picture keeps the label's aspect, the text is offered as label and tooltip, and the
-    // host's Activate and ContextMenu calls reach the popover and the menu.
+    // Started before the panel, the program registers its item once a watcher appears, and
+    // again with a restarted one. Hosts get square icons, the labels as text and tooltip, and
+    // the menu over com.canonical.dbusmenu, whose rows work as our own menu's do; Activate and
+    // ContextMenu still reach the popover and the menu.
     void statusNotifierHost()
     {
         START_DESKTOP(desktop, test::DesktopRig::Tray::none);
         fake::FakeServices fake;
         QVERIFY2(fake.start(), qPrintable(fake.errorString()));
-        test::FakeWatcher watcher(desktop.bus());
-
         test::AppRun app(desktop, fake);
         app.writeSettings();
         {
@@ -255,24 +284,59 @@ private Q_SLOTS:
             CVNSettings(suite).setPanelShade(PanelShade::light); // the user's word for the panel
         }
         QVERIFY(app.start());
-        QTRY_COMPARE_WITH_TIMEOUT(watcher.items().size(), 1, 15000);
-        QCOMPARE(app.ask(u"LabelAppearance"_s).toString(), u"light"_s);
-        QCOMPARE(app.ask(u"StatusItemKind"_s).toString(), u"StatusNotifierItem"_s);
-        QVERIFY(showsAmounts([&] { return app.ask(u"Label"_s); }, 20000));
+        QTRY_COMPARE_WITH_TIMEOUT(app.ask(u"StatusItemKind"_s).toString(), u"XEmbed"_s, 15000);
+        QCOMPARE(app.ask(u"StatusItemRegistered"_s).toBool(), false);
 
-        const QString item = watcher.lastSender();
+        auto watcher = std::make_unique<test::FakeWatcher>(desktop.bus());
+        QTRY_COMPARE_WITH_TIMEOUT(watcher->items().size(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.ask(u"StatusItemRegistered"_s).toBool(), 5000);
+        QCOMPARE(app.ask(u"StatusItemKind"_s).toString(), u"StatusNotifierItem"_s);
+        QCOMPARE(app.ask(u"LabelAppearance"_s).toString(), u"light"_s);
+        const QString item = watcher->lastSender();
+        watcher.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(app.ask(u"StatusItemKind"_s).toString(), u"XEmbed"_s, 5000);
+        watcher = std::make_unique<test::FakeWatcher>(desktop.bus());
+        QTRY_COMPARE_WITH_TIMEOUT(watcher->items().size(), 1, 5000);
+
+        QVERIFY(showsAmounts([&] { return itemProperty(desktop.bus(), item, u"XAyatanaLabel"_s); },
+                             20000));
+        const QList<QSize> icons = pixmapSizes(itemProperty(desktop.bus(), item, u"IconPixmap"_s));
+        QVERIFY(icons.contains(QSize(16, 16)) && icons.contains(QSize(64, 64)));
+        for (const QSize& icon : icons)
+            QCOMPARE(icon.width(), icon.height());
         QVERIFY(
-            showsAmounts([&] { return itemProperty(desktop.bus(), item, u"XAyatanaLabel"_s); }));
-        const QSize picture = firstPixmapSize(itemProperty(desktop.bus(), item, u"IconPixmap"_s));
-        QVERIFY(picture.height() >= 20);
-        QVERIFY2(picture.width() > 2 * picture.height(), "the label keeps its width");
+            itemProperty(desktop.bus(), item, u"IconAccessibleDesc"_s).toString().contains(u'$'));
         QCOMPARE(itemProperty(desktop.bus(), item, u"ItemIsMenu"_s).toBool(), false);
 
+        // The menu, as a host reads and clicks it.
+        const QString menuPath =
+            itemProperty(desktop.bus(), item, u"Menu"_s).value<QDBusObjectPath>().path();
+        auto callMenu = [&](const QString& method, const QVariantList& arguments) {
+            return test::callOn(desktop.bus(), item, menuPath, u"com.canonical.dbusmenu"_s, method,
+                                arguments);
+        };
+        const auto layout = callMenu(u"GetLayout"_s, {0, -1, QStringList()});
+        QVERIFY(layout);
+        QHash<QString, int> ids;
+        for (const auto& [id, label] : menuRows(layout->value(1)))
+            ids.insert(label, id);
+        QCOMPARE(ids.keys().size(), 3);
+        QVERIFY(ids.contains(u"Show positions"_s) && ids.contains(u"Settings"_s) &&
+                ids.contains(u"Close Corvane"_s));
         QVERIFY(callItem(desktop.bus(), item, u"Activate"_s));
         QTRY_VERIFY_WITH_TIMEOUT(app.ask(u"PopoverVisible"_s).toBool(), 5000);
         QVERIFY(callItem(desktop.bus(), item, u"ContextMenu"_s));
         QVERIFY(app.waitForLine(u"Content view size: "_s, 5000));
         QTRY_VERIFY_WITH_TIMEOUT(!app.ask(u"PopoverVisible"_s).toBool(), 5000);
+        // A menu row opens the popover even right after it closed, which a click would not.
+        const QVariant noData = QVariant::fromValue(QDBusVariant(0));
+        QVERIFY(callMenu(u"Event"_s, {ids.value(u"Show positions"_s), u"clicked"_s, noData, 0u}));
+        QTRY_VERIFY_WITH_TIMEOUT(app.ask(u"PopoverVisible"_s).toBool(), 5000);
+        QVERIFY(callMenu(u"Event"_s, {ids.value(u"Settings"_s), u"clicked"_s, noData, 0u}));
+        QVERIFY(app.waitForLine(u"window classname: "_s, 5000));
+        QTRY_VERIFY_WITH_TIMEOUT(!app.ask(u"PopoverVisible"_s).toBool(), 5000);
+        QVERIFY(callMenu(u"Event"_s, {ids.value(u"Close Corvane"_s), u"clicked"_s, noData, 0u}));
+        QTRY_VERIFY_WITH_TIMEOUT(!app.ask(u"StatusItemKind"_s).isValid(), 10000);
         QCOMPARE(app.terminate(), 0);
     }
 };

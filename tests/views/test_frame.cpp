@@ -90,18 +90,22 @@ private Q_SLOTS:
         QStringList texts;
         for (const QAction* action : menu.actions())
             texts.append(action->text());
-        QCOMPARE(texts, (QStringList{u"Settings"_s, u"Close Corvane"_s}));
+        QCOMPARE(texts, (QStringList{u"Show positions"_s, u"Settings"_s, u"Close Corvane"_s}));
         // Menu rows are drawn in the theme's text colour, not white on a light menu.
         QVERIFY(menu.styleSheet().contains(u"QMenu::item { color: #000000"_s));
         menu.setAppearance(Appearance::dark);
         QVERIFY(menu.styleSheet().contains(u"QMenu::item { color: "_s +
                                            colors::text(Appearance::dark).name()));
 
+        QSignalSpy positions(&menu, &StatusMenu::popoverRequested);
         QSignalSpy settings(&menu, &StatusMenu::settingsRequested);
         QSignalSpy quit(&menu, &StatusMenu::quitRequested);
         menu.settingsAction()->trigger();
         QCOMPARE(settings.count(), 0); // only once the menu has closed
         QTRY_COMPARE(settings.count(), 1);
+        menu.positionsAction()->trigger();
+        QTRY_COMPARE(positions.count(), 1);
+        QCOMPARE(settings.count(), 1);
         menu.quitAction()->trigger();
         QCOMPARE(quit.count(), 1);
     }
