@@ -38,23 +38,23 @@ endforeach()
 install(FILES ${CMAKE_BINARY_DIR}/${CORVANE_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-# The manual page and the Debian changelog carry the version and are installed compressed, as
+# The manual page and the changelog carry the version and are installed compressed, as
 # Debian wants them: gzip -9, without a name or time stamp, so that builds are reproducible.
 set(compressed_docs)
 foreach(doc corvane.1 changelog)
   configure_file(${packaging_dir}/${doc} ${CMAKE_BINARY_DIR}/packaging/${doc} @ONLY)
   add_custom_command(
     OUTPUT ${CMAKE_BINARY_DIR}/packaging/${doc}.gz
-    COMMAND sh -c "gzip -9n -c '${CMAKE_BINARY_DIR}/packaging/${doc}' > '${doc}.gz'"
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/packaging
+    COMMAND gzip -9nkf ${CMAKE_BINARY_DIR}/packaging/${doc}
     DEPENDS ${CMAKE_BINARY_DIR}/packaging/${doc}
     COMMENT "Compressing ${doc}")
   list(APPEND compressed_docs ${CMAKE_BINARY_DIR}/packaging/${doc}.gz)
 endforeach()
 add_custom_target(corvane_docs ALL DEPENDS ${compressed_docs})
 install(FILES ${CMAKE_BINARY_DIR}/packaging/corvane.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog.Debian.gz)
+# The version has no Debian revision, so this is a native package, whose changelog is
+# changelog.gz rather than changelog.Debian.gz.
+install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(FILES ${packaging_dir}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Plasma applet that shows the labels as text in a panel (Plasma's tray shows icons only).
@@ -69,14 +69,16 @@ set(CPACK_PACKAGE_VENDOR "The Corvane developers")
 set(CPACK_PACKAGE_CONTACT "The Corvane developers <dev@corvane.app>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Day P&L of your Orrisfield trading bots in the panel")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Corvane lives in the desktop's status area. With your Orrisfield API keys it follows the
-regular session of the New York Stock Exchange, tallies the day's bot positions per broker
-connection and shows each tally as a small two-line label, green when the day is positive and
-red otherwise. A click opens the day's positions.
+    "Corvane lives in the desktop's status area. With your Orrisfield API keys it
+follows the regular session of the New York Stock Exchange, tallies the day's
+bot positions per broker connection and shows each tally as a small two-line
+label, green when the day is positive and red otherwise. A click opens the
+day's positions.
 
-It also relays Orrisfield's Pushover messages as desktop notifications. Panel bars without a
-tray (waybar, polybar, XFCE's generic monitor) show its labels through corvane --status. API
-keys are kept in the desktop's keyring. Corvane trades nothing.")
+It also relays Orrisfield's Pushover messages as desktop notifications. Panel
+bars without a tray (waybar, polybar, XFCE's generic monitor) show its labels
+through corvane --status. API keys are kept in the desktop's keyring. Corvane
+trades nothing.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY corvane)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

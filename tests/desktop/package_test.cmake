@@ -38,7 +38,7 @@ foreach(file bin/corvane share/applications/io.corvane.Corvane.desktop
              share/icons/hicolor/48x48/apps/corvane.png
              share/icons/hicolor/256x256/apps/corvane.png
              share/man/man1/corvane.1.gz share/doc/corvane/copyright
-             share/doc/corvane/changelog.Debian.gz
+             share/doc/corvane/changelog.gz
              share/plasma/plasmoids/io.corvane.Corvane.status/contents/ui/main.qml)
   if(NOT EXISTS ${root}/${file})
     message(FATAL_ERROR "the package lacks /usr/${file}")
