@@ -14,6 +14,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace corvane;
 using namespace Qt::StringLiterals;
@@ -190,17 +192,31 @@ private Q_SLOTS:
         follow.waitForFinished();
 
         // A bar that ignores SIGPIPE hands that on to its module; the follower must still go
-        // when the bar stops reading. The shell's pipeline ends only when both sides have.
+        // once the bar stops reading.
+        int pipeEnds[2];
+        QCOMPARE(::pipe2(pipeEnds, O_CLOEXEC), 0);
         QProcess piped;
-        piped.setChildProcessModifier([] { ::signal(SIGPIPE, SIG_IGN); });
-        run({u"-c"_s, u"\"$0\" --status --follow | head -n 1"_s, QStringLiteral(CORVANE_BINARY)},
-            piped, u"/bin/sh"_s);
-        QVERIFY(QTest::qWaitFor([&] { return piped.canReadLine(); }, 20'000));
-        for (int change = 0; change < 20 && piped.state() != QProcess::NotRunning; ++change) {
-            show(change % 2 ? sample() : closed);
-            QSignalSpy(&piped, &QProcess::finished).wait(1000);
-        }
-        QCOMPARE(piped.state(), QProcess::NotRunning);
+        piped.setStandardOutputFile(QProcess::nullDevice());
+        piped.setChildProcessModifier([&pipeEnds] {
+            ::signal(SIGPIPE, SIG_IGN);
+            ::dup2(pipeEnds[1], STDOUT_FILENO);
+        });
+        run({u"--status"_s, u"--follow"_s}, piped);
+        ::close(pipeEnds[1]);
+        ::fcntl(pipeEnds[0], F_SETFL, O_NONBLOCK);
+        QByteArray first;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                char buffer[512];
+                const ssize_t got = ::read(pipeEnds[0], buffer, sizeof buffer);
+                first.append(buffer, std::max<ssize_t>(got, 0));
+                return first.contains('\n');
+            },
+            20'000));
+        ::close(pipeEnds[0]);
+        QSignalSpy ended(&piped, &QProcess::finished);
+        show(closed);
+        QVERIFY(ended.wait(20'000));
 
         server.unregisterService(service);
         QProcess absent;
