@@ -77,7 +77,7 @@ GeneralSettingsView::GeneralSettingsView(CVNSettings& settings, StateManager& st
     m_launchError->setObjectName(QStringLiteral("launchAtStartupError"));
     m_launchError->setWordWrap(true);
     m_launchError->hide();
-    setTextColour(m_launchError, warningColour(this));
+    setTextColour(m_launchError, &warningColour);
     m_label->setObjectName(QStringLiteral("taskbarLabel"));
     m_label->setPlaceholderText(QStringLiteral("Taskbar label"));
     m_label->setAccessibleName(QStringLiteral("Taskbar label"));
