@@ -7,6 +7,10 @@
 //   rss_kib      resident memory 10 s after the start
 //   (network_floor: the least any networked tray label needs, see networkfloor.cpp)
 //   idle_cpu_s_per_min  user + system CPU over the following 60 s
+//   idle_wakeups_per_min  context switches (voluntary and not) of all its threads over the
+//                         same 60 s: how often it wakes the machine while nothing happens
+// and the ratios that count: rss_over_network_floor (target <= 1.1) and
+// wakeups_over_floor, against the bare tray (target <= 2).
 //
 //   build-ci/bench/footprint/bench_footprint [runs]   (default 5 start-ups each)
 
@@ -17,11 +21,13 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -81,6 +87,34 @@ qint64 rssKib(qint64 pid)
     return -1;
 }
 
+// Context switches so far of each thread, by thread id.
+QMap<QString, qint64> contextSwitches(qint64 pid)
+{
+    QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    QMap<QString, qint64> switches;
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile file(tasks.filePath(task + QStringLiteral("/status")));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:") ||
+                line.startsWith("nonvoluntary_ctxt_switches:"))
+                switches[task] += line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        }
+    }
+    return switches;
+}
+
+// A thread that ended meanwhile (an idle pool thread does after 30 s) takes its count with
+// it, so only the threads still there are counted, from zero if they are new.
+qint64 switchesSince(const QMap<QString, qint64>& before, const QMap<QString, qint64>& after)
+{
+    qint64 total = 0;
+    for (auto it = after.begin(); it != after.end(); ++it)
+        total += it.value() - before.value(it.key(), 0);
+    return total;
+}
+
 struct Desktop {
     QProcess bus;
     QProcess xvfb;
@@ -113,6 +147,7 @@ struct Figures {
     double startupMs = 0;
     qint64 rssKib = 0;
     double idleCpuPerMinute = 0;
+    qint64 idleWakeupsPerMinute = 0;
 };
 
 Figures measure(const QString& program, const QProcessEnvironment& env, Desktop& desktop, int runs)
@@ -137,8 +172,11 @@ Figures measure(const QString& program, const QProcessEnvironment& env, Desktop&
             pause(10'000);
             figures.rssKib = rssKib(process.processId());
             const double before = cpuSeconds(process.processId());
+            const QMap<QString, qint64> switchesBefore = contextSwitches(process.processId());
             pause(60'000);
             figures.idleCpuPerMinute = cpuSeconds(process.processId()) - before;
+            figures.idleWakeupsPerMinute =
+                switchesSince(switchesBefore, contextSwitches(process.processId()));
         }
         process.terminate();
         if (!process.waitForFinished(5000))
@@ -154,7 +192,8 @@ QJsonObject toJson(const Figures& figures)
 {
     return {{QStringLiteral("startup_ms"), figures.startupMs},
             {QStringLiteral("rss_kib"), figures.rssKib},
-            {QStringLiteral("idle_cpu_s_per_min"), figures.idleCpuPerMinute}};
+            {QStringLiteral("idle_cpu_s_per_min"), figures.idleCpuPerMinute},
+            {QStringLiteral("idle_wakeups_per_min"), figures.idleWakeupsPerMinute}};
 }
 
 } // namespace
@@ -208,6 +247,10 @@ int main(int argc, char** argv)
         {QStringLiteral("startup_ratio"), corvane.startupMs / std::max(floor.startupMs, 1e-9)},
         {QStringLiteral("rss_ratio"), rssRatio(corvane, floor)},
         {QStringLiteral("network_floor_rss_ratio"), rssRatio(networkFloor, floor)},
+        {QStringLiteral("rss_over_network_floor"), rssRatio(corvane, networkFloor)},
+        {QStringLiteral("wakeups_over_floor"),
+         static_cast<double>(corvane.idleWakeupsPerMinute) /
+             static_cast<double>(std::max<qint64>(floor.idleWakeupsPerMinute, 1))},
         {QStringLiteral("runs"), runs},
     };
     std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());

@@ -32,6 +32,11 @@ private Q_SLOTS:
         lone.setBrokers({{broker(u"111"_s, u"IRA"_s, true, false)}});
         lone.settle();
         QCOMPARE(lone.shown(), QStringList({u"No verified accounts|No data|-"_s}));
+        // The same missing total once the exchange is shut for the weekend.
+        lone.clock.set(test::newYork(2024, 6, 22, 12, 0));
+        lone.core->market().updateStatus();
+        lone.settle();
+        QCOMPARE(lone.shown(), QStringList({u"No verified accounts|Mkt closed|-"_s}));
 
         test::LabelRig empty;
         empty.settle();

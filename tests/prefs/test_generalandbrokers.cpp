@@ -52,6 +52,11 @@ private Q_SLOTS:
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(table->item(0, 1)->text(), u"*****345"_s);
         QCOMPARE(table->item(1, 1)->text(), u"abc"_s);
+        // All but the last three characters hidden, from four characters up; nothing to hide
+        // in an empty number.
+        QCOMPARE(BrokerListSheet::maskedBrokerNumber(u"1234"_s), u"*234"_s);
+        QCOMPARE(BrokerListSheet::maskedBrokerNumber(u"12345"_s), u"**345"_s);
+        QCOMPARE(BrokerListSheet::maskedBrokerNumber(QString()), QString());
         QCOMPARE(table->item(0, 3)->text(), u"True"_s);
         // The hidden, disabled broker is watched and still counts.
         QCOMPARE(sheet.watchCount(), 2);
