@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -163,6 +164,11 @@ private Q_SLOTS:
         clickBox(launch);
         QCOMPARE(loginRequests, (QList<bool>{true, false}));
         QVERIFY(!rig.settings.runOnStartup());
+
+        // Without a keyring the page names the file that holds the secrets.
+        auto* secrets = child<QLabel>(&view, u"secretsLocation"_s);
+        QCOMPARE(secrets->text(), u"API keys and the Pushover secret are kept in "_s +
+                                      rig.core->suite().filePath() + u", readable by you alone."_s);
     }
 };
 
