@@ -198,6 +198,11 @@ private Q_SLOTS:
         rig.settings.setPanelShade(PanelShade::light);
         QCOMPARE(panel->currentText(), u"Light"_s);
         QCOMPARE(CVNSettings(rig.settings.defaults()).panelShade(), PanelShade::light);
+
+        // Without a keyring the page names the file that holds the secrets.
+        auto* secrets = child<QLabel>(&view, u"secretsLocation"_s);
+        QCOMPARE(secrets->text(), u"API keys and the Pushover secret are kept in "_s +
+                                      rig.core->suite().filePath() + u", readable by you alone."_s);
     }
 };
 
