@@ -1,5 +1,4 @@
 #include "app/globaldata.h"
-#include "base/newyork.h"
 #include "market/exchangecalendar.h"
 #include "models/brokerresultsmodel.h"
 #include "models/feedstatuspresenter.h"
@@ -42,8 +41,8 @@ struct PopoverRig {
     FixtureRig fixtures;
     QUuid bravo;
     GlobalData globalData;
-    BrokerResultsModel brokers{fixtures.settings, fixtures.store, fixtures.market,
-                               newYorkTimeZone()};
+    // The machine's own zone, as the shell builds it; the suite runs in Tokyo.
+    BrokerResultsModel brokers{fixtures.settings, fixtures.store, fixtures.market};
     FeedStatusPresenter feed{fixtures.settings, fixtures.store, fixtures.market,
                              fixtures.clock.clock()};
     PositionsPopover popover;
@@ -110,7 +109,8 @@ private Q_SLOTS:
         QCOMPARE(plainText(total->text()), u"Total: $88"_s);
         QCOMPARE(spanColor(total).name(), gainColor(appearance).name());
         QCOMPARE(page->findChild<QLabel*>(u"nlvText"_s)->text(), u"NLV: $104,483"_s);
-        QCOMPARE(page->findChild<QLabel*>(u"expiryText"_s)->text(), u"2027-02-28 7:00p"_s);
+        // Midnight UTC, already the next morning here: neither New York's evening nor UTC.
+        QCOMPARE(page->findChild<QLabel*>(u"expiryText"_s)->text(), u"2027-03-01 9:00a"_s);
 
         QStringList rows;
         for (const QWidget* row : page->findChildren<QWidget*>(u"positionRow"_s)) {
