@@ -124,10 +124,11 @@ private Q_SLOTS:
         QCOMPARE(textColor(profits[3]).name(), lossColor(appearance).name());
         // A closed row's badge tells a gain from a loss.
         const auto badges = page->findChildren<QLabel*>(u"statusBadge"_s);
-        QVERIFY(badges[1]->styleSheet().contains(gainColor(appearance).name(QColor::HexArgb),
-                                                 Qt::CaseInsensitive));
-        QVERIFY(badges[3]->styleSheet().contains(lossColor(appearance).name(QColor::HexArgb),
-                                                 Qt::CaseInsensitive));
+        for (const auto& [badge, fill] : {std::pair{badges[1], gainColor(appearance)},
+                                          std::pair{badges[3], lossColor(appearance)}}) {
+            const QImage drawn = badge->grab().toImage();
+            QCOMPARE(drawn.pixelColor(3, drawn.height() / 2).name(), fill.name());
+        }
         QAbstractItemModelTester positions(rig.brokers.positions(1),
                                            QAbstractItemModelTester::FailureReportingMode::QtTest);
 
