@@ -59,9 +59,9 @@ bool isAllZeros(const QByteArray& hex)
     return !hex.isEmpty() && std::all_of(hex.begin(), hex.end(), [](char c) { return c == '0'; });
 }
 
-QByteArray readProcFile(const char* path)
+QByteArray readProcFile(const QString& path)
 {
-    QFile file(QString::fromLatin1(path));
+    QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
@@ -86,9 +86,11 @@ bool hasDefaultRoute(const QByteArray& ipv4Table, const QByteArray& ipv6Table)
     return false;
 }
 
-ConnectivityMonitor::ConnectivityMonitor(QDBusConnection systemBus, QObject* parent)
+ConnectivityMonitor::ConnectivityMonitor(QDBusConnection systemBus, RouteTables tables,
+                                         QObject* parent)
     : ReachabilitySource(parent)
     , m_bus(std::move(systemBus))
+    , m_tables(std::move(tables))
 {}
 
 ConnectivityMonitor::~ConnectivityMonitor()
@@ -143,7 +145,7 @@ void ConnectivityMonitor::followRouteTablesOrSayWhy()
 
 bool ConnectivityMonitor::followRouteTables()
 {
-    const QByteArray ipv4 = readProcFile("/proc/net/route");
+    const QByteArray ipv4 = readProcFile(m_tables.ipv4);
     if (ipv4.isEmpty())
         return false;
     m_netlink = ::socket(AF_NETLINK, SOCK_RAW | SOCK_NONBLOCK | SOCK_CLOEXEC, NETLINK_ROUTE);
@@ -162,13 +164,13 @@ bool ConnectivityMonitor::followRouteTables()
         }
         readRouteTables();
     });
-    report(hasDefaultRoute(ipv4, readProcFile("/proc/net/ipv6_route")));
+    report(hasDefaultRoute(ipv4, readProcFile(m_tables.ipv6)));
     return true;
 }
 
 void ConnectivityMonitor::readRouteTables()
 {
-    report(hasDefaultRoute(readProcFile("/proc/net/route"), readProcFile("/proc/net/ipv6_route")));
+    report(hasDefaultRoute(readProcFile(m_tables.ipv4), readProcFile(m_tables.ipv6)));
 }
 
 void ConnectivityMonitor::report(bool available)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDBusConnection>
 #include <QObject>
+#include <QString>
 #include <optional>
 
 class QSocketNotifier;
@@ -38,7 +39,16 @@ class ConnectivityMonitor final : public ReachabilitySource {
     Q_DISABLE_COPY_MOVE(ConnectivityMonitor)
 
 public:
-    explicit ConnectivityMonitor(QDBusConnection systemBus, QObject* parent = nullptr);
+    // Where the kernel prints its route tables; elsewhere only for tests.
+    struct RouteTables {
+        QString ipv4 = QStringLiteral("/proc/net/route");
+        QString ipv6 = QStringLiteral("/proc/net/ipv6_route");
+    };
+
+    explicit ConnectivityMonitor(QDBusConnection systemBus, QObject* parent = nullptr)
+        : ConnectivityMonitor(std::move(systemBus), RouteTables(), parent)
+    {}
+    ConnectivityMonitor(QDBusConnection systemBus, RouteTables tables, QObject* parent = nullptr);
     ~ConnectivityMonitor() override;
     void start() override;
 
@@ -50,6 +60,7 @@ private:
     void report(bool available);
 
     QDBusConnection m_bus;
+    RouteTables m_tables;
     int m_netlink = -1;
     QSocketNotifier* m_routeChanges = nullptr;
     std::optional<bool> m_available;

@@ -127,6 +127,8 @@ void AccountVerifier::removeAccount(const QUuid& accountId)
                 accountId.toString(QUuid::WithoutBraces).toUpper());
         return;
     }
+    // A check still out for it must end as overtaken, not fill in a record that is gone.
+    m_latest.remove(accountId);
     m_store.removeAccountProcessedData(accountId);
     m_settings.removeAccount(accountId);
 }

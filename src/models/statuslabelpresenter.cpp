@@ -41,6 +41,42 @@ QString nicknameFor(const QList<BrokerSettings>& brokers, const QString& number)
     return found->nickname.isEmpty() ? found->brokerName : found->nickname;
 }
 
+// Broker numbers are digits: "9" must come before "10", so runs of digits compare by value.
+bool naturalLess(const QString& a, const QString& b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a.at(i).isDigit() && b.at(j).isDigit()) {
+            const qsizetype startA = i;
+            const qsizetype startB = j;
+            while (i < a.size() && a.at(i).isDigit())
+                ++i;
+            while (j < b.size() && b.at(j).isDigit())
+                ++j;
+            auto digits = [](const QString& s, qsizetype from, qsizetype to) {
+                while (from + 1 < to && s.at(from) == QLatin1Char('0'))
+                    ++from;
+                return QStringView(s).mid(from, to - from);
+            };
+            const QStringView runA = digits(a, startA, i);
+            const QStringView runB = digits(b, startB, j);
+            if (runA.size() != runB.size())
+                return runA.size() < runB.size();
+            if (const int order = runA.compare(runB); order != 0)
+                return order < 0;
+            continue;
+        }
+        if (a.at(i) != b.at(j))
+            return a.at(i) < b.at(j);
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return j < b.size();
+    return a < b; // "01" and "1" still need a fixed order
+}
+
 } // namespace
 
 StatusLabelPresenter::StatusLabelPresenter(const ProcessedDataManager& store,
@@ -156,7 +192,7 @@ QList<StatusLabel> StatusLabelPresenter::computeLabels() const
 
     QList<ProcessedDataWrapper> sorted = entries;
     std::sort(sorted.begin(), sorted.end(),
-              [](const auto& a, const auto& b) { return a.id < b.id; });
+              [](const auto& a, const auto& b) { return naturalLess(a.id, b.id); });
     QList<StatusLabel> labels;
     for (const ProcessedDataWrapper& entry : sorted) {
         const std::optional<double> total =

@@ -3,6 +3,7 @@
 #include "symbols.h"
 
 #include <QLabel>
+#include <QMouseEvent>
 
 namespace corvane {
 
@@ -56,12 +57,25 @@ void InfoPopoverButton::showPopover()
         m_popover->setMaximumWidth(320);
         m_popover->setAutoFillBackground(true);
         m_popover->setPalette(paletteFor(m_appearance));
+        m_popover->installEventFilter(this);
     }
     if (m_popover->isVisible())
         return;
     m_popover->adjustSize();
     m_popover->move(mapToGlobal(QPoint(width(), height() / 2)));
     m_popover->show();
+}
+
+// A popup gets every press while it is open. A label keeps presses for its text and never
+// closes itself, so one that lands outside it is taken as dismissing it, as a menu would.
+bool InfoPopoverButton::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_popover && event->type() == QEvent::MouseButtonPress &&
+        !m_popover->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        m_popover->close();
+        return true;
+    }
+    return QToolButton::eventFilter(watched, event);
 }
 
 } // namespace corvane

@@ -24,6 +24,9 @@ public:
     QWidget* popover() const;
     void setAppearance(Appearance appearance);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showPopover();
 

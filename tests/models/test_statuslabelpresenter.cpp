@@ -45,6 +45,7 @@ private Q_SLOTS:
     }
 
     // The roll-up counts only brokers that would have their own label; an absent total is 0.
+    // Without it, labels run in broker-number order by value: "9" before "10".
     void rollUpSumsWatchedBrokers()
     {
         test::LabelRig rig;
@@ -52,19 +53,24 @@ private Q_SLOTS:
         rig.settings.setRollUp(true);
         rig.add(u"1"_s, 10.0);
         rig.add(u"2"_s, Total());
-        rig.add(u"3"_s, -25.0);
+        rig.add(u"10"_s, 0.0);
+        rig.add(u"9"_s, -25.0);
         rig.add(u"4"_s, 1000.0);
         rig.add(u"5"_s, 1000.0);
         rig.add(u"stale"_s, 1000.0);
-        rig.setBrokers({{broker(u"1"_s, u"a"_s, true, true), broker(u"2"_s, u"b"_s, true, true),
-                         broker(u"3"_s, u"c"_s, true, true), broker(u"4"_s, u"off"_s, false, true),
-                         broker(u"5"_s, u"unwatched"_s, true, false)}});
+        rig.setBrokers(
+            {{broker(u"1"_s, u"a"_s, true, true), broker(u"2"_s, u"b"_s, true, true),
+              broker(u"9"_s, u"c"_s, true, true), broker(u"10"_s, u"d"_s, true, true),
+              broker(u"4"_s, u"off"_s, false, true), broker(u"5"_s, u"unwatched"_s, true, false)}});
         rig.settle();
         QCOMPARE(rig.shown(), QStringList({u"All|($15)|-"_s}));
 
         rig.settings.setRollUp(false);
         rig.settle();
-        QCOMPARE(rig.presenter.labels().size(), 3);
+        QStringList ids;
+        for (const StatusLabel& label : rig.presenter.labels())
+            ids.append(label.id);
+        QCOMPARE(ids, QStringList({u"1"_s, u"2"_s, u"9"_s, u"10"_s}));
 
         // Cents that cancel out leave nothing to show, and nothing green.
         test::LabelRig cents;

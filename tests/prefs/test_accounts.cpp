@@ -6,6 +6,7 @@
 #include "views/firstrunwindow.h"
 
 #include <QCheckBox>
+#include <QCoro/QCoroTask>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -244,6 +245,27 @@ private Q_SLOTS:
         QVERIFY(rig.settings.accountSettings().isEmpty());
         QVERIFY(!child<QPushButton>(&view, u"removeAccountButton"_s)->isEnabled());
         QVERIFY(!child<QWidget>(&view, u"accountDetailsForm"_s)->isEnabled());
+    }
+
+    // The user removes the account while its broker list is on the way: the late answer must
+    // neither bring the account back nor count as a verification.
+    void removedWhileItsCheckRuns()
+    {
+        PrefsRig rig(m_fake);
+        const QUuid id = rig.addAccount(goodKey, false);
+        m_fake.injectFault({brokersPath, fake::Fault::Kind::none, 0, 800, false});
+        QSignalSpy verifying(&rig.verifier, &AccountVerifier::verifyingChanged);
+        auto check = rig.verifier.verify(id);
+        QTRY_COMPARE(requestCount(brokersPath), 1);
+        rig.verifier.removeAccount(id);
+
+        const AccountVerifier::Result result = QCoro::waitFor(std::move(check));
+        QCOMPARE(result.outcome, AccountVerifier::Outcome::superseded);
+        QVERIFY(rig.settings.accountSettings().isEmpty());
+        QVERIFY(rig.store.processedDataArray().isEmpty());
+        QCOMPARE(verifying.count(), 2);
+        QCOMPARE(verifying.last().at(1).toBool(), false);
+        QVERIFY(rig.settle());
     }
 
     void firstRunSheets()

@@ -58,25 +58,31 @@ private Q_SLOTS:
         QCOMPARE(tabView.selection(), 0);
     }
 
-    // The information button shows its text on every click rather than toggling it; a link
-    // takes the accent colour under the pointer and half its strength while pressed.
+    // The information button shows its text on every click rather than toggling it, and a
+    // click elsewhere closes it as any popup; a link takes the accent colour under the pointer
+    // and half its strength while pressed.
     void buttons()
     {
         QWidget window;
+        window.resize(300, 200);
         const QString text = u"Nickname for this Orrisfield account."_s;
         auto* info = new InfoPopoverButton(text, Appearance::light, &window);
         auto* link = new LinkButton(u"corvane website"_s, Appearance::light, &window);
+        link->move(0, 60);
         window.show();
-        info->click();
-        info->click();
-        QVERIFY(info->isPopoverShown());
-        QCOMPARE(static_cast<QLabel*>(info->popover())->text(), text);
-        info->popover()->close();
-        QVERIFY(!info->isPopoverShown());
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (int round = 0; round < 2; ++round) {
+            QTest::mouseClick(info, Qt::LeftButton);
+            QVERIFY(info->isPopoverShown());
+            QCOMPARE(static_cast<QLabel*>(info->popover())->text(), text);
+            // Pressed where the window shows nothing, through the window system as a user would.
+            QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, QPoint(250, 150));
+            QTRY_VERIFY(!info->isPopoverShown());
+        }
 
         QCOMPARE(link->labelColor(), QColor(Qt::black));
         pointerEnters(*link);
-        QCOMPARE(link->labelColor(), colors::accent(Appearance::light));
+        QCOMPARE(link->labelColor(), QColor(u"#007AFF"_s));
         link->setDown(true);
         QCOMPARE(qRound(link->labelColor().alphaF() * 100), 50);
         link->setDown(false);
@@ -91,11 +97,30 @@ private Q_SLOTS:
         for (const QAction* action : menu.actions())
             texts.append(action->text());
         QCOMPARE(texts, (QStringList{u"Show positions"_s, u"Settings"_s, u"Close Corvane"_s}));
-        // Menu rows are drawn in the theme's text colour, not white on a light menu.
-        QVERIFY(menu.styleSheet().contains(u"QMenu::item { color: #000000"_s));
-        menu.setAppearance(Appearance::dark);
-        QVERIFY(menu.styleSheet().contains(u"QMenu::item { color: "_s +
-                                           colors::text(Appearance::dark).name()));
+        // Menu rows are drawn dark on a light menu and light on a dark one, as rendered.
+        for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
+            menu.setAppearance(appearance);
+            menu.resize(menu.sizeHint());
+            const QImage image = menu.grab().toImage();
+            const QRect row = menu.actionGeometry(menu.settingsAction());
+            auto luma = [](QColor c) {
+                return qRound(0.3 * c.red() + 0.59 * c.green() + 0.11 * c.blue());
+            };
+            const int background = luma(image.pixelColor(row.right() - 3, row.center().y()));
+            int darkest = 255;
+            int lightest = 0;
+            for (int x = row.left() + 30; x < row.right() - 8; ++x) {
+                for (int y = row.top(); y <= row.bottom(); ++y) {
+                    darkest = std::min(darkest, luma(image.pixelColor(x, y)));
+                    lightest = std::max(lightest, luma(image.pixelColor(x, y)));
+                }
+            }
+            const bool light = appearance == Appearance::light;
+            QVERIFY2(
+                light ? background > 180 && darkest < 60 : background < 80 && lightest > 200,
+                qPrintable(
+                    u"background %1, text %2 to %3"_s.arg(background).arg(darkest).arg(lightest)));
+        }
 
         QSignalSpy positions(&menu, &StatusMenu::popoverRequested);
         QSignalSpy settings(&menu, &StatusMenu::settingsRequested);
