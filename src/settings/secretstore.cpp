@@ -138,7 +138,9 @@ QCoro::Task<> SecretStore::load()
             co_return;
     }
     m_loaded = true;
-    co_await sync();
+    // The launch needs the secrets, not the move: a keyring that asks the user before it takes
+    // a secret (or never gets an answer) must not hold up a launch whose secrets are at hand.
+    sync();
 }
 
 QCoro::Task<> SecretStore::fillFromKeyring()

@@ -51,9 +51,10 @@ public:
 
     Location location() const { return m_location; }
 
-    // Fills in the secrets the keyring holds and then moves those the file still holds into
-    // it. Completes once every secret is in memory or cannot be had; a locked keyring keeps it
-    // waiting, without blocking the event loop, until the user unlocks it. Called once.
+    // Fills in the secrets the keyring holds, then starts moving those the file still holds
+    // into it (settled() tells when that is done). Completes once every secret is in memory or
+    // cannot be had; a locked keyring keeps it waiting, without blocking the event loop, until
+    // the user unlocks it. Called once.
     QCoro::Task<> load();
 
 Q_SIGNALS:

@@ -129,7 +129,13 @@ struct Launch {
         , store(suite, settings, pushover, &keychain)
     {}
 
-    void load() { QCoro::waitFor(store.load()); }
+    // The launch's wait, then the move into the keyring that follows it.
+    void load()
+    {
+        QSignalSpy settled(&store, &SecretStore::settled);
+        QCoro::waitFor(store.load());
+        QVERIFY(settle(settled));
+    }
     QString apiKey(const QUuid& id) const { return settings.accountSettings().value(id).apiKey; }
     // Waits for the keyring to answer everything the last change asked of it.
     bool settle(QSignalSpy& settled) { return settled.count() > 0 || settled.wait(30000); }
