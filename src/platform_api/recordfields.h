@@ -18,7 +18,10 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <bit>
 #include <bitset>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <type_traits>
@@ -176,8 +179,15 @@ template <class T> void readValue(wire::Value& v, std::optional<T>& out)
 template <class T> bool tryCheck(wire::Value& v)
 {
     if constexpr (std::is_same_v<T, wire::Text>) {
+        // Nothing is viewed, so the closing quote need not be found: a token that opens with a
+        // quote is a string, and one without a backslash needs no unescaping to be checked.
+        const std::string_view token = v.raw_json_token();
+        simdjson::ondemand::raw_json_string consumed;
+        if (!token.empty() && token.front() == '"' && token.find('\\') == std::string_view::npos &&
+            v.get_raw_json_string().get(consumed) == simdjson::SUCCESS)
+            return true;
         std::string_view s;
-        return tryPlainString(v, s) || v.get_string().get(s) == simdjson::SUCCESS;
+        return v.get_string().get(s) == simdjson::SUCCESS;
     } else {
         T value;
         return tryRead(v, value);
@@ -232,11 +242,55 @@ template <class C, class T> struct MemberTraits<T C::*> {
 template <class> inline constexpr bool isOptional = false;
 template <class T> inline constexpr bool isOptional<std::optional<T>> = true;
 
+// A key as the words of its bytes followed by the closing quote, compared with the raw key in
+// the document a word at a time instead of through a call to memcmp per key. Reading whole
+// words past the key stays inside simdjson's padding. A longer key is never matched this way
+// and takes the unescaping path.
+struct KeyWords {
+    static constexpr size_t capacity = 6;
+    std::array<uint64_t, capacity> words{};
+    uint64_t lastMask = 0;
+    size_t count = 0; // 0: too long to compare by words
+};
+
+constexpr KeyWords keyWords(std::string_view key)
+{
+    static_assert(std::endian::native == std::endian::little);
+    KeyWords k;
+    const size_t n = key.size() + 1;
+    if (n > 8 * KeyWords::capacity)
+        return k;
+    for (size_t i = 0; i < n; ++i) {
+        const char c = i < key.size() ? key[i] : '"';
+        k.words[i / 8] |= uint64_t(uint8_t(c)) << (8 * (i % 8));
+    }
+    k.count = (n + 7) / 8;
+    k.lastMask = n % 8 == 0 ? ~uint64_t(0) : (uint64_t(1) << (8 * (n % 8))) - 1;
+    return k;
+}
+
+// raw: the key's first byte, just after its opening quote.
+inline bool sameKey(const char* raw, const KeyWords& k)
+{
+    if (k.count == 0)
+        return false;
+    for (size_t i = 0; i + 1 < k.count; ++i) {
+        uint64_t w;
+        std::memcpy(&w, raw + 8 * i, 8);
+        if (w != k.words[i])
+            return false;
+    }
+    uint64_t w;
+    std::memcpy(&w, raw + 8 * (k.count - 1), 8);
+    return (w & k.lastMask) == k.words[k.count - 1];
+}
+
 template <class R> struct Field {
     std::string_view key;
     void (*read)(wire::Value&, R&);
     void (*write)(QJsonObject&, std::string_view, const R&); // null: the record is only read
     bool required;
+    KeyWords words = keyWords(key);
 };
 
 template <auto Member>
@@ -298,7 +352,7 @@ void readFields(wire::Value& v, R& out, const std::array<Field<R>, N>& fields)
         simdjson::ondemand::field&& field = std::move(item).value_unsafe();
         size_t match = N;
         std::string_view key = fields[next].key;
-        if (field.key().unsafe_is_equal(key)) {
+        if (sameKey(field.key().raw(), fields[next].words)) {
             match = next;
         } else {
             if (auto error = field.unescaped_key().get(key))
@@ -318,10 +372,10 @@ void readFields(wire::Value& v, R& out, const std::array<Field<R>, N>& fields)
             e.prefixKey(key);
             throw;
         }
-        seen.set(match);
+        seen[match] = true; // match < N
         next = match + 1 < N ? match + 1 : 0;
     }
-    for (size_t i = 0; i < N; ++i) {
+    for (size_t i = 0; i < N && !seen.all(); ++i) {
         if (fields[i].required)
             wire::require(seen.test(i), fields[i].key);
     }

@@ -109,6 +109,22 @@ private Q_SLOTS:
             decoded(QByteArray(sample()).replace("\"current_profit\":", "\"current_profits\":"));
         QVERIFY(longerKey && !longerKey->data->first().current_profit);
         QCOMPARE(text(longerKey->data->first().profit_dollars), QStringLiteral("170.00"));
+        // Keys are compared a word (8 bytes) at a time: look-alikes that differ only past the
+        // first word, in the last byte of a whole word, or by stopping one byte short are other
+        // keys, skipped whatever their type, and the real key is still read where it stands.
+        const auto lookAlikes =
+            decoded(QByteArray(sample())
+                        .replace("\"days_to_expiration\": 0", "\"days_to_expiratioN\": 0")
+                        .replace("\"expiration_date\": \"2026-12-04\"", "\"expiration_datE\": 5")
+                        .replace("\"quantity\": 2", "\"quantit\": 2"));
+        QVERIFY(lookAlikes);
+        const QList<Leg>& legs = lookAlikes->data->first().legs;
+        for (const Leg& leg : legs) {
+            QVERIFY(!leg.days_to_expiration);
+            QCOMPARE(text(leg.entered_at), QStringLiteral("2026-12-04T15:31:07.123Z"));
+        }
+        QVERIFY(!legs.at(0).quantity);
+        QCOMPARE(legs.at(1).quantity, Q_INT64_C(-2));
     }
 
     // Each violation fails the whole answer, and the description leads to the key; raw bytes a
@@ -135,6 +151,12 @@ private Q_SLOTS:
             << edited(s, QStringLiteral("data/0/broker_connection/account_number"), 12345)
             << QStringLiteral("\"data[0].broker_connection.account_number\": expected a string, "
                               "found a number");
+        // A key of exactly two words with its closing quote.
+        QTest::newRow("unread text as number, key of a whole word's length")
+            << QByteArray(s).replace("\"expiration_date\": \"2026-12-04\"",
+                                     "\"expiration_date\": 5")
+            << QStringLiteral("\"data[0].legs[0].expiration_date\": expected a string, found a "
+                              "number");
         QTest::newRow("unread integer with a fraction")
             << edited(s, QStringLiteral("data/0/exitValue"), 0.5)
             << QStringLiteral("\"data[0].exitValue\": expected an integer, found a number with a "
