@@ -11,6 +11,9 @@ namespace {
 constexpr int panelReach = 64;
 // Pointer and host may disagree this much about one click (rounding, scaling, a late read).
 constexpr int clickTolerance = 48;
+// A bar that reserves no space an X client can see (a Wayland bar seen through Xwayland) is
+// taken to be this thick at the top: waybar's own default and the usual layer-shell bars.
+constexpr int unseenBar = 32;
 
 struct Strip {
     PanelSide side;
@@ -77,6 +80,9 @@ QPoint popupPosition(const QSize& size, const QRect& anchor, const QPoint& click
 {
     const QRect area = screen.available.isValid() ? screen.available : screen.geometry;
     if (anchor.isEmpty() && click.isNull()) { // nothing known: the trays' corner
+        if (area == screen.geometry)          // no panel reserves space: a bar X cannot see, on top
+            return {area.right() + 1 - size.width(),
+                    std::min(area.top() + unseenBar, area.bottom() + 1 - size.height())};
         const bool bottom = panelSide(screen, area.center()) == PanelSide::bottom;
         return {area.right() + 1 - size.width(),
                 bottom ? area.bottom() + 1 - size.height() : area.top()};
