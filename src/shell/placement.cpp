@@ -79,8 +79,10 @@ QPoint popupPosition(const QSize& size, const QRect& anchor, const QPoint& click
                      const ScreenArea& screen)
 {
     const QRect area = screen.available.isValid() ? screen.available : screen.geometry;
-    if (anchor.isEmpty() && click.isNull()) { // nothing known: the trays' corner
-        if (area == screen.geometry)          // no panel reserves space: a bar X cannot see, on top
+    // Nothing known: the trays' corner. Where no panel reserves space, the bar is one X
+    // cannot see, taken to be at the top.
+    if (anchor.isEmpty() && click.isNull()) {
+        if (area == screen.geometry)
             return {area.right() + 1 - size.width(),
                     std::min(area.top() + unseenBar, area.bottom() + 1 - size.height())};
         const bool bottom = panelSide(screen, area.center()) == PanelSide::bottom;
