@@ -176,15 +176,19 @@ void SniStatusItem::forwardClick(bool menu, const QPoint& point)
         return;
     }
     // Asked once per host, without waiting: the bus daemon answers at once, but the click
-    // must not hold the interface up if it does not.
+    // must not hold the interface up if it does not. The host's call is answered only then,
+    // so that it is still there to be asked about.
+    setDelayedReply(true);
+    const QDBusMessage click = message();
     QDBusMessage ask = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
     ask << caller;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this, watcher, caller, point, pass] {
+            [this, watcher, click, caller, point, pass] {
                 watcher->deleteLater();
+                m_bus.send(click.createReply());
                 const QDBusPendingReply<uint> pid = *watcher;
                 if (pid.isError()) {
                     pass(point);
