@@ -350,21 +350,24 @@ void AppDelegate::openPopover()
         showPopover({});
 }
 
+// Beside the item when its place is known, else beside the host's click, else in the trays'
+// corner. Without a position (a second start, the XEmbed tray, a host whose points are not
+// the screen's) the host's last click stands; the pointer may be anywhere by then.
+QPoint AppDelegate::besideItem(const QSize& size, const QPoint& at)
+{
+    const QRect anchor = m_statusItem ? m_statusItem->geometry() : QRect();
+    if (!at.isNull())
+        m_lastClick = clickPosition(screenAt(at), at, QCursor::pos());
+    const ScreenArea screen = screenAt(anchor.isValid() ? anchor.center() : m_lastClick);
+    return popupPosition(size, anchor, m_lastClick, screen);
+}
+
 void AppDelegate::showPopover(const QPoint& at)
 {
     if (!m_statusItem || !popover())
         return;
     m_popover->adjustSize();
-    const QRect anchor = m_statusItem->geometry();
-    // Without a position (a second start, the XEmbed tray) the item's place decides, or the
-    // host's last click; the pointer may be anywhere by then.
-    QPoint click = m_lastClick;
-    if (!at.isNull()) {
-        click = clickPosition(screenAt(at), at, QCursor::pos());
-        m_lastClick = click;
-    }
-    const ScreenArea screen = screenAt(anchor.isValid() ? anchor.center() : click);
-    m_popover->move(popupPosition(m_popover->size(), anchor, click, screen));
+    m_popover->move(besideItem(m_popover->size(), at));
     m_popover->show();
     m_popover->raise();
     m_popover->activateWindow();
@@ -373,6 +376,7 @@ void AppDelegate::showPopover(const QPoint& at)
     Q_EMIT popoverShown();
 }
 
+// Like the popover, beside the panel rather than over it.
 void AppDelegate::showContextMenu(const QPoint& at)
 {
     if (isPopoverShown())
@@ -380,7 +384,7 @@ void AppDelegate::showContextMenu(const QPoint& at)
     if (!menu())
         return;
     logLine(QStringLiteral("Content view size: ") + QString::number(m_menu->width()));
-    m_menu->popup(at.isNull() ? QCursor::pos() : clickPosition(screenAt(at), at, QCursor::pos()));
+    m_menu->popup(besideItem(m_menu->sizeHint(), at));
 }
 
 void AppDelegate::showSettings()

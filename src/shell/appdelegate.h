@@ -79,6 +79,7 @@ private:
     void followScreen();
     void tellItemUnseen();
     void showPopover(const QPoint& at);
+    QPoint besideItem(const QSize& size, const QPoint& at);
     QWidget* popover();
     QMenu* menu();
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -11,6 +11,9 @@ namespace {
 constexpr int panelReach = 64;
 // Pointer and host may disagree this much about one click (rounding, scaling, a late read).
 constexpr int clickTolerance = 48;
+// A bar that reserves no space an X client can see (a Wayland bar seen through Xwayland) is
+// taken to be this thick at the top: waybar's own default and the usual layer-shell bars.
+constexpr int unseenBar = 32;
 
 struct Strip {
     PanelSide side;
@@ -76,7 +79,12 @@ QPoint popupPosition(const QSize& size, const QRect& anchor, const QPoint& click
                      const ScreenArea& screen)
 {
     const QRect area = screen.available.isValid() ? screen.available : screen.geometry;
-    if (anchor.isEmpty() && click.isNull()) { // nothing known: the trays' corner
+    // Nothing known: the trays' corner. Where no panel reserves space, the bar is one X
+    // cannot see, taken to be at the top.
+    if (anchor.isEmpty() && click.isNull()) {
+        if (area == screen.geometry)
+            return {area.right() + 1 - size.width(),
+                    std::min(area.top() + unseenBar, area.bottom() + 1 - size.height())};
         const bool bottom = panelSide(screen, area.center()) == PanelSide::bottom;
         return {area.right() + 1 - size.width(),
                 bottom ? area.bottom() + 1 - size.height() : area.top()};

@@ -31,7 +31,8 @@ QPoint clickPosition(const ScreenArea& screen, const QPoint& reported, const QPo
 
 // Where a popup of `size` opens for a status item: beside the item's rectangle (or the click,
 // when the host only tells that) on the panel's side, inside the available area, never over
-// the panel. Without either, in the panel's corner where trays sit.
+// the panel. Without either, in the panel's corner where trays sit; where no panel reserves
+// space, under a bar at the top that X cannot see (waybar, through Xwayland).
 QPoint popupPosition(const QSize& size, const QRect& anchor, const QPoint& click,
                      const ScreenArea& screen);
 

@@ -7,6 +7,8 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
@@ -28,6 +30,15 @@ void registerTypes()
 }
 
 const QString labelSeparator = QStringLiteral("  ");
+
+// Hosts, by process name, that send a click's position relative to their tray or icon.
+bool sendsTrayRelativePoints(uint pid)
+{
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    if (!comm.open(QIODevice::ReadOnly))
+        return false;
+    return comm.readAll().trimmed() == "waybar";
+}
 
 } // namespace
 
@@ -129,12 +140,12 @@ QString SniAdaptor::labelGuide() const
 
 void SniAdaptor::Activate(int x, int y)
 {
-    Q_EMIT m_item.activated(QPoint(x, y));
+    m_item.forwardClick(false, QPoint(x, y));
 }
 
 void SniAdaptor::SecondaryActivate(int x, int y)
 {
-    Q_EMIT m_item.activated(QPoint(x, y));
+    m_item.forwardClick(false, QPoint(x, y));
 }
 
 // A middle click where the host gives no position.
@@ -145,10 +156,49 @@ void SniAdaptor::XAyatanaSecondaryActivate(uint)
 
 void SniAdaptor::ContextMenu(int x, int y)
 {
-    Q_EMIT m_item.contextMenuRequested(QPoint(x, y));
+    m_item.forwardClick(true, QPoint(x, y));
 }
 
 void SniAdaptor::Scroll(int, const QString&) {}
+
+void SniStatusItem::forwardClick(bool menu, const QPoint& point)
+{
+    const auto pass = [this, menu](const QPoint& at) {
+        if (menu)
+            Q_EMIT contextMenuRequested(at);
+        else
+            Q_EMIT activated(at);
+    };
+    const QString caller = calledFromDBus() ? message().service() : QString();
+    const auto known = m_trayRelativeCallers.constFind(caller);
+    if (caller.isEmpty() || known != m_trayRelativeCallers.cend()) {
+        pass(known != m_trayRelativeCallers.cend() && *known ? QPoint() : point);
+        return;
+    }
+    // Asked once per host, without waiting: the bus daemon answers at once, but the click
+    // must not hold the interface up if it does not. The host's call is answered only then,
+    // so that it is still there to be asked about.
+    setDelayedReply(true);
+    const QDBusMessage click = message();
+    QDBusMessage ask = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+    ask << caller;
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, watcher, click, caller, point, pass] {
+                watcher->deleteLater();
+                m_bus.send(click.createReply());
+                const QDBusPendingReply<uint> pid = *watcher;
+                if (pid.isError()) {
+                    pass(point);
+                    return;
+                }
+                const bool relative = sendsTrayRelativePoints(pid.value());
+                m_trayRelativeCallers.insert(caller, relative);
+                pass(relative ? QPoint() : point);
+            });
+}
 
 QString SniStatusItem::watcherService()
 {

@@ -5,7 +5,9 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusObjectPath>
+#include <QHash>
 #include <QList>
 
 namespace corvane {
@@ -107,7 +109,7 @@ private:
 // The item on a StatusNotifierItem host (KDE Plasma, the GNOME AppIndicator extension,
 // XFCE, waybar): our own object on the session bus, registered with the watcher. Hosts fit
 // the icon into a square, so they get the logo with a badge, and the labels as text.
-class SniStatusItem final : public StatusItem {
+class SniStatusItem final : public StatusItem, protected QDBusContext {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SniStatusItem)
 
@@ -143,6 +145,9 @@ public:
 private:
     friend class SniAdaptor;
     void setRegistered(bool registered);
+    // Passes a host's click on; from a host that sends points relative to its tray rather
+    // than to the screen, without the point, which would only mislead the placement.
+    void forwardClick(bool menu, const QPoint& point);
 
     QDBusConnection m_bus;
     QString m_serviceName;
@@ -153,7 +158,8 @@ private:
     bool m_registered = false;
     SniAdaptor* m_adaptor = nullptr;
     DBusMenu* m_menu = nullptr;
-    quint64 m_registration = 0; // the latest request; older answers are stale
+    quint64 m_registration = 0;                 // the latest request; older answers are stale
+    QHash<QString, bool> m_trayRelativeCallers; // by bus name, once asked
 };
 
 } // namespace corvane

@@ -43,6 +43,9 @@ private Q_SLOTS:
             << top << QRect() << none << QPoint(600, 24);
         QTest::newRow("nothing known: the bottom bar's tray corner")
             << bottom << QRect() << none << QPoint(600, 476);
+        // waybar through Xwayland: its points are the tray's and it reserves nothing X sees.
+        QTest::newRow("nothing known, no panel seen: under a top bar, at the right")
+            << screen << QRect() << none << QPoint(600, 32);
     }
     void opensBesideTheItemOffThePanel()
     {

@@ -4,15 +4,18 @@
 #include "status_bar/followingstatusitem.h"
 #include "status_bar/sniitem.h"
 #include "support/testregistry.h"
-#include "views/logo.h"
 #include "viewrig.h"
+#include "views/logo.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QFontMetrics>
 #include <QMenu>
 #include <QPainter>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace corvane;
@@ -161,6 +164,42 @@ private Q_SLOTS:
         QCOMPARE(reply.arguments().at(0).toUInt(), exported.revision());
         // An id stays the same while its action is in the menu.
         QCOMPARE(qdbus_cast<DBusMenuLayoutItem>(reply.arguments().at(1)).children.at(0).id, openId);
+    }
+
+    // waybar's points are its tray's: passed on, they put the popover at the screen's far
+    // left. They are dropped for it, and kept for a host that sends the screen's.
+    void clickPointsByHost()
+    {
+        test::PrivateBus privateBus;
+        QVERIFY(privateBus.isUp());
+        SniStatusItem item(squareLogo(), privateBus.connect(u"sni-clicked"_s));
+        QSignalSpy activated(&item, &StatusItem::activated);
+        QSignalSpy menu(&item, &StatusItem::contextMenuRequested);
+        QTemporaryDir folder;
+        auto clickAs = [&](const QString& host, const QString& method) {
+            const QString program = folder.filePath(host);
+            QFile::link(QStandardPaths::findExecutable(u"dbus-send"_s), program);
+            QProcess send;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, privateBus.address());
+            send.setProcessEnvironment(environment);
+            send.start(program,
+                       {u"--session"_s, u"--print-reply"_s, u"--dest="_s + item.serviceName(),
+                        SniStatusItem::objectPath(), u"org.kde.StatusNotifierItem."_s + method,
+                        u"int32:85"_s, u"int32:15"_s});
+            // The item answers on this thread: wait with the loop running.
+            return QTest::qWaitFor([&] { return send.state() == QProcess::NotRunning; }, 10000) &&
+                   send.exitCode() == 0;
+        };
+        QVERIFY(clickAs(u"waybar"_s, u"Activate"_s));
+        QTRY_COMPARE(activated.count(), 1);
+        QCOMPARE(activated.last().at(0).toPoint(), QPoint());
+        QVERIFY(clickAs(u"waybar"_s, u"ContextMenu"_s));
+        QTRY_COMPARE(menu.count(), 1);
+        QCOMPARE(menu.last().at(0).toPoint(), QPoint());
+        QVERIFY(clickAs(u"panel-host"_s, u"Activate"_s));
+        QTRY_COMPARE(activated.count(), 2);
+        QCOMPARE(activated.last().at(0).toPoint(), QPoint(85, 15));
     }
 
     // With neither a watcher nor a tray on the desktop, the item says once that nobody shows
