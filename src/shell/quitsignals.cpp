@@ -37,8 +37,12 @@ QuitSignals::QuitSignals(QObject* parent)
 
 QuitSignals::~QuitSignals()
 {
-    std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGINT, SIG_DFL);
+    // This object goes before the rest of main's teardown has run. A SIGTERM arriving now (a
+    // logout racing "Close Corvane", or a repeated request) would, with the default action,
+    // kill the process halfway through that teardown: a crash to whoever started it. The exit
+    // is already under way, so later requests are absorbed.
+    std::signal(SIGTERM, SIG_IGN);
+    std::signal(SIGINT, SIG_IGN);
     if (pipeEnds[0] >= 0) {
         ::close(pipeEnds[0]);
         ::close(pipeEnds[1]);

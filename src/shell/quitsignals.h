@@ -9,7 +9,7 @@ namespace corvane {
 // Turns SIGTERM and SIGINT into an orderly QCoreApplication::quit(), so that the shutdown
 // path (the Pushover socket closed as "going away") runs for a session logout or Ctrl-C as it
 // does for "Close Corvane". The handler only writes a byte to a socket pair; the event loop
-// does the rest.
+// does the rest. Once destroyed, it leaves both signals ignored for the rest of the exit.
 class QuitSignals final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(QuitSignals)

@@ -90,10 +90,24 @@ int AppRun::terminate()
     if (!QTest::qWaitFor([this] { return m_process.state() == QProcess::NotRunning; }, 10000)) {
         m_process.kill();
         m_process.waitForFinished(1000);
+        m_ending = u"still running 10 s after SIGTERM"_s;
         return -1;
     }
     lines();
-    return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    if (m_process.exitStatus() == QProcess::NormalExit) {
+        m_ending = u"exit code %1"_s.arg(m_process.exitCode());
+        return m_process.exitCode();
+    }
+    m_ending = u"ended by a crash or a signal (%1)"_s.arg(m_process.errorString());
+    return -1;
+}
+
+QString AppRun::ending()
+{
+    QStringList errors = QString::fromUtf8(m_process.readAllStandardError()).split(u'\n');
+    if (errors.size() > 20)
+        errors = errors.mid(errors.size() - 20);
+    return m_ending + u"; last standard error lines:\n"_s + errors.join(u'\n');
 }
 
 QStringList AppRun::lines()

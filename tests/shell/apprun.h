@@ -33,6 +33,8 @@ public:
     int startAgain() const;
     // SIGTERM, then the exit code (-1 when it crashed or hung).
     int terminate();
+    // How the last terminate() found the program end, with the tail of its standard error.
+    QString ending();
 
     QStringList lines();
     bool waitForLine(const QString& prefix, int timeoutMs = 15000);
@@ -47,6 +49,7 @@ private:
     QTemporaryDir m_config;
     QProcess m_process;
     QStringList m_lines;
+    QString m_ending;
 };
 
 // A method call over the bus, as a host or panel makes it; the answer's arguments, or nothing

@@ -198,7 +198,7 @@ private Q_SLOTS:
         QCOMPARE(app.startAgain(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(app.ask(u"PopoverVisible"_s).toBool(), 5000);
 
-        QCOMPARE(app.terminate(), 0);
+        QVERIFY2(app.terminate() == 0, qPrintable(app.ending()));
         QTRY_VERIFY_WITH_TIMEOUT(fake.socket().closeCodes().contains(1001), 5000);
         const QStringList lines = app.lines();
         QVERIFY(!lines.join(u'\n').contains(secret));
@@ -337,7 +337,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!app.ask(u"PopoverVisible"_s).toBool(), 5000);
         QVERIFY(callMenu(u"Event"_s, {ids.value(u"Close Corvane"_s), u"clicked"_s, noData, 0u}));
         QTRY_VERIFY_WITH_TIMEOUT(!app.ask(u"StatusItemKind"_s).isValid(), 10000);
-        QCOMPARE(app.terminate(), 0);
+        QVERIFY2(app.terminate() == 0, qPrintable(app.ending()));
     }
 };
 

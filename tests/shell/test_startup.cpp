@@ -4,6 +4,7 @@
 #include "fakeservices.h"
 #include "platform_api/brokerapiservice.h"
 #include "shell/appdelegate.h"
+#include "shell/quitsignals.h"
 #include "status_bar/statusitem.h"
 #include "support/logcapture.h"
 #include "support/testclock.h"
@@ -17,6 +18,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 
 using namespace corvane;
 using namespace Qt::StringLiterals;
@@ -193,6 +195,20 @@ private Q_SLOTS:
         QVERIFY(!started);
         QVERIFY(!rig.delegate->statusItem());
         QVERIFY(!rig.core().market().isTimerRunning().value_or(false));
+    }
+
+    // Once the loop has ended and the handler is gone, a repeated SIGTERM or Ctrl-C (a session
+    // manager's, a script's) must not kill the process halfway through its teardown. With the
+    // default action restored, the first raise ends this test run as a crash.
+    void lateQuitSignalsDoNotKill()
+    {
+        {
+            QuitSignals handler;
+        }
+        ::raise(SIGTERM);
+        ::raise(SIGINT);
+        std::signal(SIGTERM, SIG_DFL);
+        std::signal(SIGINT, SIG_DFL);
     }
 };
 
