@@ -214,11 +214,28 @@ QCoro::Task<> SecretStore::moveIntoKeyring()
 {
     QPointer<SecretStore> self(this);
     const QMap<QString, Wanted> wanted = this->wanted();
+    bool askedLocked = false;
     for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
         const QString& name = it.key();
         if (m_held.contains(name) && m_held.value(name) == it->value &&
             m_index.value(name) == it->label)
             continue;
+        // A write into a locked keyring (or one not made yet) raises the desktop's password
+        // prompt, at every start; the secret is safe in the file until the user unlocks it.
+        if (!askedLocked) {
+            askedLocked = true;
+            const bool locked = co_await m_keychain->defaultCollectionLocked();
+            if (!self)
+                co_return;
+            if (locked) {
+                if (m_location != Location::refused)
+                    logLine(QStringLiteral("The keyring is locked; API keys and the Pushover "
+                                           "secret stay in %1 until it is unlocked.")
+                                .arg(m_defaults.filePath()));
+                setLocation(Location::refused, QStringLiteral("the keyring is locked"));
+                co_return;
+            }
+        }
         const Keychain::Answer answer = co_await m_keychain->write(it->label, name, it->value);
         if (!self)
             co_return;

@@ -299,9 +299,14 @@ private Q_SLOTS:
         }
         lockKeyring();
         {
+            // Nothing is written into a locked keyring: a write would raise the password prompt.
+            test::LogCapture log;
             Launch refused(path);
             refused.load();
             QCOMPARE(refused.store.location(), Location::refused);
+            QVERIFY(
+                log.contains(u"The keyring is locked; API keys and the Pushover secret stay in "_s +
+                             path + u" until it is unlocked."_s));
             QCOMPARE(refused.apiKey(main.accountName), u"key-locked-1"_s);
             QVERIFY(fileText(path).contains(u"key-locked-1"_s));
             QVERIFY(refused.settings.secretsLocation().contains(path));
