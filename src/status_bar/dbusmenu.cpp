@@ -237,6 +237,7 @@ void DBusMenu::setMenu(QMenu* menu)
     m_ids.clear();
     if (m_menu)
         m_menu->installEventFilter(this);
+    m_watched = m_menu;
     layoutChanged();
 }
 
@@ -317,7 +318,8 @@ bool DBusMenu::handleEvent(int id, const QString& eventId)
 
 bool DBusMenu::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_menu) {
+    // Compared as a plain object: a menu being destroyed is no longer a QMenu.
+    if (watched == m_watched) {
         switch (event->type()) {
         case QEvent::ActionAdded:
         case QEvent::ActionRemoved:

@@ -142,6 +142,7 @@ private:
     QDBusConnection m_bus;
     DBusMenuAdaptor* m_adaptor = nullptr;
     QPointer<QMenu> m_menu;
+    const QObject* m_watched = nullptr;
     QHash<QAction*, int> m_ids;
     int m_nextId = 1;
     uint m_revision = 1;

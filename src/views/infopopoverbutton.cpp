@@ -58,6 +58,7 @@ void InfoPopoverButton::showPopover()
         m_popover->setAutoFillBackground(true);
         m_popover->setPalette(paletteFor(m_appearance));
         m_popover->installEventFilter(this);
+        m_watched = m_popover;
     }
     if (m_popover->isVisible())
         return;
@@ -70,7 +71,7 @@ void InfoPopoverButton::showPopover()
 // closes itself, so one that lands outside it is taken as dismissing it, as a menu would.
 bool InfoPopoverButton::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_popover && event->type() == QEvent::MouseButtonPress &&
+    if (event->type() == QEvent::MouseButtonPress && watched == m_watched && m_popover &&
         !m_popover->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
         m_popover->close();
         return true;

@@ -33,6 +33,8 @@ private:
     QString m_text;
     Appearance m_appearance;
     QPointer<QLabel> m_popover;
+    // The popup as a plain object, for the event filter: one being destroyed is no QLabel.
+    const QObject* m_watched = nullptr;
 };
 
 } // namespace corvane
