@@ -10,6 +10,7 @@
 #include "engine/runwatch.h"
 #include "market/stockexchangestatus.h"
 #include "models/accountverifier.h"
+#include "models/historyfeed.h"
 #include "platform_api/botapiservice.h"
 #include "platform_api/brokerapiservice.h"
 #include "pushover/notificationservice.h"
@@ -116,6 +117,8 @@ public:
     // Checks API keys for the accounts views; shared so a later check supersedes an earlier
     // one whichever window started it.
     AccountVerifier& verifier() { return m_verifier; }
+    // Each watched broker's day curve and recent closes, as the history holds them.
+    HistoryFeed& historyFeed() { return m_historyFeed; }
     // Null when the configuration asks for no desktop services.
     DesktopServices* desktop() { return m_desktop.get(); }
     // Tells of new versions the scheduled checks find; null without desktop services.
@@ -145,6 +148,7 @@ private:
     StateManager m_stateManager;
     MarketSocket m_marketSocket;
     AccountVerifier m_verifier;
+    HistoryFeed m_historyFeed;
     std::unique_ptr<DesktopServices> m_desktop;
     std::unique_ptr<NotificationManager> m_updateNotices;
     std::unique_ptr<UpdateNotifier> m_updateNotifier;
