@@ -11,7 +11,6 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusMetaType>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDir>
@@ -32,36 +31,6 @@ namespace {
 const QString secretsService = u"org.freedesktop.secrets"_s;
 const QString login = u"/org/freedesktop/secrets/collection/login"_s;
 const QByteArray password = "corvane-test";
-
-// The Secret Service's secret: session, parameters, value, content type.
-struct SecretValue {
-    QDBusObjectPath session;
-    QByteArray parameters;
-    QByteArray value;
-    QString contentType;
-};
-
-QDBusArgument& operator<<(QDBusArgument& argument, const SecretValue& secret)
-{
-    argument.beginStructure();
-    argument << secret.session << secret.parameters << secret.value << secret.contentType;
-    argument.endStructure();
-    return argument;
-}
-
-const QDBusArgument& operator>>(const QDBusArgument& argument, SecretValue& secret)
-{
-    argument.beginStructure();
-    argument >> secret.session >> secret.parameters >> secret.value >> secret.contentType;
-    argument.endStructure();
-    return argument;
-}
-
-} // namespace
-
-Q_DECLARE_METATYPE(SecretValue)
-
-namespace {
 
 QString fileText(const QString& path)
 {
@@ -109,8 +78,12 @@ bool unlockKeyring()
     const QDBusMessage session =
         secretCall(u"/org/freedesktop/secrets"_s, u"org.freedesktop.Secret.Service"_s,
                    u"OpenSession"_s, {u"plain"_s, QVariant::fromValue(QDBusVariant(QString()))});
-    const SecretValue secret{
-        session.arguments().value(1).value<QDBusObjectPath>(), {}, password, u"text/plain"_s};
+    // The Secret Service's secret: session, parameters, value, content type.
+    QDBusArgument secret;
+    secret.beginStructure();
+    secret << session.arguments().value(1).value<QDBusObjectPath>() << QByteArray() << password
+           << u"text/plain"_s;
+    secret.endStructure();
     const QDBusMessage reply =
         secretCall(u"/org/freedesktop/secrets"_s,
                    u"org.gnome.keyring.InternalUnsupportedGuiltRiddenInterface"_s,
@@ -165,21 +138,14 @@ class KeyringTest final : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        qDBusRegisterMetaType<SecretValue>();
         QVERIFY(m_dir.isValid());
-        QFile config(m_dir.filePath(u"bus.conf"_s));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(R"(<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen>
-            <auth>EXTERNAL</auth><policy context="default"><allow own="*"/>
-            <allow send_destination="*" eavesdrop="true"/><allow eavesdrop="true"/>
-            </policy></busconfig>)");
-        config.close();
         // GLib ends a process whose session bus goes away, so the daemon outlives every
         // connection: it is never stopped here and goes when this process does.
         auto* bus = new QProcess;
         bus->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-        bus->start(u"dbus-daemon"_s, {u"--config-file"_s + u'=' + config.fileName(), u"--nofork"_s,
-                                      u"--print-address=1"_s});
+        bus->start(u"dbus-daemon"_s,
+                   {u"--config-file="_s + QStringLiteral(CORVANE_SESSION_BUS_CONFIG), u"--nofork"_s,
+                    u"--print-address=1"_s});
         QVERIFY(bus->waitForStarted() && bus->waitForReadyRead());
         const QByteArray address = bus->readLine().trimmed();
         QVERIFY(!address.isEmpty());

@@ -19,13 +19,6 @@ QJsonObject parseObject(const QByteArray& json)
     return QJsonDocument::fromJson(json).object();
 }
 
-QJsonArray parseArray(const QByteArray& json)
-{
-    const QJsonArray array = QJsonDocument::fromJson(json).array();
-    Q_ASSERT(!array.isEmpty());
-    return array;
-}
-
 BrokerSettings broker(const QString& number, bool enabled)
 {
     BrokerSettings b;
@@ -117,13 +110,15 @@ private Q_SLOTS:
             << with(u"brokerSettings"_s, QJsonObject()) << u"brokerSettings"_s;
         QTest::newRow("broker without watch")
             << with(u"brokerSettings"_s,
-                    parseArray(R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301",
+                    QJsonDocument::fromJson(R"([{"id":"3F2504E0-4F89-11D3-9A0C-0305E82C3301",
                 "brokerName":"","brokerNumber":"","brokerAccountNumber":"","nickname":"",
-                "enabled":true}])"))
+                "enabled":true}])")
+                        .array())
             << u"brokerSettings"_s;
         QTest::newRow("bot without alertOnClose")
-            << with(u"bots"_s, parseArray(R"([{"botName":"","botNumber":"",
-                "botStatus":"","botIsPaper":true,"alertOnOpen":true}])"))
+            << with(u"bots"_s, QJsonDocument::fromJson(R"([{"botName":"","botNumber":"",
+                "botStatus":"","botIsPaper":true,"alertOnOpen":true}])")
+                                   .array())
             << u"bots"_s;
         QTest::newRow("odd length") << ("[\"" + uuid.toLatin1() + "\"]") << QString();
         QTest::newRow("key not a uuid") << (QByteArray(R"(["x",)") + oldAccount + "]") << QString();
@@ -164,10 +159,9 @@ private Q_SLOTS:
     // The choices the general settings offer; only they have a case.
     void frequencyChoices()
     {
-        QList<int> hours;
+        QList<int> hours, minutes;
         for (FrequencyHour hour : allFrequencyHours())
             hours.append(static_cast<int>(hour));
-        QList<int> minutes;
         for (FrequencyMinute minute : allFrequencyMinutes())
             minutes.append(static_cast<int>(minute));
         QCOMPARE(hours, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));

@@ -6,6 +6,7 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 class SuiteTest final : public QObject {
     Q_OBJECT
@@ -16,21 +17,21 @@ private Q_SLOTS:
         test::TempSuite temp;
         Suite& suite = temp.suite();
         const QByteArray json = R"(["7C1E…",{"apiKey":"k=v;x\n"}])";
-        suite.setBoolean(QStringLiteral("watchRunning"), false);
-        suite.setText(QStringLiteral("poUserKey"), QStringLiteral("ü/=;#[x]"));
-        suite.setData(QStringLiteral("accountSettings"), json);
+        suite.setBoolean(u"watchRunning"_s, false);
+        suite.setText(u"poUserKey"_s, u"ü/=;#[x]"_s);
+        suite.setData(u"accountSettings"_s, json);
 
         Suite& again = temp.reopen();
-        QVERIFY(again.contains(QStringLiteral("watchRunning")));
-        QCOMPARE(again.boolean(QStringLiteral("watchRunning"), true), false);
-        QCOMPARE(again.text(QStringLiteral("poUserKey")), QStringLiteral("ü/=;#[x]"));
-        QCOMPARE(again.data(QStringLiteral("accountSettings")), json);
+        QVERIFY(again.contains(u"watchRunning"_s));
+        QCOMPARE(again.boolean(u"watchRunning"_s, true), false);
+        QCOMPARE(again.text(u"poUserKey"_s), u"ü/=;#[x]"_s);
+        QCOMPARE(again.data(u"accountSettings"_s), json);
     }
 
     void fileIsReadableByItsOwnerOnly()
     {
         test::TempSuite temp;
-        temp.suite().setText(QStringLiteral("poSessionSecret"), QStringLiteral("s3cret"));
+        temp.suite().setText(u"poSessionSecret"_s, u"s3cret"_s);
         const auto permissions = QFile::permissions(temp.filePath());
         QVERIFY(permissions & QFile::ReadOwner);
         QVERIFY(!(permissions & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther)));
@@ -38,7 +39,7 @@ private Q_SLOTS:
         // A file someone loosened is tightened again at the next write.
         QFile::setPermissions(temp.filePath(),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-        temp.suite().setBoolean(QStringLiteral("rollUp"), true);
+        temp.suite().setBoolean(u"rollUp"_s, true);
         QVERIFY(!(QFile::permissions(temp.filePath()) & QFile::ReadOther));
     }
 
@@ -61,12 +62,11 @@ private Q_SLOTS:
         QVERIFY(corrupt(garbage));
         test::LogCapture log;
         Suite& suite = temp.reopen();
-        QCOMPARE(suite.boolean(QStringLiteral("watchRunning"), true), true);
-        QCOMPARE(suite.text(QStringLiteral("rollUpTaskBarLabel"), QStringLiteral("OF")),
-                 QStringLiteral("OF"));
-        QVERIFY(suite.data(QStringLiteral("accountSettings")).isEmpty());
+        QCOMPARE(suite.boolean(u"watchRunning"_s, true), true);
+        QCOMPARE(suite.text(u"rollUpTaskBarLabel"_s, u"OF"_s), u"OF"_s);
+        QVERIFY(suite.data(u"accountSettings"_s).isEmpty());
         QVERIFY(suite.wasUnreadable());
-        const QString copy = temp.filePath() + QStringLiteral(".unreadable");
+        const QString copy = temp.filePath() + u".unreadable"_s;
         QCOMPARE(suite.unreadableCopy(), copy);
         QCOMPARE(contents(copy), garbage);
         QVERIFY(!(QFile::permissions(copy) & (QFile::ReadGroup | QFile::ReadOther)));
@@ -75,13 +75,13 @@ private Q_SLOTS:
                                             "it was copied to %2 and defaults are used.")
                                  .arg(temp.filePath(), copy)));
 
-        suite.setBoolean(QStringLiteral("rollUp"), true);
-        QCOMPARE(temp.reopen().boolean(QStringLiteral("rollUp")), true);
+        suite.setBoolean(u"rollUp"_s, true);
+        QCOMPARE(temp.reopen().boolean(u"rollUp"_s), true);
         QVERIFY(!temp.suite().wasUnreadable());
         QCOMPARE(contents(copy), garbage);
 
         QVERIFY(corrupt("{\"accountSettings\": []}\n"));
-        QCOMPARE(temp.reopen().unreadableCopy(), copy + QStringLiteral("-2"));
+        QCOMPARE(temp.reopen().unreadableCopy(), copy + u"-2"_s);
         QCOMPARE(contents(copy), garbage);
     }
 };

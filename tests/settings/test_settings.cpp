@@ -1,3 +1,4 @@
+#include "settings/posettings.h"
 #include "settings/settings.h"
 #include "settings/suite.h"
 #include "support/logcapture.h"
@@ -8,16 +9,16 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 using Field = CVNSettings::AccountField;
 
-namespace {
+static const QString accountsKey = u"accountSettings"_s;
+static const QString frequencyKey = u"frequencySelection"_s;
+static const QString secretKey = u"poSessionSecret"_s;
+static const QString deviceKey = u"poDeviceUID"_s;
 
-const QString accountsKey = QStringLiteral("accountSettings");
-const QString frequencyKey = QStringLiteral("frequencySelection");
-
-} // namespace
-
-class CVNSettingsTest final : public QObject {
+// The program's settings and the Pushover registration, on a suite of their own.
+class SettingsTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -25,9 +26,9 @@ private Q_SLOTS:
     {
         test::TempSuite temp;
         Suite& suite = temp.suite();
-        suite.setText(QStringLiteral("paperLiveBoth"), QStringLiteral("paper"));
-        suite.setText(QStringLiteral("timezone"), QStringLiteral("Europe/Oslo"));
-        suite.setData(QStringLiteral("bots"), R"([{"botName":"A","botNumber":"1",
+        suite.setText(u"paperLiveBoth"_s, u"paper"_s);
+        suite.setText(u"timezone"_s, u"Europe/Oslo"_s);
+        suite.setData(u"bots"_s, R"([{"botName":"A","botNumber":"1",
             "botStatus":"","botIsPaper":true,"alertOnOpen":true,"alertOnClose":false}])");
         for (const char* key : {"runOnStartup", "allBots", "rollUp", "frequencyManual",
                                 "enableNotifications", "persistentNotifications"})
@@ -35,14 +36,14 @@ private Q_SLOTS:
 
         CVNSettings settings(temp.reopen());
         QCOMPARE(settings.paperLiveBoth(), PaperLiveBoth::paper);
-        QCOMPARE(settings.timezone(), QStringLiteral("Europe/Oslo"));
+        QCOMPARE(settings.timezone(), u"Europe/Oslo"_s);
         QCOMPARE(settings.bots().size(), 1);
         QCOMPARE(settings.bots().first()->alertOnOpen(), true);
         QVERIFY(settings.runOnStartup() && settings.allBots() && settings.rollUp() &&
                 settings.frequencyManual() && settings.enableNotifications() &&
                 settings.persistentNotifications());
 
-        temp.suite().setText(QStringLiteral("paperLiveBoth"), QStringLiteral("LIVE"));
+        temp.suite().setText(u"paperLiveBoth"_s, u"LIVE"_s);
         QCOMPARE(CVNSettings(temp.suite()).paperLiveBoth(), PaperLiveBoth::both);
     }
 
@@ -53,19 +54,19 @@ private Q_SLOTS:
             CVNSettings settings(temp.suite());
             QVERIFY(settings.accountSettings().isEmpty() && settings.bots().isEmpty());
             QCOMPARE(settings.watchRunning(), true);
-            QCOMPARE(settings.rollUpTaskBarLabel(), QStringLiteral("OF"));
+            QCOMPARE(settings.rollUpTaskBarLabel(), u"OF"_s);
             QCOMPARE(settings.frequencySelection(), (FrequencySelection{0, 1}));
             QVERIFY(!settings.runOnStartup() && !settings.rollUp() && !settings.frequencyManual() &&
                     !settings.enableNotifications());
             QVERIFY(!QFile::exists(temp.filePath())); // defaults are not written
             settings.setWatchRunning(false);
             settings.setRunOnStartup(true);
-            settings.setRollUpTaskBarLabel(QStringLiteral("All"));
+            settings.setRollUpTaskBarLabel(u"All"_s);
             settings.setRollUp(true);
             settings.setFrequencySelection({2, 20});
             settings.setFrequencyManual(true);
             settings.setEnableNotifications(true);
-            settings.setTimezone(QStringLiteral("UTC"));
+            settings.setTimezone(u"UTC"_s);
             settings.setAllBots(true);
             settings.setPaperLiveBoth(PaperLiveBoth::live);
             settings.setPersistentNotifications(true);
@@ -74,7 +75,7 @@ private Q_SLOTS:
         CVNSettings again(temp.reopen());
         QCOMPARE(again.watchRunning(), false);
         QCOMPARE(again.runOnStartup(), true);
-        QCOMPARE(again.rollUpTaskBarLabel(), QStringLiteral("All"));
+        QCOMPARE(again.rollUpTaskBarLabel(), u"All"_s);
         QCOMPARE(again.rollUp(), true);
         QCOMPARE(again.frequencySelection(), (FrequencySelection{2, 20}));
         QCOMPARE(again.frequencyManual(), true);
@@ -91,15 +92,14 @@ private Q_SLOTS:
         test::TempSuite temp;
         CVNSettings settings(temp.suite());
         QList<bool> storedWhenAnnounced;
-        connect(&settings, &CVNSettings::rollUpChanged, this, [&] {
-            storedWhenAnnounced.append(temp.suite().boolean(QStringLiteral("rollUp")));
-        });
+        connect(&settings, &CVNSettings::rollUpChanged, this,
+                [&] { storedWhenAnnounced.append(temp.suite().boolean(u"rollUp"_s)); });
         connect(&settings, &CVNSettings::accountSettingsChanged, this,
                 [&] { storedWhenAnnounced.append(temp.suite().contains(accountsKey)); });
         settings.setRollUp(true);
         settings.addAccount();
         QCOMPARE(storedWhenAnnounced, (QList<bool>{false, false}));
-        QCOMPARE(temp.suite().boolean(QStringLiteral("rollUp")), true);
+        QCOMPARE(temp.suite().boolean(u"rollUp"_s), true);
         QVERIFY(temp.suite().contains(accountsKey));
     }
 
@@ -112,15 +112,13 @@ private Q_SLOTS:
         const QUuid third = settings.addAccount();
         const AccountSettings added = settings.accountSettings().value(first);
         QCOMPARE(added.accountName, first);
-        QCOMPARE(added.nickName, QStringLiteral("OF"));
-        QCOMPARE(added.paperLiveBoth, QStringLiteral("live"));
+        QCOMPARE(added.nickName, u"OF"_s);
+        QCOMPARE(added.paperLiveBoth, u"live"_s);
         QVERIFY(added.watchAccount && !added.keyVerified && added.allBots && added.filterBrokers);
         QVERIFY(added.apiKey.isEmpty() && added.brokerSettings.isEmpty() && added.bots.isEmpty());
 
-        QSignalSpy spy(&settings, &CVNSettings::accountSettingsChanged);
         settings.setAccountValue(second, Field::watchAccount, false);
         settings.setAccountValue(third, Field::keyVerified, true);
-        QCOMPARE(spy.count(), 2);
         QCOMPARE(settings.watchedAccountCount(), 2);
         QCOMPARE(settings.verifiedAccountCount(), 1);
 
@@ -145,9 +143,9 @@ private Q_SLOTS:
         QVERIFY(settings.accountValue(unknown, Field::bots).value<BotSettingsList>().isEmpty());
 
         QSignalSpy spy(&settings, &CVNSettings::accountSettingsChanged);
-        settings.setAccountValue(unknown, Field::nickName, QStringLiteral("X"));
+        settings.setAccountValue(unknown, Field::nickName, u"X"_s);
         test::LogCapture log;
-        settings.setAccountValue(id, Field::watchAccount, QStringLiteral("false"));
+        settings.setAccountValue(id, Field::watchAccount, u"false"_s);
         settings.setAccountValue(id, Field::accountName, QVariant(unknown));
         QCOMPARE(spy.count(), 0);
         QCOMPARE(log.lines().size(), 2);
@@ -180,7 +178,7 @@ private Q_SLOTS:
             QCOMPARE(settings.frequencySelection(), (FrequencySelection{0, 1}));
             QCOMPARE(log.lines().size(), 1);
             QVERIFY2(log.lines().first().contains(backup), qPrintable(log.lines().first()));
-            QVERIFY(!log.lines().first().contains(QStringLiteral("user-key")));
+            QVERIFY(!log.lines().first().contains(u"user-key"_s));
             // The next write replaces the stored value; the user's data stays in the backup.
             settings.addAccount();
             settings.setFrequencySelection({1, 5});
@@ -194,7 +192,65 @@ private Q_SLOTS:
         QCOMPARE(temp.suite().data(backup), stored);
         QVERIFY(log.lines().isEmpty());
     }
+
+    void registrationFollowsSecretAndDevice()
+    {
+        test::TempSuite temp;
+        POSettings po(temp.suite());
+        QSignalSpy registered(&po, &POSettings::poIsRegisteredChanged);
+        QSignalSpy secret(&po, &POSettings::poSessionSecretChanged);
+
+        po.setPoDeviceUID(u"device-1"_s);
+        QCOMPARE(po.poIsRegistered(), false);
+        QCOMPARE(registered.count(), 0);
+
+        po.setPoSessionSecret(u"secret-1"_s);
+        QCOMPARE(po.poIsRegistered(), true);
+        QCOMPARE(registered.count(), 1);
+
+        // The same secret again is announced and written, but registration does not change.
+        temp.suite().setText(secretKey, u"changed behind our back"_s);
+        po.setPoSessionSecret(u"secret-1"_s);
+        QCOMPARE(secret.count(), 2);
+        QCOMPARE(registered.count(), 1);
+        QCOMPARE(temp.suite().text(secretKey), u"secret-1"_s);
+
+        po.setPoUserKey(u"user"_s);
+        po.setPoDeviceName(u"desk"_s);
+        POSettings again(temp.reopen());
+        QCOMPARE(again.poIsRegistered(), true);
+        QCOMPARE(again.poUserKey(), u"user"_s);
+        QCOMPARE(again.poDeviceName(), u"desk"_s);
+        QCOMPARE(again.poDeviceUID(), u"device-1"_s);
+    }
+
+    void resetClearsDeviceThenSecret()
+    {
+        test::TempSuite temp;
+        temp.suite().setText(secretKey, u"s"_s);
+        QVERIFY(!POSettings(temp.reopen()).poIsRegistered()); // a stored secret alone is not
+        temp.suite().setText(deviceKey, u"d"_s);
+        temp.suite().setText(u"poEmail"_s, u"a@b.c"_s);
+        POSettings po(temp.reopen());
+        QStringList events;
+        connect(&po, &POSettings::poDeviceUIDChanged, this,
+                [&] { events.append(u"device stored="_s + temp.suite().text(deviceKey)); });
+        connect(&po, &POSettings::poIsRegisteredChanged, this,
+                [&](bool value) { events.append(u"registered="_s + QString::number(value)); });
+        connect(&po, &POSettings::poSessionSecretChanged, this,
+                [&] { events.append(u"secret"_s); });
+        po.reset();
+        QCOMPARE(events, (QStringList{u"device stored=d"_s, u"registered=0"_s, u"secret"_s}));
+        QCOMPARE(temp.suite().text(deviceKey, u"absent"_s), QString());
+        QCOMPARE(temp.suite().text(secretKey, u"absent"_s), QString());
+
+        // poEmail is only ever loaded: a value written by others after start stays.
+        temp.suite().setText(u"poEmail"_s, u"other@b.c"_s);
+        po.setPoUserKey(u"u"_s);
+        QCOMPARE(temp.reopen().text(u"poEmail"_s), u"other@b.c"_s);
+        QCOMPARE(po.poEmail(), u"a@b.c"_s);
+    }
 };
 
-CORVANE_TEST(CVNSettingsTest)
-#include "test_cvnsettings.moc"
+CORVANE_TEST(SettingsTest)
+#include "test_settings.moc"
