@@ -7,6 +7,7 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 using corvane::test::edited;
 
 namespace {
@@ -21,7 +22,7 @@ QString text(const std::optional<wire::Text>& t)
 
 QByteArray sample()
 {
-    return corvane::test::sampleAnswer(QStringLiteral("positions.json"));
+    return corvane::test::sampleAnswer(u"positions.json"_s);
 }
 
 std::optional<ApiResponse> decoded(const QByteArray& json)
@@ -46,21 +47,21 @@ private Q_SLOTS:
         QVERIFY(r.success);
         QCOMPARE(r.data->size(), 1);
         const PositionData& p = r.data->first();
-        QCOMPARE(p.bot.name.toString(), QStringLiteral("SPX 0DTE Iron Condor"));
-        QCOMPARE(p.bot.number.toString(), QStringLiteral("bot_7hq2k"));
-        QCOMPARE(text(p.status), QStringLiteral("OPEN"));
-        QCOMPARE(text(p.brokerConnection->number), QStringLiteral("bc_7h2k9"));
-        QCOMPARE(text(p.current_profit), QStringLiteral("170.00"));
-        QCOMPARE(text(p.profit_dollars), QStringLiteral("170.00"));
-        QCOMPARE(text(p.current_delta), QStringLiteral("-0.0312"));
-        QCOMPARE(text(p.max_risk), QStringLiteral("780.00"));
+        QCOMPARE(p.bot.name.toString(), u"SPX 0DTE Iron Condor"_s);
+        QCOMPARE(p.bot.number.toString(), u"bot_7hq2k"_s);
+        QCOMPARE(text(p.status), u"OPEN"_s);
+        QCOMPARE(text(p.brokerConnection->number), u"bc_7h2k9"_s);
+        QCOMPARE(text(p.current_profit), u"170.00"_s);
+        QCOMPARE(text(p.profit_dollars), u"170.00"_s);
+        QCOMPARE(text(p.current_delta), u"-0.0312"_s);
+        QCOMPARE(text(p.max_risk), u"780.00"_s);
         QCOMPARE(p.entry_value, 220.0);
-        QCOMPARE(text(p.entered_at), QStringLiteral("2026-12-04T10:31:07.123456-05:00"));
+        QCOMPARE(text(p.entered_at), u"2026-12-04T10:31:07.123456-05:00"_s);
         QCOMPARE(p.legs.size(), 4);
         const Leg& shortPut = p.legs.at(1);
         QCOMPARE(shortPut.quantity, Q_INT64_C(-2));
         QCOMPARE(shortPut.days_to_expiration, Q_INT64_C(0));
-        QCOMPARE(text(shortPut.entered_at), QStringLiteral("2026-12-04T15:31:07.123Z"));
+        QCOMPARE(text(shortPut.entered_at), u"2026-12-04T15:31:07.123Z"_s);
     }
 
     // The texts are views: escapes are undone, and a copy of the answer keeps them readable
@@ -68,8 +69,8 @@ private Q_SLOTS:
     // to read past its end (viewed in place) or not (viewed in a copy).
     void textsLiveAsLongAsTheAnswer()
     {
-        const QString name = QStringLiteral("Iron \"Condor\" \u00e9\\ \n\U0001F600");
-        const QByteArray edit = edited(sample(), QStringLiteral("data/0/bot/name"), name);
+        const QString name = u"Iron \"Condor\" \u00e9\\ \n\U0001F600"_s;
+        const QByteArray edit = edited(sample(), u"data/0/bot/name"_s, name);
         QVERIFY(edit.contains("\\\"Condor\\\""));
         for (const qsizetype room : {0, 64}) {
             QByteArray body = edit;
@@ -84,7 +85,7 @@ private Q_SLOTS:
             body.fill('x');
             body.squeeze();
             QCOMPARE(copy->data->first().bot.name.toString(), name);
-            QCOMPARE(copy->data->first().status->toString(), QStringLiteral("OPEN"));
+            QCOMPARE(copy->data->first().status->toString(), u"OPEN"_s);
         }
     }
 
@@ -100,15 +101,15 @@ private Q_SLOTS:
             QVERIFY(r && r->success && r->message.isEmpty() && !r->data);
         }
         const auto nullBroker =
-            decoded(edited(sample(), QStringLiteral("data/0/broker_connection"), QJsonValue()));
+            decoded(edited(sample(), u"data/0/broker_connection"_s, QJsonValue()));
         QVERIFY(nullBroker && !nullBroker->data->first().brokerConnection);
-        const auto noLegs = decoded(edited(sample(), QStringLiteral("data/0/legs"), QJsonArray()));
+        const auto noLegs = decoded(edited(sample(), u"data/0/legs"_s, QJsonArray()));
         QVERIFY(noLegs && noLegs->data->first().legs.isEmpty());
         // In its usual place, where the key expected next is "current_profit".
         const auto longerKey =
             decoded(QByteArray(sample()).replace("\"current_profit\":", "\"current_profits\":"));
         QVERIFY(longerKey && !longerKey->data->first().current_profit);
-        QCOMPARE(text(longerKey->data->first().profit_dollars), QStringLiteral("170.00"));
+        QCOMPARE(text(longerKey->data->first().profit_dollars), u"170.00"_s);
         // Keys are compared a word (8 bytes) at a time: look-alikes that differ only past the
         // first word, in the last byte of a whole word, or by stopping one byte short are other
         // keys, skipped whatever their type, and the real key is still read where it stands.
@@ -121,7 +122,7 @@ private Q_SLOTS:
         const QList<Leg>& legs = lookAlikes->data->first().legs;
         for (const Leg& leg : legs) {
             QVERIFY(!leg.days_to_expiration);
-            QCOMPARE(text(leg.entered_at), QStringLiteral("2026-12-04T15:31:07.123Z"));
+            QCOMPARE(text(leg.entered_at), u"2026-12-04T15:31:07.123Z"_s);
         }
         QVERIFY(!legs.at(0).quantity);
         QCOMPARE(legs.at(1).quantity, Q_INT64_C(-2));
@@ -134,21 +135,19 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("mentions");
         const QByteArray s = sample();
-        QTest::newRow("success missing") << edited(s, QStringLiteral("success"), removed)
-                                         << QStringLiteral("missing required key \"success\"");
-        QTest::newRow("legs missing")
-            << edited(s, QStringLiteral("data/0/legs"), removed)
-            << QStringLiteral("\"data[0]\": missing required key \"legs\"");
-        QTest::newRow("bot without name")
-            << edited(s, QStringLiteral("data/0/bot/name"), removed)
-            << QStringLiteral("\"data[0].bot\": missing required key \"name\"");
+        QTest::newRow("success missing")
+            << edited(s, u"success"_s, removed) << u"missing required key \"success\""_s;
+        QTest::newRow("legs missing") << edited(s, u"data/0/legs"_s, removed)
+                                      << u"\"data[0]\": missing required key \"legs\""_s;
+        QTest::newRow("bot without name") << edited(s, u"data/0/bot/name"_s, removed)
+                                          << u"\"data[0].bot\": missing required key \"name\""_s;
         // Keys that nothing reads are still held to their type.
         QTest::newRow("unread boolean as text")
-            << edited(s, QStringLiteral("data/0/legs/1/heldToExpiration"), QStringLiteral("no"))
+            << edited(s, u"data/0/legs/1/heldToExpiration"_s, u"no"_s)
             << QStringLiteral("\"data[0].legs[1].heldToExpiration\": expected a boolean, found a "
                               "string");
         QTest::newRow("unread text as number")
-            << edited(s, QStringLiteral("data/0/broker_connection/account_number"), 12345)
+            << edited(s, u"data/0/broker_connection/account_number"_s, 12345)
             << QStringLiteral("\"data[0].broker_connection.account_number\": expected a string, "
                               "found a number");
         // A key of exactly two words with its closing quote.
@@ -158,27 +157,27 @@ private Q_SLOTS:
             << QStringLiteral("\"data[0].legs[0].expiration_date\": expected a string, found a "
                               "number");
         QTest::newRow("unread integer with a fraction")
-            << edited(s, QStringLiteral("data/0/exitValue"), 0.5)
+            << edited(s, u"data/0/exitValue"_s, 0.5)
             << QStringLiteral("\"data[0].exitValue\": expected an integer, found a number with a "
                               "fraction");
-        QTest::newRow("array at the root") << QByteArray("[]") << QStringLiteral("object");
+        QTest::newRow("array at the root") << QByteArray("[]") << u"object"_s;
         QTest::newRow("deep nesting where positions belong")
             << QByteArray(R"({"success":true,"message":"","data":)") + QByteArray(100000, '[') +
                    QByteArray(100000, ']') + '}'
-            << QStringLiteral("\"data[0]\": expected an object");
+            << u"\"data[0]\": expected an object"_s;
         QTest::newRow("unbalanced deep nesting")
             << QByteArray(R"({"success":true,"message":"","extra":)") + QByteArray(100000, '[')
-            << QStringLiteral("JSON");
+            << u"JSON"_s;
         QTest::newRow("bad atom under an unknown key")
             << QByteArray(s).replace("\"success\": true", "\"junk\": tru, \"success\": true")
-            << QStringLiteral("JSON");
+            << u"JSON"_s;
         QTest::newRow("bad escape in an unread text")
             << QByteArray(s).replace("\"0dte,condor\"", "\"0dte\\qcondor\"")
-            << QStringLiteral("\"data[0].tags\"");
+            << u"\"data[0].tags\""_s;
         QTest::newRow("integer beyond 64 bits")
             << QByteArray(s).replace("\"quantity\": 2",
                                      "\"quantity\": 123456789012345678901234567890")
-            << QStringLiteral("quantity");
+            << u"quantity"_s;
     }
 
     void rejectedShapesNameTheKey()

@@ -1,10 +1,9 @@
 #include "platform_api/botrecords.h"
+#include "platform_api/brokerrecords.h"
 #include "samples.h"
 #include "support/testregistry.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTest>
 
 using namespace corvane;
@@ -22,7 +21,7 @@ QByteArray sample()
 
 } // namespace
 
-class BotRecordsTest final : public QObject {
+class BotAndBrokerRecordsTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -78,35 +77,37 @@ private Q_SLOTS:
         QCOMPARE(result.error(), error);
     }
 
-    void encodingRoundTrips()
+    void decodesPartialAccounts()
     {
-        const BotModel model = decodeBotModel(sample()).value();
-        const QByteArray bytes = encodeBotModel(model);
-        QVERIFY(bytes.contains("9007199254740993")); // written exactly, not as a double
-        const auto back = decodeBotModel(bytes);
-        QVERIFY2(back.ok(), qPrintable(back.error()));
-        QCOMPARE(back.value(), model);
+        const auto result = decodeBrokerResponse(QByteArrayLiteral(
+            R"({"success":true,"message":"OK","data":[)"
+            R"({"broker":"Tradier","number":"bc_1"},)"
+            R"({"broker":"Schwab","name":"Roth","number":"bc_2","status":"Active",)"
+            R"("account_number":null,"net_liquidation_value":"10250.75",)"
+            R"("expires_at":"2026-12-31T00:00:00Z","permissions":["trade"]}]})"));
+        QVERIFY2(result.ok(), qPrintable(result.error()));
+        const BrokerResponse& r = result.value();
+        QVERIFY(r.success);
+        QCOMPARE(r.message, u"OK"_s);
+        QCOMPARE(r.data.size(), 2);
+        BrokerAccount onlyTwo;
+        onlyTwo.broker = u"Tradier"_s;
+        onlyTwo.number = u"bc_1"_s;
+        QCOMPARE(r.data.at(0), onlyTwo); // the other five fields empty
+        QVERIFY(!r.data.at(1).accountNumber.has_value());
+        QCOMPARE(r.data.at(1).netLiquidationValue, u"10250.75"_s); // stays text
+        QCOMPARE(r.data.at(1).status, u"Active"_s);
     }
 
-    void encodingLeavesAbsentValuesOut()
+    void envelopeRules()
     {
-        BotModel model;
-        model.success = true;
-        model.message = u"ok"_s;
-        BotData bot;
-        bot.name = u"Condor"_s;
-        bot.adjustments = QList<Adjustment>{};
-        model.data = QList<BotData>{bot};
-        const QJsonObject root = QJsonDocument::fromJson(encodeBotModel(model)).object();
-        const QJsonObject encodedBot = root.value(u"data"_s).toArray().at(0).toObject();
-        QCOMPARE(encodedBot.keys(), (QStringList{u"adjustments"_s, u"name"_s}));
-
-        model.data.reset();
-        QCOMPARE(QJsonDocument::fromJson(encodeBotModel(model)).object().keys(),
-                 (QStringList{u"message"_s, u"success"_s}));
+        QVERIFY(decodeBrokerResponse(R"({"success":false,"message":"","data":[]})").ok());
+        QCOMPARE(decodeBrokerResponse(R"({"success":true,"data":[]})").error(),
+                 u"missing required key \"message\""_s);
+        QCOMPARE(decodeBrokerResponse(R"({"success":true,"message":""})").error(),
+                 u"missing required key \"data\""_s);
     }
 };
 
-CORVANE_TEST(BotRecordsTest)
-
-#include "test_botrecords.moc"
+CORVANE_TEST(BotAndBrokerRecordsTest)
+#include "test_records.moc"
