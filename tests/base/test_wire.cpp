@@ -4,6 +4,7 @@
 #include <QTest>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -62,7 +63,7 @@ private Q_SLOTS:
             R"("flag":true,"ids":[1,-2,3.0],"extra":{"deep":[1,{"x":null}]}}])"));
         QVERIFY2(result.ok(), qPrintable(result.error()));
         const Sample& s = result.value().first();
-        QCOMPARE(s.name, QStringLiteral("A\u00e9"));
+        QCOMPARE(s.name, u"A\u00e9"_s);
         QVERIFY(!s.nick.has_value());
         QCOMPARE(s.count, Q_INT64_C(9007199254740993)); // above 2^53, held exactly
         QCOMPARE(*s.ratio, -150.0);
@@ -75,30 +76,26 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<QString>("expected"); // empty: any description
         const QByteArray ok = R"("count":1,"ids":[])";
-        QTest::newRow("missing required")
-            << QByteArray(R"([{"count":1,"ids":[]}])")
-            << QStringLiteral("\"[0]\": missing required key \"name\"");
-        QTest::newRow("null required")
-            << QByteArray(R"([{"name":null,)" + ok + "}]")
-            << QStringLiteral("\"[0].name\": expected a string, found null");
-        QTest::newRow("number as text")
-            << QByteArray(R"([{"name":5,)" + ok + "}]")
-            << QStringLiteral("\"[0].name\": expected a string, found a number");
-        QTest::newRow("text as number")
-            << QByteArray(R"([{"name":"a","ratio":"1.5",)" + ok + "}]")
-            << QStringLiteral("\"[0].ratio\": expected a number, found a string");
+        QTest::newRow("missing required") << QByteArray(R"([{"count":1,"ids":[]}])")
+                                          << u"\"[0]\": missing required key \"name\""_s;
+        QTest::newRow("null required") << QByteArray(R"([{"name":null,)" + ok + "}]")
+                                       << u"\"[0].name\": expected a string, found null"_s;
+        QTest::newRow("number as text") << QByteArray(R"([{"name":5,)" + ok + "}]")
+                                        << u"\"[0].name\": expected a string, found a number"_s;
+        QTest::newRow("text as number") << QByteArray(R"([{"name":"a","ratio":"1.5",)" + ok + "}]")
+                                        << u"\"[0].ratio\": expected a number, found a string"_s;
         QTest::newRow("fraction as integer")
             << QByteArray(R"([{"name":"a","count":1,"ids":[4,2.5]}])")
             << QStringLiteral(
                    "\"[0].ids[1]\": expected an integer, found a number with a fraction");
         QTest::newRow("integer beyond 64 bits")
             << QByteArray(R"([{"name":"a","count":18446744073709551615,"ids":[]}])")
-            << QStringLiteral("\"[0].count\": the integer does not fit in 64 bits");
+            << u"\"[0].count\": the integer does not fit in 64 bits"_s;
         QTest::newRow("wrong optional type")
             << QByteArray(R"([{"name":"a","flag":"yes",)" + ok + "}]")
-            << QStringLiteral("\"[0].flag\": expected a boolean, found a string");
-        QTest::newRow("object where array") << QByteArray(R"({"name":"a"})")
-                                            << QStringLiteral("expected an array, found an object");
+            << u"\"[0].flag\": expected a boolean, found a string"_s;
+        QTest::newRow("object where array")
+            << QByteArray(R"({"name":"a"})") << u"expected an array, found an object"_s;
         // Malformed input fails with a description of its own.
         QTest::newRow("empty") << QByteArray() << QString();
         QTest::newRow("html") << QByteArray("<html><body>401 Unauthorized</body></html>")

@@ -10,6 +10,7 @@
 #include <QTest>
 
 using namespace corvane::fake;
+using namespace Qt::StringLiterals;
 
 // Proves the dates the platform stand-in fills in, which the tallies of every integration test
 // depend on. Its keys, faults and the push service's stand-in are proven through the real
@@ -43,21 +44,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("day");
         QTest::addColumn<QString>("offset");
-        QTest::newRow("summer") << QStringLiteral("2026-07-02") << QStringLiteral("-04:00");
-        QTest::newRow("winter") << QStringLiteral("2027-01-05") << QStringLiteral("-05:00");
+        QTest::newRow("summer") << u"2026-07-02"_s << u"-04:00"_s;
+        QTest::newRow("winter") << u"2027-01-05"_s << u"-05:00"_s;
     }
 
     void fillsTheDayAskedFor()
     {
         QFETCH(QString, day);
         QFETCH(QString, offset);
-        const QByteArray body =
-            send(QStringLiteral("/v1/bots/positions/?from_date=2000-01-01&to_date=") + day);
+        const QByteArray body = send(u"/v1/bots/positions/?from_date=2000-01-01&to_date="_s + day);
         const QJsonArray positions =
-            QJsonDocument::fromJson(body).object().value(QStringLiteral("data")).toArray();
+            QJsonDocument::fromJson(body).object().value(u"data"_s).toArray();
         QVERIFY(positions.size() > 3);
-        QCOMPARE(positions.first()[QStringLiteral("entered_at")].toString(),
-                 day + QStringLiteral("T10:02:11.250114") + offset);
+        QCOMPARE(positions.first()[u"entered_at"_s].toString(),
+                 day + u"T10:02:11.250114"_s + offset);
         QVERIFY(!body.contains("${"));
     }
 };
