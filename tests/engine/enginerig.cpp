@@ -2,10 +2,13 @@
 
 namespace corvane::test {
 
-EngineRig::EngineRig(fake::FakeServices& fake, const QDateTime& now)
+EngineRig::EngineRig(fake::FakeServices& fake, const QStringList& keys, const QDateTime& now)
     : clock(now)
     , core(clock.clock(), [&fake](CoreConfig& config) { config.platformApiUrl = fake.apiUrl(); })
-{}
+{
+    for (const QString& key : keys)
+        addAccount(key);
+}
 
 double EngineRig::total(const QString& brokerNumber) const
 {

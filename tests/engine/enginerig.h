@@ -14,10 +14,12 @@ inline const QString alpha = QStringLiteral("test-key-alpha");
 inline const QString positionsPath = QStringLiteral("/v1/bots/positions/");
 inline const QString brokersPath = QStringLiteral("/v1/broker_connections");
 
-// The composition root pointed at the fake Orrisfield service, with a clock the test sets.
+// The composition root pointed at the fake Orrisfield service, with a verified, watched account
+// for each key, and a clock the test sets (at first Tuesday 2024-06-18, 14:07 in New York).
 class EngineRig final {
 public:
-    EngineRig(fake::FakeServices& fake, const QDateTime& now);
+    explicit EngineRig(fake::FakeServices& fake, const QStringList& keys = {},
+                       const QDateTime& now = newYork(2024, 6, 18, 14, 7));
     EngineRig(const EngineRig&) = delete;
     EngineRig& operator=(const EngineRig&) = delete;
 
@@ -33,7 +35,6 @@ public:
     TestCore core;
     CVNSettings& settings = core->settings();
     ProcessedDataManager& store = core->store();
-    StockExchangeStatus& market = core->market();
     GlobalData& globalData = core->globalData();
     RunWatch& runWatch = core->watch();
 };

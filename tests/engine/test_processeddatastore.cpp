@@ -36,13 +36,6 @@ QStringList ids(const ProcessedDataManager& store)
     return result;
 }
 
-void register_(ProcessedDataManager& store, const QStringList& numbers)
-{
-    for (const QString& number : numbers)
-        store.addProcessedData(number, std::make_shared<ProcessedData>());
-    QTRY_COMPARE(store.processedDataCount(), numbers.size());
-}
-
 // A store on settings of its own.
 struct StoreRig {
     test::TempSuite temp;
@@ -100,7 +93,9 @@ private Q_SLOTS:
         const QUuid account = addAccountWith(
             rig.settings, {broker(u"1"_s, true), broker(u"2"_s, false), broker(u"3"_s, true)});
         const QUuid disabledOnly = addAccountWith(rig.settings, {broker(u"4"_s, false)});
-        register_(rig.store, {u"1"_s, u"2"_s, u"3"_s, u"4"_s});
+        for (const QString& number : {u"1"_s, u"2"_s, u"3"_s, u"4"_s})
+            rig.store.addProcessedData(number, std::make_shared<ProcessedData>());
+        QTRY_COMPARE(rig.store.processedDataCount(), 4);
 
         rig.store.removeAccountProcessedData(account);
         rig.settings.removeAccount(account); // dropping it right after the call changes nothing

@@ -13,11 +13,6 @@ namespace {
 
 const QString bravo = u"test-key-bravo"_s;
 
-// Tuesday 2024-06-18, 14:07 in New York.
-QDateTime tuesdayAfternoon()
-{
-    return newYork(2024, 6, 18, 14, 7);
-}
 const QString today = u"2024-06-18T10:15:00.250114-04:00"_s;
 const QString yesterday = u"2024-06-17T15:40:00.000000-04:00"_s;
 
@@ -29,8 +24,7 @@ class ProcessingTest final : public FakeServicesTest {
 private Q_SLOTS:
     void talliesEachBrokerOfTheDay()
     {
-        EngineRig rig(m_fake, tuesdayAfternoon());
-        rig.addAccount(alpha);
+        EngineRig rig(m_fake, {alpha});
         m_fake.setAnswer(
             positionsPath, alpha, 200,
             positionsAnswer({
@@ -103,8 +97,7 @@ private Q_SLOTS:
 
     void tradeInfoTexts()
     {
-        EngineRig rig(m_fake, tuesdayAfternoon());
-        rig.addAccount(alpha);
+        EngineRig rig(m_fake, {alpha});
         const QByteArray full =
             R"({"status":"CLOSED","profit_dollars":"1","bot":{"name":"A","number":"4"},)"
             R"("broker_connection":{"number":"bc_1"},"entered_at":"2024-06-18T10:00:00.000000-04:00",)"
@@ -143,8 +136,7 @@ private Q_SLOTS:
     void responsesWithoutBrokerGroups()
     {
         QFETCH(QByteArray, answer);
-        EngineRig rig(m_fake, tuesdayAfternoon());
-        rig.addAccount(alpha);
+        EngineRig rig(m_fake, {alpha});
         m_fake.setAnswer(positionsPath, alpha, 200, answer);
         LogCapture log;
         QVERIFY(rig.runPass());
@@ -157,8 +149,7 @@ private Q_SLOTS:
 
     void unknownBrokerKeepsItsFacts()
     {
-        EngineRig rig(m_fake, tuesdayAfternoon());
-        rig.addAccount(alpha);
+        EngineRig rig(m_fake, {alpha});
         rig.store.addProcessedData(u"bc_gone"_s,
                                    std::make_shared<ProcessedData>(
                                        std::nullopt, ProcessedData::Profits{},
@@ -179,9 +170,7 @@ private Q_SLOTS:
 
     void accountsSharingABroker()
     {
-        EngineRig rig(m_fake, tuesdayAfternoon());
-        rig.addAccount(alpha);
-        rig.addAccount(bravo);
+        EngineRig rig(m_fake, {alpha, bravo});
         const QString shared = u"bc_shared"_s;
         m_fake.setAnswer(positionsPath, alpha, 200,
                          positionsAnswer({positionJson("1", "CLOSED", "10", today, 0, shared),
@@ -202,8 +191,7 @@ private Q_SLOTS:
 
     void saturdayJudgesAgainstFriday()
     {
-        EngineRig rig(m_fake, newYork(2024, 6, 22, 10, 30));
-        rig.addAccount(alpha);
+        EngineRig rig(m_fake, {alpha}, newYork(2024, 6, 22, 10, 30));
         const QString friday = u"2024-06-21T11:00:00.000000-04:00"_s;
         const QString thursday = u"2024-06-20T11:00:00.000000-04:00"_s;
         m_fake.setAnswer(positionsPath, alpha, 200,

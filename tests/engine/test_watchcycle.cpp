@@ -15,11 +15,6 @@ namespace {
 
 const QString today = u"2024-06-18T10:15:00.000000-04:00"_s;
 
-QDateTime tuesday()
-{
-    return newYork(2024, 6, 18, 11, 0);
-}
-
 QByteArray twoBrokers(const char* first, const char* second)
 {
     return positionsAnswer({positionJson("12", "CLOSED", first, today),
@@ -40,7 +35,7 @@ private Q_SLOTS:
 
     void timerStartsOnceAndKeepsItsInterval()
     {
-        EngineRig rig(m_fake, tuesday());
+        EngineRig rig(m_fake);
         rig.settings.setFrequencySelection(FrequencySelection{0, 5});
         QSignalSpy active(&rig.runWatch, &RunWatch::timerActiveChanged);
         QSignalSpy started(&rig.runWatch, &RunWatch::passStarted);
@@ -79,8 +74,7 @@ private Q_SLOTS:
 
     void passesNeverOverlap()
     {
-        EngineRig rig(m_fake, tuesday());
-        rig.addAccount(alpha);
+        EngineRig rig(m_fake, {alpha});
         m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers("10", "5"));
         // The first answer is slow, so the requests below arrive while the pass runs.
         m_fake.injectFault(Fault{positionsPath, Fault::Kind::none, 0, 300});
@@ -109,7 +103,7 @@ private Q_SLOTS:
     void passWithoutWatchedAccounts()
     {
         for (const bool unwatched : {false, true}) {
-            EngineRig rig(m_fake, tuesday());
+            EngineRig rig(m_fake);
             if (unwatched)
                 rig.addAccount(alpha, false);
             rig.store.setRolledUpTotal(42);
@@ -129,8 +123,7 @@ private Q_SLOTS:
     // whether the positions or one group's brokers fail.
     void failedFetchesKeepTotalsAndRecover()
     {
-        EngineRig rig(m_fake, tuesday());
-        rig.addAccount(alpha);
+        EngineRig rig(m_fake, {alpha});
         m_fake.setAnswer(positionsPath, alpha, 200, twoBrokers("10", "5"));
         QVERIFY(rig.runPass());
         QCOMPARE(rig.store.rolledUpTotal(), 15.0);
@@ -191,7 +184,7 @@ private Q_SLOTS:
         m_fake.injectFault(Fault{slowPath, Fault::Kind::none, 0, 300});
         // Outlives the root, so that the late answer still arrives.
         QNetworkAccessManager network;
-        TestClock clock(tuesday());
+        TestClock clock(newYork(2024, 6, 18, 11, 0));
         auto core = std::make_unique<TestCore>(clock.clock(), [&](CoreConfig& config) {
             config.network = &network;
             config.platformApiUrl = m_fake.apiUrl();
