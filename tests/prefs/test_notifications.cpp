@@ -13,7 +13,6 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
