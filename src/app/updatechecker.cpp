@@ -205,6 +205,8 @@ QCoro::Task<void> UpdateChecker::fetch(bool userAsked)
     // The limit holds while the feed arrives, so a runaway answer never fills the memory.
     auto tooLarge = std::make_shared<bool>(false);
     QNetworkReply* raw = reply.get();
+    // Ends with this checker, so that the coroutine resumes (and frees itself) when it goes.
+    connect(this, &QObject::destroyed, raw, &QNetworkReply::abort);
     // downloadProgress is throttled and may skip the arrival that passes the limit, so each
     // arrival is checked, against the declared length as well as what is buffered.
     connect(raw, &QNetworkReply::readyRead, raw, [raw, tooLarge] {

@@ -155,8 +155,8 @@ ApiResponseProcessor::ApiResponseProcessor(ProcessedDataManager& store, StockExc
                                            PlatformConnection connection, Clock clock)
     : m_store(store)
     , m_market(market)
-    , m_connection(std::move(connection))
     , m_clock(std::move(clock))
+    , m_brokers(std::move(connection))
 {}
 
 QCoro::Task<> ApiResponseProcessor::process(ApiResponse response, AccountSettings account)
@@ -183,11 +183,10 @@ QCoro::Task<> ApiResponseProcessor::process(ApiResponse response, AccountSetting
         co_await QtConcurrent::run(&tallyResponse, std::move(response), referenceDay, today);
     if (tallies.isEmpty() || alive.expired())
         co_return;
-    BrokerAPIService brokers(m_connection);
     for (const auto& [key, tally] : tallies) {
 
         const std::optional<BrokerResponse> connections =
-            co_await brokers.fetchBrokerConnections(account.apiKey);
+            co_await m_brokers.fetchBrokerConnections(account.apiKey);
         if (!connections || alive.expired())
             co_return;
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/clock.h"
+#include "platform_api/brokerapiservice.h"
 #include "platform_api/network.h"
 #include "platform_api/positionrecords.h"
 #include "processeddata.h"
@@ -58,8 +59,9 @@ public:
 private:
     ProcessedDataManager& m_store;
     StockExchangeStatus& m_market;
-    PlatformConnection m_connection;
     Clock m_clock;
+    // Its pending request is aborted when this object goes (after m_lifetime has expired).
+    BrokerAPIService m_brokers;
     // Expires with this object, so that a processing resumed after it was destroyed stops.
     std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };

@@ -7,7 +7,6 @@
 #include "processeddatamanager.h"
 #include "settings/settings.h"
 
-#include <QPointer>
 #include <algorithm>
 #include <qcoro/qcorotimer.h>
 
@@ -21,7 +20,12 @@ RunWatch::RunWatch(Services services, QObject* parent)
                                                          m_services.connection, m_services.clock))
 {}
 
-RunWatch::~RunWatch() = default;
+RunWatch::~RunWatch()
+{
+    // The processor, a member, aborts its request as it goes: the pass that awaited it resumes
+    // then and must already see this object as gone.
+    m_lifetime.reset();
+}
 
 void RunWatch::startTimer()
 {
@@ -84,15 +88,15 @@ void RunWatch::setIntervalOverride(std::optional<std::chrono::milliseconds> inte
 }
 
 // A pass outlives the object that started it when the object is destroyed during an await
-// (the replies keep coming): every step after an await first checks that the object is still
-// there.
+// (its fetchers abort their requests as they go, which resumes it): every step after an await
+// first checks that the object is still there.
 QCoro::Task<> RunWatch::runPasses()
 {
-    QPointer<RunWatch> self(this);
+    const std::weak_ptr<int> alive = m_lifetime;
     do {
         m_passPending = false;
         co_await runOnePass();
-        if (!self)
+        if (alive.expired())
             co_return;
     } while (m_passPending);
     m_passRunning = false;
@@ -101,7 +105,7 @@ QCoro::Task<> RunWatch::runPasses()
 
 QCoro::Task<> RunWatch::runOnePass()
 {
-    QPointer<RunWatch> self(this);
+    const std::weak_ptr<int> alive = m_lifetime;
     Q_EMIT passStarted();
     m_services.store->setRolledUpTotal(0);
     // The pass works on the accounts as they are now; edits made meanwhile wait for the next.
@@ -113,7 +117,7 @@ QCoro::Task<> RunWatch::runOnePass()
             m_services.market->updateLastOpenDate();
             response = co_await m_apiService->fetchPositions(account.apiKey,
                                                              m_services.market->lastOpenDate());
-            if (!self)
+            if (alive.expired())
                 co_return;
         }
         if (!response) {
@@ -122,10 +126,10 @@ QCoro::Task<> RunWatch::runOnePass()
             // Decoding a large answer is one long step; give the event loop (and the popover
             // drawing from it) a turn before processing adds another.
             co_await QCoro::sleepFor(std::chrono::milliseconds(0));
-            if (!self)
+            if (alive.expired())
                 co_return;
             co_await m_processor->process(std::move(*response), account);
-            if (!self)
+            if (alive.expired())
                 co_return;
         }
         Q_EMIT runWatchDidUpdate();

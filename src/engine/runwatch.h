@@ -86,6 +86,8 @@ private:
     bool m_passRunning = false;
     bool m_passPending = false;
     std::optional<std::chrono::milliseconds> m_intervalOverride;
+    // Expires as this object's destruction begins, before its members go.
+    std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };
 
 } // namespace corvane

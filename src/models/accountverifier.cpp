@@ -9,6 +9,8 @@
 #include "platform_api/network.h"
 #include "settings/settings.h"
 
+#include <QPointer>
+
 namespace corvane {
 
 AccountVerifier::AccountVerifier(CVNSettings& settings, ProcessedDataManager& store,
@@ -86,7 +88,12 @@ QCoro::Task<AccountVerifier::Result> AccountVerifier::verify(QUuid accountId)
     setRunning(accountId, +1);
     const QString apiKey = m_settings.accountSettings().value(accountId).apiKey;
 
+    // The fetchers are children: they abort their requests as they go, after this object's
+    // guards have been cleared, and the verification resumes to find it gone.
+    const QPointer<AccountVerifier> self(this);
     const std::optional<BotModel> bots = co_await m_bots->fetchBots(apiKey);
+    if (!self)
+        co_return Result{};
     // An answer is about the key that was sent: a key typed meanwhile has not been checked.
     if (m_latest.value(accountId) != ticket || !holdsKey(accountId, apiKey))
         co_return finish(accountId, Outcome::superseded);
@@ -100,6 +107,8 @@ QCoro::Task<AccountVerifier::Result> AccountVerifier::verify(QUuid accountId)
 
     const std::optional<BrokerResponse> brokers =
         co_await m_brokers->fetchBrokerConnections(apiKey);
+    if (!self)
+        co_return Result{};
     if (m_latest.value(accountId) != ticket || !holdsKey(accountId, apiKey))
         co_return finish(accountId, Outcome::superseded);
     // An answer that says it failed carries no broker list to trust, like no answer at all.

@@ -60,7 +60,7 @@ APIService::fetchPositions(QString apiKey, std::optional<QDateTime> lastOpenDate
     }
 
     QPointer<APIService> self(this);
-    const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey);
+    const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey, this);
     if (!self)
         co_return std::nullopt;
     if (reply.failure) {

@@ -15,7 +15,7 @@ QCoro::Task<std::optional<BotModel>> BotAPIService::fetchBots(QString apiKey)
 {
     const QUrl url = platformUrl(m_connection.baseUrl, QStringLiteral("/v1/bots"));
     QPointer<BotAPIService> self(this);
-    const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey);
+    const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey, this);
     if (!self)
         co_return std::nullopt;
     if (reply.failure) {

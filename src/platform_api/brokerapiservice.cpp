@@ -16,7 +16,7 @@ QCoro::Task<std::optional<BrokerResponse>> BrokerAPIService::fetchBrokerConnecti
 {
     const QUrl url = platformUrl(m_connection.baseUrl, QStringLiteral("/v1/broker_connections"));
     QPointer<BrokerAPIService> self(this);
-    const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey);
+    const PlatformReply reply = co_await sendPlatformRequest(m_connection, url, apiKey, this);
     if (!self)
         co_return std::nullopt;
     if (reply.failure) {

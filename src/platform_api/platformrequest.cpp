@@ -154,7 +154,7 @@ QUrl platformUrl(const QUrl& baseUrl, const QString& path)
 }
 
 QCoro::Task<PlatformReply> sendPlatformRequest(PlatformConnection connection, QUrl url,
-                                               QString apiKey)
+                                               QString apiKey, const QObject* owner)
 {
     QNetworkRequest request(url);
     request.setRawHeader(QByteArrayLiteral("Accept"), QByteArrayLiteral("application/json"));
@@ -167,6 +167,7 @@ QCoro::Task<PlatformReply> sendPlatformRequest(PlatformConnection connection, QU
 
     std::unique_ptr<QNetworkReply, ReplyDeleter> reply(connection.network->get(request));
     BodyReader reader(reply.get(), connection.maxBodyBytes, connection.timeout);
+    QObject::connect(owner, &QObject::destroyed, reply.get(), &QNetworkReply::abort);
     if (!reply->isFinished())
         co_await reply.get();
     reader.finish();

@@ -8,6 +8,8 @@
 #include <optional>
 #include <qcoro/qcorotask.h>
 
+class QObject;
+
 namespace corvane {
 
 // Why a request to the platform produced no body to decode.
@@ -33,9 +35,11 @@ struct PlatformReply {
 // The request every fetcher makes: GET baseUrl + path (+ query) with "Accept" and
 // "Content-Type" "application/json" and "Authorization" "Bearer <key>", no body, the
 // connection's time-out and size limit. The HTTP status is reported but not judged: an
-// error status with a body is a reply like any other.
+// error status with a body is a reply like any other. The request is aborted when owner is
+// destroyed, so the caller resumes (with its QPointer guards already cleared) and its frame
+// is freed instead of waiting on a reply nobody reads.
 QCoro::Task<PlatformReply> sendPlatformRequest(PlatformConnection connection, QUrl url,
-                                               QString apiKey);
+                                               QString apiKey, const QObject* owner);
 
 // baseUrl + path, keeping any path the base URL already has.
 QUrl platformUrl(const QUrl& baseUrl, const QString& path);

@@ -77,6 +77,14 @@ QNetworkRequest pushoverRequest(const QUrl& url, std::chrono::milliseconds timeo
     return request;
 }
 
+// The reply ends with the manager that waits for it. QPointer guards are cleared before
+// destroyed() is emitted, so the awaiting coroutine resumes seeing its manager gone, finishes,
+// and frees its frame and the reply instead of waiting forever on a request nobody reads.
+void abortWith(QObject* owner, QNetworkReply* reply)
+{
+    QObject::connect(owner, &QObject::destroyed, reply, &QNetworkReply::abort);
+}
+
 struct ReplyDeleter {
     void operator()(QNetworkReply* reply) const { reply->deleteLater(); }
 };
@@ -184,6 +192,7 @@ QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::post(QUrl url, QByteArr
                       QByteArrayLiteral("application/x-www-form-urlencoded"));
     QPointer<POApiManager> self(this);
     ReplyPtr reply(m_network.post(request, body));
+    abortWith(this, reply.get());
     capBody(reply.get());
     co_await reply.get();
     if (!self)
@@ -196,6 +205,7 @@ QCoro::Task<PoOutcome<poLoginApiResponse>> POApiManager::get(QUrl url, QString f
     const QNetworkRequest request = pushoverRequest(url, m_requestTimeout);
     QPointer<POApiManager> self(this);
     ReplyPtr reply(m_network.get(request));
+    abortWith(this, reply.get());
     capBody(reply.get());
     co_await reply.get();
     if (!self)

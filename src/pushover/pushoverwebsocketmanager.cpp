@@ -73,6 +73,9 @@ PushoverWebSocketManager::PushoverWebSocketManager(
 
 PushoverWebSocketManager::~PushoverWebSocketManager()
 {
+    // The API member outlives this body and aborts its requests when it goes; the coroutines
+    // that awaited them resume then, and must see this object as gone already.
+    m_lifetime.reset();
     if (m_socket)
         QObject::disconnect(m_socket, nullptr, this, nullptr);
 }
@@ -310,20 +313,20 @@ QCoro::Task<void> PushoverWebSocketManager::drainFrames()
 {
     // Frames are handled one at a time, each to its end (download and acknowledgement
     // included), in the order they came.
-    QPointer<PushoverWebSocketManager> self(this);
+    const std::weak_ptr<int> alive = m_lifetime;
     m_handling = true;
     while (m_downloadDue || !m_frames.isEmpty()) {
         if (m_downloadDue) {
             m_downloadDue = false;
             co_await downloadAndNotify();
-            if (!self)
+            if (alive.expired())
                 co_return;
             continue;
         }
         const QByteArray frame = m_frames.takeFirst();
         logLine(QStringLiteral("Received data message: ") + describe(frame));
         co_await handleFrame(frame);
-        if (!self)
+        if (alive.expired())
             co_return;
     }
     m_handling = false;
@@ -374,10 +377,10 @@ QCoro::Task<void> PushoverWebSocketManager::handleFrame(QByteArray frame)
 
 QCoro::Task<void> PushoverWebSocketManager::downloadAndNotify()
 {
-    QPointer<PushoverWebSocketManager> self(this);
+    const std::weak_ptr<int> alive = m_lifetime;
     const auto download =
         co_await m_poApi.downloadMessages(m_settings.poSessionSecret(), m_settings.poDeviceUID());
-    if (!self)
+    if (alive.expired())
         co_return;
     if (!download.ok()) {
         m_backlogTooLarge = download.error().description == POApiManager::tooLargeText();
@@ -390,7 +393,7 @@ QCoro::Task<void> PushoverWebSocketManager::downloadAndNotify()
         m_poApi.setErrorMessage(QString());
     }
     co_await handleDownloadedMessages(download.value());
-    if (self)
+    if (!alive.expired())
         Q_EMIT messagesHandled();
 }
 
@@ -412,10 +415,10 @@ QCoro::Task<void> PushoverWebSocketManager::handleDownloadedMessages(poLoginApiR
             logLine(QStringLiteral("Recieved a message from another source: ") + message.message);
         }
     }
-    QPointer<PushoverWebSocketManager> self(this);
+    const std::weak_ptr<int> alive = m_lifetime;
     const auto update = co_await m_poApi.updateHighestMessage(m_settings.poSessionSecret(),
                                                               m_settings.poDeviceUID(), highestId);
-    if (self && !update.ok())
+    if (!alive.expired() && !update.ok())
         reportFailure(update.error());
 }
 

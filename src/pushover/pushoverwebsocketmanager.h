@@ -118,6 +118,8 @@ private:
     bool m_backlogTooLarge = false;
     std::optional<std::chrono::milliseconds> m_lastReload; // steady clock of the last "R"
     bool m_reloadLoopLogged = false;
+    // Expires as this object's destruction begins, before its members go.
+    std::shared_ptr<int> m_lifetime = std::make_shared<int>(0);
 };
 
 } // namespace corvane

@@ -90,4 +90,11 @@ QString SingleInstance::LabelAppearance() const
                : QStringLiteral("light");
 }
 
+double SingleInstance::LabelPixelRatio() const
+{
+    if (!m_delegate || !m_delegate->statusItem())
+        return 0;
+    return m_delegate->labelView().image().devicePixelRatio();
+}
+
 } // namespace corvane

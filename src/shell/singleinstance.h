@@ -46,6 +46,8 @@ public Q_SLOTS:
     Q_SCRIPTABLE QString Appearance() const;
     // The label's: "dark" when drawn for a dark panel.
     Q_SCRIPTABLE QString LabelAppearance() const;
+    // The density the label is drawn at (2 on a screen scaled by two), 0 before the item exists.
+    Q_SCRIPTABLE double LabelPixelRatio() const;
 
 private:
     QDBusConnection m_bus;

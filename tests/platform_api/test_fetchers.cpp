@@ -186,6 +186,16 @@ private Q_SLOTS:
         const QString text = m_globalData.criticalError().value_or(QString());
         QVERIFY2(text.startsWith(u"Error fetching data: "_s) && text.size() > 21, qPrintable(text));
         QVERIFY(log.lines().isEmpty());
+
+        // A fetcher that goes while the service is silent ends its request: whoever awaits it
+        // resumes at once, with no answer, instead of waiting on a reply nobody reads.
+        m_fake.injectFault(fake::Fault{u"/v1/bots"_s, fake::Fault::Kind::silent});
+        auto leaving = std::make_unique<BotAPIService>(connection());
+        QCoro::Task<std::optional<BotModel>> pending = leaving->fetchBots(alpha);
+        QTRY_COMPARE(m_fake.requests().size(), 4);
+        leaving.reset();
+        QVERIFY(pending.isReady());
+        QVERIFY(!QCoro::waitFor(std::move(pending)));
     }
 
     void positionsFailures_data()

@@ -4,6 +4,8 @@
 #include "support/logcapture.h"
 #include "support/testregistry.h"
 
+#include <QNetworkReply>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -48,6 +50,29 @@ private Q_SLOTS:
         manager.openSocket();
         QTRY_COMPARE(accepted.count(), 2);
         QVERIFY(manager.isSocketRunning());
+    }
+
+    // A download the service never answers ends with the manager that waits for it: the
+    // reply is aborted and the coroutine that awaited it runs to its end and frees it.
+    void aDownloadLeftWaitingEndsWithItsManager()
+    {
+        PushoverRig rig;
+        QVERIFY(rig.registerDevice());
+        rig.breakPath(messagesPath, fake::Fault::Kind::silent);
+        const qsizetype downloads = rig.requestsTo(messagesPath).size();
+        auto manager = std::make_unique<PushoverWebSocketManager>(rig.network(), rig.settings(),
+                                                                  rig.endpoints(), nullptr);
+        manager->openSocket();
+        QTRY_COMPARE(rig.requestsTo(messagesPath).size(), downloads + 1);
+        QPointer<QNetworkReply> waiting;
+        for (QNetworkReply* reply : rig.network().findChildren<QNetworkReply*>()) {
+            if (!reply->isFinished())
+                waiting = reply;
+        }
+        QVERIFY(waiting);
+        manager.reset();
+        QVERIFY(!waiting || waiting->error() == QNetworkReply::OperationCanceledError);
+        QTRY_VERIFY(!waiting);
     }
 
     // A flood of signals while a download runs costs one more download, not one each.

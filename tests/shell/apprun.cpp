@@ -66,6 +66,8 @@ QProcessEnvironment AppRun::environment() const
     env.insert(u"CORVANE_PUSHOVER_API_URL"_s, m_fake.pushoverUrl().toString());
     env.insert(u"CORVANE_PUSHOVER_SOCKET_URL"_s, m_fake.socketUrl().toString());
     env.insert(u"CORVANE_EXTRA_CA_FILE"_s, m_fake.caFile());
+    // A monitor a test names "HIDPI" is scaled by two; the virtual screen's own is not.
+    env.insert(u"QT_SCREEN_SCALE_FACTORS"_s, u"HIDPI=2"_s);
     return env;
 }
 

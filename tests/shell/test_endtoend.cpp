@@ -194,6 +194,15 @@ private Q_SLOTS:
         QVERIFY(desktop.screenshot(test::screenshotPath(u"menu.png"_s)));
         desktop.run(u"xdotool"_s, {u"key"_s, u"Escape"_s});
 
+        // The label is drawn for the density of the screen under the item, as monitors come and
+        // go: one scaled by two that takes over the whole screen, then its removal.
+        QCOMPARE(app.ask(u"LabelPixelRatio"_s).toDouble(), 1.0);
+        QCOMPARE(desktop.run(u"xrandr"_s, {u"--setmonitor"_s, u"HIDPI"_s, u"auto"_s, u"screen"_s}),
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(app.ask(u"LabelPixelRatio"_s).toDouble(), 2.0, 5000);
+        QCOMPARE(desktop.run(u"xrandr"_s, {u"--delmonitor"_s, u"HIDPI"_s}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(app.ask(u"LabelPixelRatio"_s).toDouble(), 1.0, 5000);
+
         // A second start opens the first one's popover and leaves at once.
         QCOMPARE(app.startAgain(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(app.ask(u"PopoverVisible"_s).toBool(), 5000);
