@@ -6,7 +6,6 @@
 
 #include "base/wire.h"
 
-#include <QJsonValue>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -110,7 +109,5 @@ struct ExitCondition {
 // Readers and writers of the nested records, used by the bot decoder and encoder.
 void readValue(wire::Value& v, EntryCondition& out);
 void readValue(wire::Value& v, ExitCondition& out);
-QJsonValue toJsonValue(const EntryCondition& condition);
-QJsonValue toJsonValue(const ExitCondition& condition);
 
 } // namespace corvane

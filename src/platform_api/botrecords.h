@@ -86,7 +86,5 @@ struct BotModel {
 };
 
 wire::Result<BotModel> decodeBotModel(const QByteArray& body);
-// Absent optional values are left out; 64-bit integers are written exactly.
-QByteArray encodeBotModel(const BotModel& model);
 
 } // namespace corvane

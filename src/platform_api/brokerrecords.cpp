@@ -2,31 +2,28 @@
 
 #include "recordfields.h"
 
-#include <QJsonDocument>
-
 namespace corvane {
 
 static void readValue(wire::Value& v, BrokerAccount& out);
-static QJsonValue toJsonValue(const BrokerAccount& account);
 
 namespace {
 
-using records::field;
+using records::decoded;
 
 constexpr std::array accountFields{
-    field<&BrokerAccount::broker>("broker"),
-    field<&BrokerAccount::name>("name"),
-    field<&BrokerAccount::number>("number"),
-    field<&BrokerAccount::status>("status"),
-    field<&BrokerAccount::accountNumber>("account_number"),
-    field<&BrokerAccount::netLiquidationValue>("net_liquidation_value"),
-    field<&BrokerAccount::expiresAt>("expires_at"),
+    decoded<&BrokerAccount::broker>("broker"),
+    decoded<&BrokerAccount::name>("name"),
+    decoded<&BrokerAccount::number>("number"),
+    decoded<&BrokerAccount::status>("status"),
+    decoded<&BrokerAccount::accountNumber>("account_number"),
+    decoded<&BrokerAccount::netLiquidationValue>("net_liquidation_value"),
+    decoded<&BrokerAccount::expiresAt>("expires_at"),
 };
 
 constexpr std::array responseFields{
-    field<&BrokerResponse::success>("success"),
-    field<&BrokerResponse::message>("message"),
-    field<&BrokerResponse::data>("data"),
+    decoded<&BrokerResponse::success>("success"),
+    decoded<&BrokerResponse::message>("message"),
+    decoded<&BrokerResponse::data>("data"),
 };
 
 } // namespace
@@ -36,11 +33,6 @@ static void readValue(wire::Value& v, BrokerAccount& out)
     records::readFields(v, out, accountFields);
 }
 
-static QJsonValue toJsonValue(const BrokerAccount& account)
-{
-    return records::writeFields(account, accountFields);
-}
-
 wire::Result<BrokerResponse> decodeBrokerResponse(const QByteArray& body)
 {
     return wire::decode(body, [](wire::Value root) {
@@ -48,12 +40,6 @@ wire::Result<BrokerResponse> decodeBrokerResponse(const QByteArray& body)
         records::readFields(root, response, responseFields);
         return response;
     });
-}
-
-QByteArray encodeBrokerResponse(const BrokerResponse& response)
-{
-    return QJsonDocument(records::writeFields(response, responseFields))
-        .toJson(QJsonDocument::Compact);
 }
 
 } // namespace corvane

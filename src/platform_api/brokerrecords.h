@@ -32,6 +32,5 @@ struct BrokerResponse {
 };
 
 wire::Result<BrokerResponse> decodeBrokerResponse(const QByteArray& body);
-QByteArray encodeBrokerResponse(const BrokerResponse& response);
 
 } // namespace corvane

@@ -1,20 +1,16 @@
 #pragma once
 
-// Table-driven reading and writing of the platform's records, shared by their decoders and
-// encoders. A record is described once, as a table of (JSON key, member) pairs; the member's
-// C++ type decides the reader (QString: text, wire::Text: text viewed in place, double: number,
-// qint64: integer, bool: boolean, QList: array, std::optional: may be absent or null, anything
-// else: a nested record) and whether the key is required (every member that is not a
-// std::optional).
+// Table-driven reading of the platform's records, shared by their decoders. A record is described
+// once, as a table of (JSON key, member) pairs; the member's C++ type decides the reader (QString:
+// text, wire::Text: text viewed in place, double: number, qint64: integer, bool: boolean, QList:
+// array, std::optional: may be absent or null, anything else: a nested record) and whether the key
+// is required (every member that is not a std::optional).
 //
-// Nested records are read and written through readValue(wire::Value&, R&) and
-// toJsonValue(const R&) overloads found next to the record type (argument-dependent lookup).
+// Nested records are read through readValue(wire::Value&, R&) overloads found next to the
+// record type (argument-dependent lookup).
 
 #include "base/wire.h"
 
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QJsonValue>
 #include <QList>
 #include <QString>
 #include <array>
@@ -203,34 +199,6 @@ template <class R, class T> void checkOptional(wire::Value& v, R&)
     readValue(v, value); // the careful reader: a readable failure, or a rarer valid form
 }
 
-// ---- writing one value ----
-
-inline QJsonValue toJsonValue(const QString& value)
-{
-    return value;
-}
-inline QJsonValue toJsonValue(double value)
-{
-    return value;
-}
-// QJsonValue keeps a qint64 as an integer, so values above 2^53 are written exactly.
-inline QJsonValue toJsonValue(qint64 value)
-{
-    return value;
-}
-inline QJsonValue toJsonValue(bool value)
-{
-    return value;
-}
-
-template <class T> QJsonValue toJsonValue(const QList<T>& list)
-{
-    QJsonArray array;
-    for (const T& item : list)
-        array.append(toJsonValue(item));
-    return array;
-}
-
 // ---- the field table ----
 
 template <class> struct MemberTraits;
@@ -288,7 +256,6 @@ inline bool sameKey(const char* raw, const KeyWords& k)
 template <class R> struct Field {
     std::string_view key;
     void (*read)(wire::Value&, R&);
-    void (*write)(QJsonObject&, std::string_view, const R&); // null: the record is only read
     bool required;
     KeyWords words = keyWords(key);
 };
@@ -299,39 +266,17 @@ void readMember(wire::Value& v, typename MemberTraits<decltype(Member)>::Record&
     readValue(v, r.*Member);
 }
 
-template <auto Member>
-void writeMember(QJsonObject& o, std::string_view name,
-                 const typename MemberTraits<decltype(Member)>::Record& r)
-{
-    const auto& value = r.*Member;
-    const QString key = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-    if constexpr (isOptional<std::remove_cvref_t<decltype(value)>>) {
-        if (value)
-            o.insert(key, toJsonValue(*value));
-    } else {
-        o.insert(key, toJsonValue(value));
-    }
-}
-
-// A field that is decoded only.
-template <auto Member> constexpr auto decoded(std::string_view key)
-{
-    using Traits = MemberTraits<decltype(Member)>;
-    return Field<typename Traits::Record>{key, &readMember<Member>, nullptr,
-                                          !isOptional<typename Traits::Type>};
-}
-
 // A field that nothing reads: its value is checked as an optional T would be read, then dropped.
 template <class R, class T> constexpr Field<R> checked(std::string_view key)
 {
-    return Field<R>{key, &checkOptional<R, T>, nullptr, false};
+    return Field<R>{key, &checkOptional<R, T>, false};
 }
 
-// A field that is decoded and encoded.
-template <auto Member> constexpr auto field(std::string_view key)
+// A field read into a member; required unless the member is a std::optional.
+template <auto Member> constexpr auto decoded(std::string_view key)
 {
     using Traits = MemberTraits<decltype(Member)>;
-    return Field<typename Traits::Record>{key, &readMember<Member>, &writeMember<Member>,
+    return Field<typename Traits::Record>{key, &readMember<Member>,
                                           !isOptional<typename Traits::Type>};
 }
 
@@ -379,17 +324,6 @@ void readFields(wire::Value& v, R& out, const std::array<Field<R>, N>& fields)
         if (fields[i].required)
             wire::require(seen.test(i), fields[i].key);
     }
-}
-
-template <class R, size_t N>
-QJsonObject writeFields(const R& record, const std::array<Field<R>, N>& fields)
-{
-    QJsonObject object;
-    for (const Field<R>& f : fields) {
-        if (f.write)
-            f.write(object, f.key, record);
-    }
-    return object;
 }
 
 } // namespace corvane::records
