@@ -4,6 +4,7 @@
 #include "dbusmenu.h"
 
 #include <QCoreApplication>
+#include <QDBusAbstractInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
@@ -244,6 +245,24 @@ QString SniStatusItem::labelGuide(const QList<StatusLabel>& labels)
     return parts.join(labelSeparator);
 }
 
+// The watcher's word that an item left its list. GNOME's AppIndicator extension drops an item
+// when reading it races with its own start-up (as when the user turns the extension on) and
+// never asks again, so a live item registers again rather than stay unseen. A typed proxy, so
+// the signal connects like Qt's own.
+class SniStatusItem::WatcherSignals final : public QDBusAbstractInterface {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WatcherSignals)
+
+public:
+    WatcherSignals(const QDBusConnection& bus, QObject* parent)
+        : QDBusAbstractInterface(SniStatusItem::watcherService(), SniStatusItem::watcherPath(),
+                                 "org.kde.StatusNotifierWatcher", bus, parent)
+    {}
+
+Q_SIGNALS:
+    void StatusNotifierItemUnregistered(const QString& item);
+};
+
 SniStatusItem::SniStatusItem(const QIcon& logo, QDBusConnection bus, QObject* parent)
     : StatusItem(parent)
     , m_bus(std::move(bus))
@@ -258,6 +277,9 @@ SniStatusItem::SniStatusItem(const QIcon& logo, QDBusConnection bus, QObject* pa
     setContent({});
     m_bus.registerService(m_serviceName);
     m_bus.registerObject(objectPath(), this, QDBusConnection::ExportAdaptors);
+    m_watcherSignals = new WatcherSignals(m_bus, this);
+    connect(m_watcherSignals, &WatcherSignals::StatusNotifierItemUnregistered, this,
+            &SniStatusItem::onItemUnregistered);
     registerWithWatcher();
 }
 
@@ -298,6 +320,23 @@ void SniStatusItem::setMenu(QMenu* menu)
 
 void SniStatusItem::registerWithWatcher()
 {
+    m_reregistrations = 0;
+    requestRegistration();
+}
+
+// Watchers name an item by its service, alone or followed by its object path.
+void SniStatusItem::onItemUnregistered(const QString& item)
+{
+    const bool ours = item == m_serviceName || item.startsWith(m_serviceName + u'/');
+    if (!ours || !m_registered || m_reregistrations >= maxReregistrations)
+        return;
+    ++m_reregistrations;
+    setRegistered(false);
+    requestRegistration();
+}
+
+void SniStatusItem::requestRegistration()
+{
     QDBusMessage call =
         QDBusMessage::createMethodCall(watcherService(), watcherPath(), watcherInterface(),
                                        QStringLiteral("RegisterStatusNotifierItem"));
@@ -321,3 +360,5 @@ void SniStatusItem::setRegistered(bool registered)
 }
 
 } // namespace corvane
+
+#include "sniitem.moc"
