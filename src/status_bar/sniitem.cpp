@@ -5,10 +5,12 @@
 
 #include <QCoreApplication>
 #include <QDBusAbstractInterface>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusReply>
 #include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
@@ -32,13 +34,28 @@ void registerTypes()
 
 const QString labelSeparator = QStringLiteral("  ");
 
-// Hosts, by process name, that send a click's position relative to their tray or icon.
-bool sendsTrayRelativePoints(uint pid)
+QByteArray processName(uint pid)
 {
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
     if (!comm.open(QIODevice::ReadOnly))
-        return false;
-    return comm.readAll().trimmed() == "waybar";
+        return {};
+    return comm.readAll().trimmed();
+}
+
+// Hosts, by process name, that send a click's position relative to their tray or icon.
+bool sendsTrayRelativePoints(uint pid)
+{
+    return processName(pid) == "waybar";
+}
+
+// GNOME Shell's AppIndicator extension follows an item registered by its service name with a
+// name watch of its own, whose first answer can overtake the item's properties and make the
+// extension drop the item ("Argument two may not be null" in the shell's log). An item
+// registered by its object path needs no such watch.
+bool registersByPath(const QDBusConnection& bus)
+{
+    const QDBusReply<uint> pid = bus.interface()->servicePid(SniStatusItem::watcherService());
+    return pid.isValid() && processName(pid.value()) == "gnome-shell";
 }
 
 } // namespace
@@ -324,10 +341,13 @@ void SniStatusItem::registerWithWatcher()
     requestRegistration();
 }
 
-// Watchers name an item by its service, alone or followed by its object path.
+// Watchers name an item by its service, alone or followed by its object path, or by our
+// connection's name and the path.
 void SniStatusItem::onItemUnregistered(const QString& item)
 {
-    const bool ours = item == m_serviceName || item.startsWith(m_serviceName + u'/');
+    const QString connection = m_bus.baseService();
+    const bool ours = item == m_serviceName || item == m_serviceName + objectPath() ||
+                      item == connection + objectPath() || item == connection + u'@' + objectPath();
     if (!ours || !m_registered || m_reregistrations >= maxReregistrations)
         return;
     ++m_reregistrations;
@@ -340,7 +360,7 @@ void SniStatusItem::requestRegistration()
     QDBusMessage call =
         QDBusMessage::createMethodCall(watcherService(), watcherPath(), watcherInterface(),
                                        QStringLiteral("RegisterStatusNotifierItem"));
-    call << m_serviceName;
+    call << (registersByPath(m_bus) ? objectPath() : m_serviceName);
     const quint64 request = ++m_registration;
     auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
