@@ -262,10 +262,9 @@ QString SniStatusItem::labelGuide(const QList<StatusLabel>& labels)
     return parts.join(labelSeparator);
 }
 
-// The watcher's word that an item left its list. GNOME's AppIndicator extension drops an item
-// when reading it races with its own start-up (as when the user turns the extension on) and
-// never asks again, so a live item registers again rather than stay unseen. A typed proxy, so
-// the signal connects like Qt's own.
+// The watcher's word that an item left its list. A host that fails to read a live item (as
+// GNOME's AppIndicator extension can) drops it and never asks again, so the item registers
+// again rather than stay unseen. A typed proxy, so the signal connects like Qt's own.
 class SniStatusItem::WatcherSignals final : public QDBusAbstractInterface {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(WatcherSignals)
