@@ -10,6 +10,7 @@
 #include "status_bar/statusitem.h"
 #include "status_bar/statuslabelview.h"
 #include "status_bar/trayshade.h"
+#include "swayipc.h"
 #include "views/firstrunwindow.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QDeadlineTimer>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QProcessEnvironment>
 #include <QScreen>
 #include <QTimer>
 #include <QWebSocket>
@@ -43,6 +45,15 @@ ScreenArea screenAt(const QPoint& point)
 bool placesOwnWindows()
 {
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+// Through Xwayland, sway gives an override-redirect popup neither the focus nor the clicks
+// around it, so a click elsewhere would never close it.
+QString swaySocket()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return {};
+    return SwayIpc::socketPath(QProcessEnvironment::systemEnvironment());
 }
 
 } // namespace
@@ -73,8 +84,15 @@ QWidget* AppDelegate::popover()
 {
     if (!m_popover && m_popoverFactory) {
         m_popover = m_popoverFactory();
-        if (m_popover && !placesOwnWindows())
+        const QString sway = swaySocket();
+        if (m_popover && !placesOwnWindows()) {
             m_popover->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+        } else if (m_popover && !sway.isEmpty()) {
+            // A utility window instead, which sway floats and focuses, so that the focus
+            // leaving it closes it; sway's IPC puts it beside the item.
+            m_popover->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+            m_sway = new SwayIpc(sway, this);
+        }
         if (m_popover)
             m_popover->installEventFilter(this);
     }
@@ -95,6 +113,11 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
     switch (event->type()) {
     case QEvent::Hide:
         m_popoverHidden.start();
+        break;
+    // sway puts a floating window back in the middle whenever it resizes.
+    case QEvent::Resize:
+        if (m_sway && m_popover->isVisible())
+            m_sway->moveWindow(m_popover->winId(), besideItem(m_popover->size(), {}));
         break;
     // Another window took the focus: the popover goes, as a popup does on an outside click.
     case QEvent::WindowDeactivate:
@@ -367,8 +390,11 @@ void AppDelegate::showPopover(const QPoint& at)
     if (!m_statusItem || !popover())
         return;
     m_popover->adjustSize();
-    m_popover->move(besideItem(m_popover->size(), at));
+    const QPoint position = besideItem(m_popover->size(), at);
+    m_popover->move(position);
     m_popover->show();
+    if (m_sway)
+        m_sway->moveWindow(m_popover->winId(), position);
     m_popover->raise();
     m_popover->activateWindow();
     if (QWidget* focused = m_popover->focusWidget())

@@ -22,6 +22,7 @@ class Core;
 class StatusItem;
 class StatusLabelPresenter;
 class StatusLabelView;
+class SwayIpc;
 
 // The application's owner of everything visible: it runs start-up and shutdown in their
 // order, keeps the status item fitted to the label, and opens the popover, the menu and the
@@ -103,6 +104,7 @@ private:
     // popup), then arrives as an activation; that one must not open it again.
     QElapsedTimer m_popoverHidden;
     QPoint m_lastClick;
+    SwayIpc* m_sway = nullptr; // under sway, which places the popover only when asked
 };
 
 } // namespace corvane

@@ -4,10 +4,13 @@
 #include "dbusmenu.h"
 
 #include <QCoreApplication>
+#include <QDBusAbstractInterface>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusReply>
 #include <QFile>
 #include <QGuiApplication>
 #include <QRegularExpression>
@@ -31,13 +34,28 @@ void registerTypes()
 
 const QString labelSeparator = QStringLiteral("  ");
 
-// Hosts, by process name, that send a click's position relative to their tray or icon.
-bool sendsTrayRelativePoints(uint pid)
+QByteArray processName(uint pid)
 {
     QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
     if (!comm.open(QIODevice::ReadOnly))
-        return false;
-    return comm.readAll().trimmed() == "waybar";
+        return {};
+    return comm.readAll().trimmed();
+}
+
+// Hosts, by process name, that send a click's position relative to their tray or icon.
+bool sendsTrayRelativePoints(uint pid)
+{
+    return processName(pid) == "waybar";
+}
+
+// GNOME Shell's AppIndicator extension follows an item registered by its service name with a
+// name watch of its own, whose first answer can overtake the item's properties and make the
+// extension drop the item ("Argument two may not be null" in the shell's log). An item
+// registered by its object path needs no such watch.
+bool registersByPath(const QDBusConnection& bus)
+{
+    const QDBusReply<uint> pid = bus.interface()->servicePid(SniStatusItem::watcherService());
+    return pid.isValid() && processName(pid.value()) == "gnome-shell";
 }
 
 } // namespace
@@ -244,6 +262,23 @@ QString SniStatusItem::labelGuide(const QList<StatusLabel>& labels)
     return parts.join(labelSeparator);
 }
 
+// The watcher's word that an item left its list. A host that fails to read a live item (as
+// GNOME's AppIndicator extension can) drops it and never asks again, so the item registers
+// again rather than stay unseen. A typed proxy, so the signal connects like Qt's own.
+class SniStatusItem::WatcherSignals final : public QDBusAbstractInterface {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WatcherSignals)
+
+public:
+    WatcherSignals(const QDBusConnection& bus, QObject* parent)
+        : QDBusAbstractInterface(SniStatusItem::watcherService(), SniStatusItem::watcherPath(),
+                                 "org.kde.StatusNotifierWatcher", bus, parent)
+    {}
+
+Q_SIGNALS:
+    void StatusNotifierItemUnregistered(const QString& item);
+};
+
 SniStatusItem::SniStatusItem(const QIcon& logo, QDBusConnection bus, QObject* parent)
     : StatusItem(parent)
     , m_bus(std::move(bus))
@@ -258,6 +293,9 @@ SniStatusItem::SniStatusItem(const QIcon& logo, QDBusConnection bus, QObject* pa
     setContent({});
     m_bus.registerService(m_serviceName);
     m_bus.registerObject(objectPath(), this, QDBusConnection::ExportAdaptors);
+    m_watcherSignals = new WatcherSignals(m_bus, this);
+    connect(m_watcherSignals, &WatcherSignals::StatusNotifierItemUnregistered, this,
+            &SniStatusItem::onItemUnregistered);
     registerWithWatcher();
 }
 
@@ -298,10 +336,30 @@ void SniStatusItem::setMenu(QMenu* menu)
 
 void SniStatusItem::registerWithWatcher()
 {
+    m_reregistrations = 0;
+    requestRegistration();
+}
+
+// Watchers name an item by its service, alone or followed by its object path, or by our
+// connection's name and the path.
+void SniStatusItem::onItemUnregistered(const QString& item)
+{
+    const QString connection = m_bus.baseService();
+    const bool ours = item == m_serviceName || item == m_serviceName + objectPath() ||
+                      item == connection + objectPath() || item == connection + u'@' + objectPath();
+    if (!ours || !m_registered || m_reregistrations >= maxReregistrations)
+        return;
+    ++m_reregistrations;
+    setRegistered(false);
+    requestRegistration();
+}
+
+void SniStatusItem::requestRegistration()
+{
     QDBusMessage call =
         QDBusMessage::createMethodCall(watcherService(), watcherPath(), watcherInterface(),
                                        QStringLiteral("RegisterStatusNotifierItem"));
-    call << m_serviceName;
+    call << (registersByPath(m_bus) ? objectPath() : m_serviceName);
     const quint64 request = ++m_registration;
     auto* pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,
@@ -321,3 +379,5 @@ void SniStatusItem::setRegistered(bool registered)
 }
 
 } // namespace corvane
+
+#include "sniitem.moc"

@@ -138,13 +138,19 @@ public:
     // Asks the watcher to show the item (again, after the watcher restarted); never waits.
     void registerWithWatcher();
 
+    // How often a watcher that drops the live item gets it again, until the watcher restarts.
+    static constexpr int maxReregistrations = 5;
+
     const StatusContent& content() const { return m_content; }
     const SniPixmaps& icons() const { return m_icons; }
     QString serviceName() const { return m_serviceName; }
 
 private:
     friend class SniAdaptor;
+    class WatcherSignals;
     void setRegistered(bool registered);
+    void requestRegistration();
+    void onItemUnregistered(const QString& item);
     // Passes a host's click on; from a host that sends points relative to its tray rather
     // than to the screen, without the point, which would only mislead the placement.
     void forwardClick(bool menu, const QPoint& point);
@@ -158,7 +164,9 @@ private:
     bool m_registered = false;
     SniAdaptor* m_adaptor = nullptr;
     DBusMenu* m_menu = nullptr;
-    quint64 m_registration = 0;                 // the latest request; older answers are stale
+    quint64 m_registration = 0; // the latest request; older answers are stale
+    int m_reregistrations = 0;
+    WatcherSignals* m_watcherSignals = nullptr;
     QHash<QString, bool> m_trayRelativeCallers; // by bus name, once asked
 };
 

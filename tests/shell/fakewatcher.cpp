@@ -1,6 +1,7 @@
 #include "fakewatcher.h"
 
 #include <QDBusMessage>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -14,8 +15,10 @@ const QString path = u"/StatusNotifierWatcher"_s;
 FakeWatcher::FakeWatcher(QDBusConnection bus)
     : m_bus(std::move(bus))
 {
-    m_bus.registerObject(
-        path, this, QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAllProperties);
+    m_bus.registerObject(path, this,
+                         QDBusConnection::ExportScriptableSlots |
+                             QDBusConnection::ExportScriptableSignals |
+                             QDBusConnection::ExportAllProperties);
     m_bus.registerService(serviceName);
 }
 
@@ -29,6 +32,13 @@ void FakeWatcher::RegisterStatusNotifierItem(const QString& service)
 {
     m_items.append(service);
     m_sender = message().service();
+}
+
+void FakeWatcher::dropItems()
+{
+    const QStringList dropped = std::exchange(m_items, {});
+    for (const QString& item : dropped)
+        Q_EMIT StatusNotifierItemUnregistered(item);
 }
 
 } // namespace corvane::test

@@ -24,9 +24,14 @@ public:
     QStringList items() const { return m_items; }
     // The bus name of the program that registered, for calls back to it.
     QString lastSender() const { return m_sender; }
+    // Forgets every item and says so, as a host that failed to read them does.
+    void dropItems();
 
 public Q_SLOTS:
     Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString& service);
+
+Q_SIGNALS:
+    Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString& service);
 
 private:
     QDBusConnection m_bus;

@@ -282,9 +282,9 @@ private Q_SLOTS:
     }
 
     // Started before the panel, the program registers its item once a watcher appears, and
-    // again with a restarted one. Hosts get square icons, the labels as text and tooltip, and
-    // the menu over com.canonical.dbusmenu, whose rows work as our own menu's do; Activate and
-    // ContextMenu still reach the popover and the menu.
+    // again with a restarted one or one that dropped it. Hosts get square icons, the labels as text
+    // and tooltip, and the menu over com.canonical.dbusmenu, whose rows work as our own menu's do;
+    // Activate and ContextMenu still reach the popover and the menu.
     void statusNotifierHost()
     {
         START_DESKTOP(desktop, test::DesktopRig::Tray::none);
@@ -309,6 +309,10 @@ private Q_SLOTS:
         watcher.reset();
         QTRY_COMPARE_WITH_TIMEOUT(app.ask(u"StatusItemKind"_s).toString(), u"XEmbed"_s, 5000);
         watcher = std::make_unique<test::FakeWatcher>(desktop.bus());
+        QTRY_COMPARE_WITH_TIMEOUT(watcher->items().size(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(app.ask(u"StatusItemRegistered"_s).toBool(), 5000);
+        // A host that drops the live item (GNOME's extension, racing its own start) gets it back.
+        watcher->dropItems();
         QTRY_COMPARE_WITH_TIMEOUT(watcher->items().size(), 1, 5000);
 
         QVERIFY(showsAmounts([&] { return itemProperty(desktop.bus(), item, u"XAyatanaLabel"_s); },

@@ -1,9 +1,16 @@
 #include "shell/placement.h"
+#include "shell/swayipc.h"
 #include "support/testregistry.h"
 
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
 
 using namespace corvane;
+using namespace Qt::StringLiterals;
 
 namespace {
 const QRect screen(0, 0, 1000, 800);
@@ -98,6 +105,51 @@ private Q_SLOTS:
                  QByteArray());
         QCOMPARE(choice({"WAYLAND_DISPLAY=wayland-1"}), QByteArray()); // no Xwayland
         QCOMPARE(choice({"DISPLAY=:1"}), QByteArray());                // an X11 session
+    }
+
+    // sway places a window only once it has mapped it, and says "No matching node" until
+    // then: the command goes again, in i3's framing, until sway has moved the window. Without
+    // sway the window stays put and the caller hears so.
+    void swayMovesTheWindowOnceMapped()
+    {
+        QTemporaryDir dir;
+        QLocalServer sway;
+        QVERIFY(sway.listen(dir.filePath(u"sway-ipc.sock"_s)));
+        QList<QByteArray> commands;
+        QByteArray in;
+        connect(&sway, &QLocalServer::newConnection, this, [&] {
+            QLocalSocket* peer = sway.nextPendingConnection();
+            connect(peer, &QLocalSocket::readyRead, peer, [&, peer] {
+                in += peer->readAll();
+                quint32 header[2];
+                while (in.size() >= 14 && in.startsWith("i3-ipc")) {
+                    std::memcpy(header, in.constData() + 6, sizeof header);
+                    if (in.size() < 14 + qsizetype(header[0]) || header[1] != 0)
+                        return;
+                    commands.append(in.mid(14, header[0]));
+                    in.remove(0, 14 + header[0]);
+                    const QByteArray answer =
+                        commands.size() < 3 ? R"([{"success":false,"error":"No matching node."}])"
+                                            : R"([{"success":true}])";
+                    const quint32 reply[2] = {quint32(answer.size()), 0};
+                    peer->write("i3-ipc" + QByteArray(reinterpret_cast<const char*>(reply), 8) +
+                                answer);
+                }
+            });
+        });
+        SwayIpc ipc(sway.fullServerName());
+        QSignalSpy moved(&ipc, &SwayIpc::moved);
+        ipc.moveWindow(6291470, QPoint(835, 30));
+        QTRY_COMPARE(moved.size(), 1);
+        QCOMPARE(moved.first().first().toBool(), true);
+        const QByteArray command = "[id=6291470] move absolute position 835 30";
+        QCOMPARE(commands, QList<QByteArray>(3, command));
+
+        SwayIpc nowhere(dir.filePath(u"none"_s));
+        QSignalSpy gaveUp(&nowhere, &SwayIpc::moved);
+        nowhere.moveWindow(1, QPoint(0, 0));
+        QTRY_COMPARE(gaveUp.size(), 1);
+        QCOMPARE(gaveUp.first().first().toBool(), false);
     }
 };
 
