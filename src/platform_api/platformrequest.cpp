@@ -113,8 +113,8 @@ private:
         // A declared length ends the body, unless the body is decoded on the way (the length is
         // then the encoded one). Unbounded, the network thread hands the body over in fewer,
         // larger pieces and needs no word back after each read: bounded, a large answer cost
-        // twice the wake-ups and system calls of both threads. A later answer on the same reply
-        // (after a redirect) is judged afresh.
+        // the network thread twice the system calls and the main thread a third more. A later
+        // answer on the same reply (after a redirect) is judged afresh.
         const QByteArray encoding = m_reply->rawHeader(QByteArrayLiteral("Content-Encoding"));
         const bool ends = length >= 0 && (encoding.isEmpty() ||
                                           encoding.compare("identity", Qt::CaseInsensitive) == 0);
