@@ -66,10 +66,12 @@ public:
     BodyReader(QNetworkReply* reply, qint64 limit, std::chrono::milliseconds timeout)
         : m_reply(reply)
         , m_limit(limit)
+        , m_readAhead(qMin<qint64>(limit + 1, readAhead))
     {
         // Without a bound the network thread keeps reading ahead of us, so an endless answer
-        // would pile up far past the limit before take() gets to refuse it.
-        reply->setReadBufferSize(qMin<qint64>(limit + 1, readAhead));
+        // would pile up far past the limit before take() gets to refuse it. The bound is lifted
+        // while the headers promise a length within the limit (see checkDeclaredLength()).
+        reply->setReadBufferSize(m_readAhead);
         m_idle.setSingleShot(true);
         m_idle.setInterval(timeout);
         connect(&m_idle, &QTimer::timeout, this, [this] {
@@ -101,13 +103,22 @@ private:
     void checkDeclaredLength()
     {
         const QVariant header = m_reply->header(QNetworkRequest::ContentLengthHeader);
-        if (!header.isValid())
-            return;
-        const qint64 length = header.toLongLong();
-        if (length > m_limit)
+        const qint64 length = header.isValid() ? header.toLongLong() : -1;
+        if (length > m_limit) {
             refuse();
-        else if (length > 0)
+            return;
+        }
+        if (length > 0)
             body.reserve(length + decoderPadding); // one buffer, read straight by the decoder
+        // A declared length ends the body, unless the body is decoded on the way (the length is
+        // then the encoded one). Unbounded, the network thread hands the body over in fewer,
+        // larger pieces and needs no word back after each read: bounded, a large answer cost
+        // the network thread twice the system calls and the main thread a third more. A later
+        // answer on the same reply (after a redirect) is judged afresh.
+        const QByteArray encoding = m_reply->rawHeader(QByteArrayLiteral("Content-Encoding"));
+        const bool ends = length >= 0 && (encoding.isEmpty() ||
+                                          encoding.compare("identity", Qt::CaseInsensitive) == 0);
+        m_reply->setReadBufferSize(ends ? 0 : m_readAhead);
     }
 
     void take()
@@ -138,6 +149,7 @@ private:
 
     QNetworkReply* m_reply;
     qint64 m_limit;
+    qint64 m_readAhead;
     QTimer m_idle;
 };
 
