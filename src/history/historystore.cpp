@@ -44,7 +44,7 @@ long long cents(double total)
 
 QString lastError(const QSqlQuery& query)
 {
-    return query.lastError().text();
+    return query.lastError().databaseText();
 }
 
 // Creates the file before SQLite does, so it is never readable by others, not even briefly;
