@@ -1,6 +1,7 @@
 #include "fixturerig.h"
 #include "history/historystore.h"
 #include "models/historyfeed.h"
+#include "models/statuslabelpresenter.h"
 #include "support/testregistry.h"
 
 #include <QTest>
@@ -27,6 +28,16 @@ private Q_SLOTS:
             return newYork(2026, 12, day, hour, minute);
         };
         const double total = rig.store.find(broker)->total().value();
+        StatusLabelPresenter presenter(rig.store, rig.settings, rig.market);
+        presenter.setHistory(feed);
+        auto rangeOf = [&presenter](const QString& id) {
+            presenter.refresh();
+            for (const StatusLabel& label : presenter.labels())
+                if (label.id == id)
+                    return std::pair{label.dayLow, label.dayHigh};
+            return std::pair<std::optional<double>, std::optional<double>>{};
+        };
+        QCOMPARE(rangeOf(broker), std::pair(std::optional(total), std::optional(total)));
         const DayCurve first = feed.day(broker);
         QCOMPARE(first.tradingDay, tuesday);
         QCOMPARE(first.open, at(1, 9, 30));
@@ -49,11 +60,32 @@ private Q_SLOTS:
             QCOMPARE(feed.day(broker).tradingDay, tuesday);
             QCOMPARE(feed.day(broker).points.size(), 2);
         }
+        // The range is today's only.
+        QCOMPARE(rangeOf(broker).first, std::nullopt);
         rig.clock.set(at(2, 9, 31));
         rig.market.updateStatus();
         QCOMPARE(feed.day(broker).tradingDay, QDate(2026, 12, 2));
         QVERIFY(feed.day(broker).points.isEmpty());
         QCOMPARE(feed.closes(broker), (QList<DayClose>{{tuesday, total}}));
+    }
+
+    // The rolled-up label's range is that of the summed curve, each broker's total holding
+    // until its next point; the tooltip shows it as the label rounds.
+    void rangesSumTheHeldTotals()
+    {
+        HistoryFeed feed;
+        const QDate day(2026, 12, 1);
+        const auto at = [](int hour, int minute) { return newYork(2026, 12, 1, hour, minute); };
+        feed.setDay(u"a"_s, {day, {}, {}, {{at(10, 0), 10}, {at(10, 30), -20.5}}});
+        feed.setDay(u"b"_s, {day, {}, {}, {{at(10, 0), 5}, {at(10, 15), 30}}});
+        QCOMPARE(feed.range({u"a"_s, u"b"_s}, day), (DayRange{9.5, 40}));
+        QCOMPARE(feed.range({u"a"_s}, day), (DayRange{-20.5, 10}));
+        QCOMPARE(feed.range({u"a"_s}, day.addDays(1)), std::nullopt);
+        QCOMPARE(feed.range({u"c"_s}, day), std::nullopt);
+
+        StatusLabel label{u"a"_s, u"IRA"_s, u"$13"_s, 12.4, true, 40, -20.5};
+        QCOMPARE(StatusLabelPresenter::toolTip({label, {u"b"_s, u"Paper"_s, u"No data"_s, {}}}, {}),
+                 u"IRA $13 · high $40 · low ($21)\nPaper No data"_s);
     }
 };
 
