@@ -88,7 +88,7 @@ Core::Core(CoreConfig config, QObject* parent)
             &ProcessedDataManager::primeProcessedData);
 
     if (!m_config.historyPath.isEmpty()) {
-        m_history = std::make_unique<HistoryStore>(m_config.historyPath, m_market);
+        m_history = std::make_unique<HistoryWorker>(m_config.historyPath);
         m_historyRecorder = std::make_unique<HistoryRecorder>(
             HistoryRecorder::Services{m_history.get(), &m_store, &m_settings, &m_market, &m_watch,
                                       &m_historyFeed, m_config.clock});

@@ -9,7 +9,7 @@
 #include "base/clock.h"
 #include "engine/processeddatamanager.h"
 #include "engine/runwatch.h"
-#include "history/historystore.h"
+#include "history/historyworker.h"
 #include "market/stockexchangestatus.h"
 #include "models/accountverifier.h"
 #include "models/historyfeed.h"
@@ -124,7 +124,7 @@ public:
     // Each watched broker's day curve and recent closes, as the history holds them.
     HistoryFeed& historyFeed() { return m_historyFeed; }
     // Null when the configuration keeps no history.
-    HistoryStore* history() { return m_history.get(); }
+    HistoryRecorder* historyRecorder() { return m_historyRecorder.get(); }
     // Null when the configuration asks for no desktop services.
     DesktopServices* desktop() { return m_desktop.get(); }
     // Tells of new versions the scheduled checks find; null without desktop services.
@@ -155,7 +155,7 @@ private:
     MarketSocket m_marketSocket;
     AccountVerifier m_verifier;
     HistoryFeed m_historyFeed;
-    std::unique_ptr<HistoryStore> m_history;
+    std::unique_ptr<HistoryWorker> m_history;
     std::unique_ptr<HistoryRecorder> m_historyRecorder;
     std::unique_ptr<DesktopServices> m_desktop;
     std::unique_ptr<NotificationManager> m_updateNotices;

@@ -3,7 +3,7 @@
 #include "base/newyork.h"
 #include "engine/processeddatamanager.h"
 #include "engine/runwatch.h"
-#include "history/historystore.h"
+#include "history/historyworker.h"
 #include "market/stockexchangestatus.h"
 #include "models/historyfeed.h"
 #include "settings/settings.h"
@@ -12,21 +12,13 @@ namespace corvane {
 
 namespace {
 
-DayCurve curveOf(const HistoryStore& history, const StockExchangeStatus& market,
-                 const QString& broker, QDate day)
-{
-    DayCurve curve;
-    if (!day.isValid())
-        return curve;
-    curve.tradingDay = day;
-    if (const std::optional<MarketSession> session = market.session(day)) {
-        curve.open = session->open.toUTC();
-        curve.close = session->close.toUTC();
-    }
-    for (const HistorySample& sample : history.samples(broker, day))
-        curve.points.append({sample.at, sample.total});
-    return curve;
-}
+// What the file holds for one broker's chart.
+struct Loaded {
+    QString broker;
+    QDate day;
+    QList<HistorySample> samples;
+    QList<HistoryClose> closes;
+};
 
 } // namespace
 
@@ -82,17 +74,37 @@ void HistoryRecorder::reload()
     const QDate sessionToday = sessionDay();
     m_loadedFor = sessionToday;
     const QDate today = m_services.clock().toTimeZone(newYorkTimeZone()).date();
-    for (const QString& broker : watchedBrokers()) {
-        const QDate shown =
-            sessionToday.isValid() ? sessionToday : m_services.history->lastDay(broker, today);
-        m_services.feed->setDay(broker,
-                                curveOf(*m_services.history, *m_services.market, broker, shown));
-        QList<DayClose> closes;
-        for (const HistoryClose& close :
-             m_services.history->closes(broker, shown.isValid() ? shown : today, closeCount))
-            closes.append({close.day, close.total});
-        m_services.feed->setCloses(broker, std::move(closes));
-    }
+    const QSet<QString> brokers = watchedBrokers();
+    auto load = [brokers, sessionToday, today](HistoryStore& history) {
+        QList<Loaded> loaded;
+        for (const QString& broker : brokers) {
+            const QDate day =
+                sessionToday.isValid() ? sessionToday : history.lastDay(broker, today);
+            loaded.append({broker, day,
+                           day.isValid() ? history.samples(broker, day) : QList<HistorySample>(),
+                           history.closes(broker, day.isValid() ? day : today, closeCount)});
+        }
+        return loaded;
+    };
+    m_services.history->run(std::move(load)).then(this, [this](const QList<Loaded>& loaded) {
+        for (const Loaded& entry : loaded) {
+            DayCurve curve;
+            curve.tradingDay = entry.day;
+            if (const std::optional<MarketSession> session =
+                    m_services.market->session(entry.day)) {
+                curve.open = session->open.toUTC();
+                curve.close = session->close.toUTC();
+            }
+            for (const HistorySample& sample : entry.samples)
+                curve.points.append({sample.at, sample.total});
+            m_services.feed->setDay(entry.broker, std::move(curve));
+            QList<DayClose> closes;
+            for (const HistoryClose& close : entry.closes)
+                closes.append({close.day, close.total});
+            m_services.feed->setCloses(entry.broker, std::move(closes));
+        }
+        Q_EMIT reloaded();
+    });
 }
 
 void HistoryRecorder::record()
@@ -105,8 +117,17 @@ void HistoryRecorder::record()
             totals.append({id, *data->total()});
     }
     m_setThisPass.clear();
-    const QList<HistoryStore::Recorded> recorded =
-        m_services.history->append(m_services.clock(), totals);
+    if (totals.isEmpty())
+        return;
+    m_services.history
+        ->run([now = m_services.clock(), totals](HistoryStore& history) {
+            return history.append(now, totals);
+        })
+        .then(this, [this](const QList<HistoryStore::Recorded>& recorded) { extend(recorded); });
+}
+
+void HistoryRecorder::extend(const QList<HistoryStore::Recorded>& recorded)
+{
     if (recorded.isEmpty())
         return;
     if (sessionDay() != m_loadedFor) {

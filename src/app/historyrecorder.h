@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/clock.h"
+#include "history/historystore.h"
 
 #include <QDate>
 #include <QHash>
@@ -13,7 +14,7 @@ namespace corvane {
 
 class CVNSettings;
 class HistoryFeed;
-class HistoryStore;
+class HistoryWorker;
 class ProcessedDataManager;
 class RunWatch;
 class StockExchangeStatus;
@@ -21,7 +22,8 @@ class StockExchangeStatus;
 // Keeps the history and the popover's feed of it in step with the sync passes. A pass appends
 // the totals it set for the watched brokers (a broker whose fetch failed is not set, so it
 // writes nothing) and extends each broker's curve in memory; the file is read again only when
-// the shown day changes (at a session's opening) or the watched brokers do.
+// the shown day changes (at a session's opening) or the watched brokers do. The file is
+// written and read on the history's thread; the feed follows when that work is done.
 //
 // The feed's day is today's session from its opening on, and before it the last trading day
 // with samples; the closes end with that day's latest total.
@@ -31,7 +33,7 @@ class HistoryRecorder final : public QObject {
 
 public:
     struct Services {
-        HistoryStore* history = nullptr;
+        HistoryWorker* history = nullptr;
         ProcessedDataManager* store = nullptr;
         const CVNSettings* settings = nullptr;
         const StockExchangeStatus* market = nullptr;
@@ -46,9 +48,14 @@ public:
     // Fills the feed from the file.
     void reload();
 
+Q_SIGNALS:
+    // The feed holds what a reload read.
+    void reloaded();
+
 private:
     void followEntries();
     void record();
+    void extend(const QList<HistoryStore::Recorded>& recorded);
     // Today when its session has opened, otherwise invalid.
     QDate sessionDay() const;
     QSet<QString> watchedBrokers() const;

@@ -2,7 +2,6 @@
 
 #include "base/log.h"
 #include "base/newyork.h"
-#include "market/stockexchangestatus.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -71,9 +70,8 @@ QString HistoryStore::defaultFilePath()
            QStringLiteral("/corvane/history.sqlite");
 }
 
-HistoryStore::HistoryStore(const QString& path, const StockExchangeStatus& market)
+HistoryStore::HistoryStore(const QString& path)
     : m_path(path)
-    , m_market(market)
 {
     static QAtomicInt connections;
     m_connection = QStringLiteral("corvane-history-%1").arg(connections.fetchAndAddRelaxed(1));
@@ -249,7 +247,7 @@ QList<HistoryStore::Recorded> HistoryStore::append(const QDateTime& now,
     if (!isOpen() || totals.isEmpty())
         return recorded;
     const QDate day = newYorkDate(now);
-    const std::optional<MarketSession> session = m_market.session(day);
+    const std::optional<MarketSession> session = m_calendar.session(day);
     if (!session || now < session->open || now > session->close)
         return recorded;
     const QDateTime at = QDateTime::fromSecsSinceEpoch(now.toSecsSinceEpoch(), Qt::UTC);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "base/clock.h"
+#include "market/stockexchangestatus.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
@@ -11,8 +14,6 @@
 #include <utility>
 
 namespace corvane {
-
-class StockExchangeStatus;
 
 // One broker's total at one moment (an instant in UTC, to the second).
 struct HistorySample {
@@ -53,8 +54,7 @@ public:
     // Where the application keeps it: $XDG_DATA_HOME/corvane/history.sqlite.
     static QString defaultFilePath();
 
-    // `market` answers which instants lie in a session.
-    HistoryStore(const QString& path, const StockExchangeStatus& market);
+    explicit HistoryStore(const QString& path);
     ~HistoryStore();
 
     bool isOpen() const { return m_db.isOpen(); }
@@ -91,7 +91,8 @@ private:
 
     QString m_path;
     QString m_connection;
-    const StockExchangeStatus& m_market;
+    // A calendar of its own: the store may live on another thread than the application's.
+    StockExchangeStatus m_calendar{systemClock()};
     QSqlDatabase m_db;
     QSqlQuery m_insert;
     QSqlQuery m_update;

@@ -1,6 +1,5 @@
 #include "base/newyork.h"
 #include "history/historystore.h"
-#include "market/stockexchangestatus.h"
 #include "support/logcapture.h"
 #include "support/testclock.h"
 #include "support/testregistry.h"
@@ -24,7 +23,7 @@ struct Rig {
     void reopen()
     {
         store.reset();
-        store = std::make_unique<HistoryStore>(path, market);
+        store = std::make_unique<HistoryStore>(path);
     }
     // Appends one pass at a New York instant; answers how many samples it added or replaced.
     qsizetype pass(const QDateTime& at, const QList<std::pair<QString, double>>& totals)
@@ -41,7 +40,6 @@ struct Rig {
 
     QTemporaryDir folder;
     QString path = folder.filePath(u"history.sqlite"_s);
-    StockExchangeStatus market{systemClock()};
     std::unique_ptr<HistoryStore> store;
 };
 
@@ -173,7 +171,7 @@ private Q_SLOTS:
         QFile blocker(rig.folder.filePath(u"blocker"_s));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         LogCapture log;
-        HistoryStore off(blocker.fileName() + u"/history.sqlite"_s, rig.market);
+        HistoryStore off(blocker.fileName() + u"/history.sqlite"_s);
         QVERIFY(!off.isOpen());
         QVERIFY(off.append(newYork(2026, 12, 1, 12, 0), {{u"a"_s, 1}}).isEmpty());
         QCOMPARE(log.lines().size(), 1);
