@@ -155,8 +155,9 @@ private:
     MarketSocket m_marketSocket;
     AccountVerifier m_verifier;
     HistoryFeed m_historyFeed;
-    std::unique_ptr<HistoryWorker> m_history;
     std::unique_ptr<HistoryRecorder> m_historyRecorder;
+    // Goes before the recorder: its last tasks may still hand their answers to it.
+    std::unique_ptr<HistoryWorker> m_history;
     std::unique_ptr<DesktopServices> m_desktop;
     std::unique_ptr<NotificationManager> m_updateNotices;
     std::unique_ptr<UpdateNotifier> m_updateNotifier;
