@@ -80,7 +80,6 @@ Q_SIGNALS:
     void timerStarted();
 
 private:
-
     Clock m_clock;
     std::optional<MarketState> m_previousState;
     std::optional<QDateTime> m_lastOpenDate;
