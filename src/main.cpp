@@ -47,7 +47,8 @@ std::unique_ptr<StatusInterface> exportStatus(Core& core, AppDelegate& delegate)
     std::unique_ptr<StatusInterface> status = makeStatusInterface(core, [&presenter] {
         QList<ShownLabel> shown;
         for (const StatusLabel& label : presenter.labels())
-            shown.append({label.nickname, label.value, label.positive, label.total});
+            shown.append({label.nickname, label.value, label.positive, label.total, label.dayHigh,
+                          label.dayLow});
         return shown;
     });
     status->exportOn(QDBusConnection::sessionBus());

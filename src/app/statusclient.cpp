@@ -1,5 +1,7 @@
 #include "statusclient.h"
 
+#include "models/resulttext.h"
+
 #include <QDBusAbstractInterface>
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -36,12 +38,16 @@ StatusSnapshot snapshotFrom(const QVariantMap& properties)
     StatusSnapshot status;
     const auto labels = qdbus_cast<QList<QVariantMap>>(properties.value(QStringLiteral("labels")));
     for (const QVariantMap& label : labels) {
-        const QVariant total = label.value(QStringLiteral("total"));
+        auto amount = [&label](const QString& key) {
+            const QVariant value = label.value(key);
+            return value.isValid() ? std::optional<double>(value.toDouble()) : std::nullopt;
+        };
         status.labels.append(
             {label.value(QStringLiteral("nickname")).toString(),
              label.value(QStringLiteral("value")).toString(),
              label.value(QStringLiteral("sign")).toString() == QStringLiteral("positive"),
-             total.isValid() ? std::optional<double>(total.toDouble()) : std::nullopt});
+             amount(QStringLiteral("total")), amount(QStringLiteral("dayHigh")),
+             amount(QStringLiteral("dayLow"))});
     }
     status.rollUp = properties.value(QStringLiteral("rollUp")).toBool();
     status.marketState = properties.value(QStringLiteral("marketState")).toString();
@@ -55,8 +61,12 @@ StatusSnapshot snapshotFrom(const QVariantMap& properties)
 QString tooltipOf(const StatusSnapshot& status)
 {
     QStringList lines;
-    for (const ShownLabel& label : status.labels)
-        lines << label.nickname + u' ' + label.value;
+    for (const ShownLabel& label : status.labels) {
+        QString line = label.nickname + u' ' + label.value;
+        if (label.dayHigh && label.dayLow)
+            line += QStringLiteral(" · ") + text::dayRangeText(*label.dayHigh, *label.dayLow);
+        lines << line;
+    }
     lines << QStringLiteral("Market: ") +
                  (status.marketState.isEmpty() ? QStringLiteral("n/a") : status.marketState);
     if (!status.lastupdated.isEmpty())
@@ -82,12 +92,18 @@ QString statusText(const StatusSnapshot& status)
 QJsonObject statusJson(const StatusSnapshot& status)
 {
     QJsonArray labels;
-    for (const ShownLabel& label : status.labels)
-        labels.append(QJsonObject{
+    for (const ShownLabel& label : status.labels) {
+        QJsonObject object{
             {QStringLiteral("nickname"), label.nickname},
             {QStringLiteral("value"), label.value},
             {QStringLiteral("sign"), signOf(label)},
-            {QStringLiteral("total"), label.total ? QJsonValue(*label.total) : QJsonValue()}});
+            {QStringLiteral("total"), label.total ? QJsonValue(*label.total) : QJsonValue()}};
+        if (label.dayHigh && label.dayLow) {
+            object.insert(QStringLiteral("dayHigh"), *label.dayHigh);
+            object.insert(QStringLiteral("dayLow"), *label.dayLow);
+        }
+        labels.append(object);
+    }
     auto orNull = [](const QString& text) { return text.isEmpty() ? QJsonValue() : text; };
     return {{QStringLiteral("text"), statusText(status)},
             {QStringLiteral("labels"), labels},

@@ -126,6 +126,10 @@ QList<QVariantMap> StatusInterface::labels() const
                         {QStringLiteral("sign"), signOf(label)}};
         if (label.total)
             map.insert(QStringLiteral("total"), *label.total);
+        if (label.dayHigh && label.dayLow) {
+            map.insert(QStringLiteral("dayHigh"), *label.dayHigh);
+            map.insert(QStringLiteral("dayLow"), *label.dayLow);
+        }
         list.append(map);
     }
     return list;

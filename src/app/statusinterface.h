@@ -23,6 +23,9 @@ struct ShownLabel {
     QString value;               // "$13", "($13)", "No data", "Mkt closed"
     bool positive = false;       // green; red otherwise
     std::optional<double> total; // none behind "No data" and "Mkt closed"
+    // The day's extremes as the history has them; none before today's first recorded total.
+    std::optional<double> dayHigh = {};
+    std::optional<double> dayLow = {};
 
     bool operator==(const ShownLabel&) const = default;
 };

@@ -36,6 +36,7 @@ public:
 
     // The state at the clock's current instant.
     MarketState currentState() const;
+    QDateTime now() const { return m_clock(); }
 
     // Whether the New York calendar day of the instant is a full-day closure.
     bool isHoliday(const QDateTime& date) const;
@@ -79,8 +80,6 @@ Q_SIGNALS:
     void timerStarted();
 
 private:
-    QDateTime now() const { return m_clock(); }
-
     Clock m_clock;
     std::optional<MarketState> m_previousState;
     std::optional<QDateTime> m_lastOpenDate;

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 namespace corvane {
 
@@ -37,6 +39,14 @@ struct DayClose {
     bool operator==(const DayClose&) const = default;
 };
 
+// The lowest and highest total a curve reached.
+struct DayRange {
+    double low = 0;
+    double high = 0;
+
+    bool operator==(const DayRange&) const = default;
+};
+
 // What the popover's charts draw, per broker number: the current (or, outside the session, the
 // last) trading day's curve and up to thirty recent closing totals, oldest first. The history
 // store fills it; views only read it, so they never wait on the database.
@@ -49,6 +59,10 @@ public:
 
     DayCurve day(const QString& brokerNumber) const;
     QList<DayClose> closes(const QString& brokerNumber) const;
+    // The range of the brokers' summed totals through `tradingDay`, each broker's total holding
+    // from its point to its next (a point is written only when a total moves, or half-hourly);
+    // empty when none of them has a point that day.
+    std::optional<DayRange> range(const QStringList& brokerNumbers, QDate tradingDay) const;
 
     void setDay(const QString& brokerNumber, DayCurve curve);
     void setCloses(const QString& brokerNumber, QList<DayClose> closes);

@@ -64,6 +64,11 @@ QString totalText(std::optional<double> total, bool marketClosed)
     return signedDollars(cents, std::ceil(std::fabs(cents)));
 }
 
+QString dayRangeText(double high, double low)
+{
+    return QStringLiteral("high %1 · low %2").arg(totalText(high, false), totalText(low, false));
+}
+
 QString profitText(double profit)
 {
     const double cents = toCents(profit);

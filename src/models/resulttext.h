@@ -25,6 +25,9 @@ bool isGain(std::optional<double> total);
 // magnitude does not fit a 64-bit integer (or that are not finite) show "n/a".
 QString totalText(std::optional<double> total, bool marketClosed);
 
+// The day's extremes after a label in tooltips, as the label rounds: "high $40 · low ($12)".
+QString dayRangeText(double high, double low);
+
 // A position's profit in whole dollars truncated toward zero: "$12", "($7)"; "n/a" as above.
 QString profitText(double profit);
 

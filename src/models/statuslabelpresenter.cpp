@@ -1,6 +1,8 @@
 #include "statuslabelpresenter.h"
 
+#include "base/newyork.h"
 #include "engine/processeddatamanager.h"
+#include "historyfeed.h"
 #include "resulttext.h"
 #include "settings/settings.h"
 
@@ -121,6 +123,25 @@ QString StatusLabelPresenter::summary() const
     return parts.join(QStringLiteral("  "));
 }
 
+QString StatusLabelPresenter::toolTip(const QList<StatusLabel>& labels, const QString& summary)
+{
+    QStringList lines;
+    for (const StatusLabel& label : labels) {
+        QString line = label.nickname + QLatin1Char(' ') + label.value;
+        if (label.dayHigh && label.dayLow)
+            line += QStringLiteral(" · ") + text::dayRangeText(*label.dayHigh, *label.dayLow);
+        lines.append(line);
+    }
+    return lines.isEmpty() ? summary : lines.join(QLatin1Char('\n'));
+}
+
+void StatusLabelPresenter::setHistory(const HistoryFeed& history)
+{
+    m_history = &history;
+    connect(&history, &HistoryFeed::changed, this, &StatusLabelPresenter::scheduleRefresh);
+    scheduleRefresh();
+}
+
 void StatusLabelPresenter::setHasError(bool hasError)
 {
     if (m_hasError == hasError)
@@ -174,9 +195,16 @@ QList<StatusLabel> StatusLabelPresenter::computeLabels() const
     const QSet<QString> watched = watchedNumbers(brokers);
     const QList<ProcessedDataWrapper>& entries = m_store.processedDataArray();
     const MarketState market = m_market.currentState();
-    auto labelFor = [market](const QString& id, const QString& nickname,
-                             std::optional<double> total) {
-        return StatusLabel{id, nickname, formatTotal(total, market), total, text::isGain(total)};
+    const QDate today = m_market.now().toTimeZone(newYorkTimeZone()).date();
+    auto labelFor = [&](const QString& id, const QString& nickname, std::optional<double> total,
+                        const QStringList& summed) {
+        StatusLabel label{id, nickname, formatTotal(total, market), total, text::isGain(total),
+                          {}, {}};
+        if (const auto range = m_history ? m_history->range(summed, today) : std::nullopt) {
+            label.dayHigh = range->high;
+            label.dayLow = range->low;
+        }
+        return label;
     };
 
     if (m_settings.rollUp()) {
@@ -187,7 +215,7 @@ QList<StatusLabel> StatusLabelPresenter::computeLabels() const
             if (entry.processedData && watched.contains(entry.id))
                 sum += entry.processedData->total().value_or(0);
         }
-        return {labelFor(rollUpId, m_settings.rollUpTaskBarLabel(), sum)};
+        return {labelFor(rollUpId, m_settings.rollUpTaskBarLabel(), sum, watched.values())};
     }
 
     QList<ProcessedDataWrapper> sorted = entries;
@@ -198,9 +226,9 @@ QList<StatusLabel> StatusLabelPresenter::computeLabels() const
         const std::optional<double> total =
             entry.processedData ? entry.processedData->total() : std::nullopt;
         if (watched.contains(entry.id))
-            labels.append(labelFor(entry.id, nicknameFor(brokers, entry.id), total));
+            labels.append(labelFor(entry.id, nicknameFor(brokers, entry.id), total, {entry.id}));
         else if (entries.size() == 1)
-            labels.append(labelFor(entry.id, noVerifiedAccounts, total));
+            labels.append(labelFor(entry.id, noVerifiedAccounts, total, {}));
     }
     return labels;
 }

@@ -12,6 +12,7 @@
 namespace corvane {
 
 class CVNSettings;
+class HistoryFeed;
 class ProcessedDataManager;
 
 // One label of the status item: a name over an amount.
@@ -22,6 +23,9 @@ struct StatusLabel {
     std::optional<double> total;
     // Green only for a present total above zero; everything else takes the loss colour.
     bool positive = false;
+    // The day's extremes from the history; none before today's first recorded total.
+    std::optional<double> dayHigh = {};
+    std::optional<double> dayLow = {};
 
     bool operator==(const StatusLabel&) const = default;
 };
@@ -50,6 +54,12 @@ public:
     const QList<StatusLabel>& labels() const { return m_labels; }
     // The labels as one line of text, for tooltips and labels of text-only hosts.
     QString summary() const;
+    // The labels as a tooltip, a line each with the day's range when there is one:
+    // "Tasty IRA $13 · high $40 · low ($12)"; `summary` when there are no labels.
+    static QString toolTip(const QList<StatusLabel>& labels, const QString& summary);
+
+    // The labels carry the day's high and low from here from now on.
+    void setHistory(const HistoryFeed& history);
 
     // Fed from the shared application state by whoever owns both.
     bool hasError() const { return m_hasError; }
@@ -72,6 +82,7 @@ private:
     const ProcessedDataManager& m_store;
     const CVNSettings& m_settings;
     const StockExchangeStatus& m_market;
+    const HistoryFeed* m_history = nullptr;
     QList<StatusLabel> m_labels;
     QList<QMetaObject::Connection> m_entryConnections;
     QTimer m_refreshTimer;

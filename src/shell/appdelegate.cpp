@@ -235,6 +235,7 @@ void AppDelegate::setupStatusBar()
 {
     m_presenter =
         std::make_unique<StatusLabelPresenter>(m_core.store(), m_core.settings(), m_core.market());
+    m_presenter->setHistory(m_core.historyFeed());
     GlobalData& globalData = m_core.globalData();
     m_presenter->setHasError(globalData.hasError());
     connect(&globalData, &GlobalData::hasErrorChanged, m_presenter.get(),

@@ -133,12 +133,10 @@ QString SniAdaptor::accessibleDescription() const
 SniToolTip SniAdaptor::toolTip() const
 {
     const StatusContent& content = m_item.content();
-    QStringList lines;
-    for (const StatusLabel& label : content.labels)
-        lines.append(label.nickname + QLatin1Char(' ') + label.value);
-    if (lines.isEmpty())
-        lines.append(content.summary);
-    return {{}, {}, QStringLiteral("Corvane"), lines.join(QLatin1Char('\n'))};
+    return {{},
+            {},
+            QStringLiteral("Corvane"),
+            StatusLabelPresenter::toolTip(content.labels, content.summary)};
 }
 
 QDBusObjectPath SniAdaptor::menu() const
@@ -311,7 +309,8 @@ void SniStatusItem::setContent(const StatusContent& content)
     const QString guide = labelGuide(content.labels);
     const bool textChanged = label != labelText(m_content.labels) ||
                              guide != labelGuide(m_content.labels) ||
-                             content.summary != m_content.summary;
+                             StatusLabelPresenter::toolTip(content.labels, content.summary) !=
+                                 StatusLabelPresenter::toolTip(m_content.labels, m_content.summary);
     const bool errorChanged = content.hasError != m_content.hasError;
     m_content = content;
     const int badge = int(BadgeIcon::badgeFor(content.labels, content.hasError));

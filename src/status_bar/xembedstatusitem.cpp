@@ -47,7 +47,7 @@ void XEmbedStatusItem::setContent(const StatusContent& content)
 {
     m_label = content.picture;
     m_tray.setIcon(m_label.isNull() ? m_logo : QIcon(QPixmap::fromImage(m_label)));
-    m_tray.setToolTip(content.summary);
+    m_tray.setToolTip(StatusLabelPresenter::toolTip(content.labels, content.summary));
 }
 
 void XEmbedStatusItem::resizeStatusItem()

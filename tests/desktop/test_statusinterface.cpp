@@ -27,7 +27,8 @@ const QString service = QString::fromLatin1(statusServiceName);
 StatusSnapshot sample()
 {
     StatusSnapshot status;
-    status.labels = {{u"IBKR"_s, u"$13"_s, true, 12.4}, {u"IRA"_s, u"($5)"_s, false, -4.6}};
+    status.labels = {{u"IBKR"_s, u"$13"_s, true, 12.4, 20.2, -3},
+                     {u"IRA"_s, u"($5)"_s, false, -4.6}};
     status.marketState = u"open"_s;
     status.lastupdated = u"2024-06-18T11:05:00-04:00"_s;
     return status;
@@ -98,7 +99,8 @@ private Q_SLOTS:
         QCOMPARE(genmonText(status, u"/usr/bin/corvane"_s),
                  u"<txt>IBKR <span foreground=\"#34C759\">$13</span>  "
                  "IRA <span foreground=\"#FF453A\">($5)</span>  R&amp;D &lt;txt&gt; No data</txt>"
-                 "<tool>IBKR $13\nIRA ($5)\nR&amp;D &lt;txt&gt; No data\nMarket: open</tool>"
+                 "<tool>IBKR $13 · high $21 · low ($3)\nIRA ($5)\nR&amp;D &lt;txt&gt; No "
+                 "data\nMarket: open</tool>"
                  "<txtclick>/usr/bin/corvane</txtclick>"_s);
         status.labels.clear();
         status.hasError = true;
@@ -152,6 +154,8 @@ private Q_SLOTS:
         const QJsonObject object = QJsonDocument::fromJson(json.readAllStandardOutput()).object();
         QCOMPARE(object, statusJson(erring));
         QCOMPARE(object[u"labels"_s][1][u"total"_s].toDouble(), -4.6);
+        QCOMPARE(object[u"labels"_s][0][u"dayLow"_s].toDouble(), -3.0);
+        QVERIFY(!object[u"labels"_s][1].toObject().contains(u"dayHigh"_s));
         QCOMPARE(object[u"labels"_s][2][u"sign"_s], u"neutral"_s);
         QVERIFY(object[u"criticalError"_s].isNull());
         QProcess genmon;
