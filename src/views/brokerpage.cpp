@@ -1,5 +1,6 @@
 #include "brokerpage.h"
 
+#include "daychart.h"
 #include "models/brokerresultsmodel.h"
 #include "models/positionlistmodel.h"
 #include "positioncard.h"
@@ -62,7 +63,8 @@ QColor badgeColor(PositionListModel::Badge badge, Appearance appearance)
 
 } // namespace
 
-BrokerPage::BrokerPage(const QPersistentModelIndex& broker, Appearance appearance, QWidget* parent)
+BrokerPage::BrokerPage(const QPersistentModelIndex& broker, HistoryFeed& history,
+                       Appearance appearance, QWidget* parent)
     : QWidget(parent)
     , m_broker(broker)
     , m_appearance(appearance)
@@ -70,6 +72,8 @@ BrokerPage::BrokerPage(const QPersistentModelIndex& broker, Appearance appearanc
     , m_nlv(new QLabel)
     , m_expiryCaption(new QLabel(QStringLiteral("Login expiry:")))
     , m_expiry(new QLabel)
+    , m_chart(new DayChart(history, broker.data(BrokerResultsModel::brokerNumberRole).toString(),
+                           appearance))
     , m_rows(new QWidget)
     , m_rowLayout(new QVBoxLayout(m_rows))
     , m_scroll(new QScrollArea)
@@ -114,6 +118,7 @@ BrokerPage::BrokerPage(const QPersistentModelIndex& broker, Appearance appearanc
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(10);
     layout->addLayout(summary);
+    layout->addWidget(m_chart);
     layout->addWidget(scroll, 1);
 
     m_hoverTimer.setSingleShot(true);
