@@ -15,7 +15,8 @@ namespace corvane {
 
 namespace {
 
-constexpr int maxListHeight = 330;
+// About seven rows: with the chart above them the popover stays within a 768-pixel screen.
+constexpr int maxListHeight = 260;
 
 // The info icon of a row; tells the page when the pointer comes and goes.
 class InfoIcon final : public QLabel {
@@ -237,7 +238,7 @@ void BrokerPage::syncRows()
     }
     qDeleteAll(previous);
     m_rowLayout->addStretch();
-    // The list takes the height of its rows, up to about eight of them, then scrolls.
+    // The list takes the height of its rows, up to maxListHeight, then scrolls.
     m_scroll->setMinimumHeight(std::min(m_rows->sizeHint().height(), maxListHeight));
     // A card of a position that is gone would describe nothing; one that stays shows the new
     // figures.

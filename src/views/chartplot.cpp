@@ -16,6 +16,8 @@ namespace {
 
 constexpr int axisHeight = 16;
 constexpr int topMargin = 4;
+// Room for half a marker at the open and the close.
+constexpr int sideMargin = 5;
 constexpr qsizetype barSlots = 30;
 // Room above the highest and below the lowest value, as a share of their span.
 constexpr double headroom = 0.12;
@@ -78,7 +80,7 @@ void ChartPlot::setMode(Mode mode)
 
 QRectF ChartPlot::plotArea() const
 {
-    return QRectF(rect()).adjusted(1, topMargin, -1, -axisHeight);
+    return QRectF(rect()).adjusted(sideMargin, topMargin, -sideMargin, -axisHeight);
 }
 
 QString ChartPlot::timeText(const QDateTime& at)
@@ -122,8 +124,8 @@ ChartPlot::Range ChartPlot::valueRange() const
         return {-1, 1};
     const auto [low, high] = std::minmax_element(values.cbegin(), values.cend());
     if (*high - *low < 0.005) {
-        // A flat day (or a single value) sits in the middle, with zero still on the scale.
-        const double margin = std::max(std::abs(*low), 1.0);
+        // A flat day (or a single value) sits in the middle, with the zero line in sight.
+        const double margin = std::max(std::abs(*low) * 1.25, 1.0);
         return {*low - margin, *low + margin};
     }
     const double bottom = std::min(0.0, *low);
@@ -347,10 +349,10 @@ void ChartPlot::paintTimeAxis(QPainter& painter) const
         // Both ends first, so an hour never pushes the open or the close off the axis.
         const Tick& tick = at < 2 ? ticks.at(at == 0 ? 0 : ticks.size() - 1) : ticks.at(at - 1);
         const double width = metrics.horizontalAdvance(tick.text);
-        const double left = std::clamp(tick.x - width / 2, area.left(), area.right() - width);
+        const double left = std::clamp(tick.x - width / 2, 0.0, this->width() - width);
         const QRectF box(left, area.bottom() + 2, width, axisHeight - 2);
         if (std::any_of(taken.cbegin(), taken.cend(), [&](const QRectF& other) {
-                return other.adjusted(-6, 0, 6, 0).intersects(box);
+                return other.adjusted(-10, 0, 10, 0).intersects(box);
             }))
             continue;
         taken.append(box);

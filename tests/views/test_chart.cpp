@@ -205,6 +205,10 @@ private Q_SLOTS:
         feed.setDay(u"B1"_s, flat);
         QCOMPARE(title->text(), u"Fri, Dec 4"_s);
         QCOMPARE(plainText(extremes->text()), u"Flat at $12"_s);
+        QVERIFY(saveScreenshot(chart, u"chart-flat"_s, Appearance::light));
+        feed.setDay(u"B1"_s, {});
+        QCOMPARE(title->text(), u"Today"_s);
+        QVERIFY(saveScreenshot(chart, u"chart-empty"_s, Appearance::light));
     }
 };
 
