@@ -49,7 +49,7 @@ DayCurve earlyCloseDay()
                                               {11, 40, -90.0},
                                               {12, 15, -149.6},
                                               {12, 45, -60.0},
-                                              {13, 0, -20.0}})
+                                              {12, 50, -20.0}})
         day.points.append({newYork(2026, 11, 27, hour, minute), total});
     return day;
 }

@@ -21,7 +21,7 @@ QString screenshotPath(const QString& file);
 bool saveScreenshot(QWidget& widget, const QString& name, Appearance appearance, qreal ratio = 1);
 
 // The day after Thanksgiving 2026, closing at 1 p.m.: the total climbs to $260.40 at 10:30,
-// falls through zero to -$149.60 at 12:15 and ends at -$20.
+// falls through zero to -$149.60 at 12:15 and is -$20 at 12:50, the last reading before the close.
 DayCurve earlyCloseDay();
 // Thirty closes on the weekdays from Oct 26 to Dec 4 2026, gains and losses, one at zero.
 QList<DayClose> monthOfCloses();
