@@ -22,11 +22,6 @@ constexpr qsizetype barSlots = 30;
 // Room above the highest and below the lowest value, as a share of their span.
 constexpr double headroom = 0.12;
 
-bool isFinite(double value)
-{
-    return std::isfinite(value);
-}
-
 QColor withAlpha(QColor color, double alpha)
 {
     color.setAlphaF(float(alpha));
@@ -55,8 +50,9 @@ void ChartPlot::setDay(const DayCurve& day)
 {
     m_day = day;
     // A value that is not a number would take the scale with it; such a point is not drawn.
-    m_day.points.removeIf(
-        [](const HistoryPoint& point) { return !isFinite(point.total) || !point.at.isValid(); });
+    m_day.points.removeIf([](const HistoryPoint& point) {
+        return !std::isfinite(point.total) || !point.at.isValid();
+    });
     m_hover.reset();
     update();
 }
@@ -64,7 +60,7 @@ void ChartPlot::setDay(const DayCurve& day)
 void ChartPlot::setCloses(const QList<DayClose>& closes)
 {
     m_closes = closes.mid(std::max<qsizetype>(0, closes.size() - barSlots));
-    m_closes.removeIf([](const DayClose& close) { return !isFinite(close.total); });
+    m_closes.removeIf([](const DayClose& close) { return !std::isfinite(close.total); });
     m_hover.reset();
     update();
 }

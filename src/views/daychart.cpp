@@ -48,6 +48,9 @@ DayChart::DayChart(HistoryFeed& feed, const QString& brokerNumber, Appearance ap
     small.setPointSizeF(8.5);
     m_extremes->setFont(small);
     m_extremes->setTextFormat(Qt::RichText);
+    QPalette tinted = m_extremes->palette();
+    tinted.setColor(QPalette::WindowText, colors::secondaryText(appearance));
+    m_extremes->setPalette(tinted);
 
     // A segmented control: two halves in one outline, the chosen one filled.
     auto* toggle = new QFrame;
@@ -159,9 +162,6 @@ void DayChart::reload()
     }
     // The line keeps its height when empty, so the chart does not jump as the first point comes.
     m_extremes->setText(extremes.isEmpty() ? QStringLiteral("&nbsp;") : extremes);
-    QPalette tinted = m_extremes->palette();
-    tinted.setColor(QPalette::WindowText, colors::secondaryText(m_appearance));
-    m_extremes->setPalette(tinted);
 }
 
 } // namespace corvane

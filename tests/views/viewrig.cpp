@@ -29,8 +29,6 @@ bool saveScreenshot(QWidget& widget, const QString& name, Appearance appearance,
     const QString file =
         screenshotPath(name + (appearance == Appearance::dark ? u"-dark"_s : u"-light"_s) +
                        (ratio == 1 ? u".png"_s : u"-2x.png"_s));
-    if (ratio == 1)
-        return widget.grab().save(file);
     QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
