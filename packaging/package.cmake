@@ -86,13 +86,13 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://corvane.app/)
-# The libraries come from dpkg-shlibdeps; the Qt plugins and services it cannot see are named,
-# and libsecret, which QtKeychain loads when it first reaches the keyring. Everything else is
-# optional: reachability falls back to the kernel's route tables, and without a keyring the
-# secrets stay in the settings file.
+# The libraries come from dpkg-shlibdeps; the Qt plugins (the history's SQLite driver among them)
+# and services it cannot see are named, and libsecret, which QtKeychain loads when it first
+# reaches the keyring. Everything else is optional: reachability falls back to the kernel's
+# route tables, and without a keyring the secrets stay in the settings file.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, libqt6svg6, libsecret-1-0, dbus, tzdata, ca-certificates")
+    "qt6-qpa-plugins, libqt6svg6, libqt6sql6-sqlite, libsecret-1-0, dbus, tzdata, ca-certificates")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-keyring | keepassxc | kwalletmanager, network-manager")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

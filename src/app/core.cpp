@@ -27,6 +27,7 @@ CoreConfig CoreConfig::fromEnvironment()
 {
     CoreConfig config;
     config.suitePath = Suite::defaultFilePath();
+    config.historyPath = HistoryStore::defaultFilePath();
     config.platformApiUrl = endpointUrl(Endpoint::platformApi);
     config.platformWebUrl = endpointUrl(Endpoint::platformWeb);
     config.pushover = {endpointUrl(Endpoint::pushoverApi), endpointUrl(Endpoint::pushoverSocket)};
@@ -86,6 +87,13 @@ Core::Core(CoreConfig config, QObject* parent)
     connect(&m_settings, &CVNSettings::accountSettingsChanged, &m_store,
             &ProcessedDataManager::primeProcessedData);
 
+    if (!m_config.historyPath.isEmpty()) {
+        m_history = std::make_unique<HistoryStore>(m_config.historyPath, m_market);
+        m_historyRecorder = std::make_unique<HistoryRecorder>(
+            HistoryRecorder::Services{m_history.get(), &m_store, &m_settings, &m_market, &m_watch,
+                                      &m_historyFeed, m_config.clock});
+    }
+
     if (m_config.desktop) {
         m_desktop = std::make_unique<DesktopServices>(
             *m_config.desktop,
@@ -124,6 +132,8 @@ bool Core::start(const ShellSteps& shell)
     if (shell.decideFirstRun)
         shell.decideFirstRun();
     m_store.primeProcessedData();
+    if (m_historyRecorder)
+        m_historyRecorder->reload();
     if (shell.showStatusItem && !shell.showStatusItem())
         return false;
     // Both identify this machine to Pushover and let anyone who reads them act as it.

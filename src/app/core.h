@@ -2,12 +2,14 @@
 
 #include "app/desktopservices.h"
 #include "app/globaldata.h"
+#include "app/historyrecorder.h"
 #include "app/marketsocket.h"
 #include "app/statemanager.h"
 #include "app/updatenotifier.h"
 #include "base/clock.h"
 #include "engine/processeddatamanager.h"
 #include "engine/runwatch.h"
+#include "history/historystore.h"
 #include "market/stockexchangestatus.h"
 #include "models/accountverifier.h"
 #include "models/historyfeed.h"
@@ -38,6 +40,8 @@ namespace corvane {
 // it at a temporary suite, a clock of their own and the fake services.
 struct CoreConfig {
     QString suitePath; // the CVNSuite.conf file
+    // The history of each broker's totals; empty: none is kept (tests of the core).
+    QString historyPath;
     Clock clock = systemClock();
     // Null: the core makes its own, trusting the extra roots of CORVANE_EXTRA_CA_FILE.
     QNetworkAccessManager* network = nullptr;
@@ -119,6 +123,8 @@ public:
     AccountVerifier& verifier() { return m_verifier; }
     // Each watched broker's day curve and recent closes, as the history holds them.
     HistoryFeed& historyFeed() { return m_historyFeed; }
+    // Null when the configuration keeps no history.
+    HistoryStore* history() { return m_history.get(); }
     // Null when the configuration asks for no desktop services.
     DesktopServices* desktop() { return m_desktop.get(); }
     // Tells of new versions the scheduled checks find; null without desktop services.
@@ -149,6 +155,8 @@ private:
     MarketSocket m_marketSocket;
     AccountVerifier m_verifier;
     HistoryFeed m_historyFeed;
+    std::unique_ptr<HistoryStore> m_history;
+    std::unique_ptr<HistoryRecorder> m_historyRecorder;
     std::unique_ptr<DesktopServices> m_desktop;
     std::unique_ptr<NotificationManager> m_updateNotices;
     std::unique_ptr<UpdateNotifier> m_updateNotifier;

@@ -18,7 +18,10 @@ QUrl started(fake::FakeServices& fake)
 } // namespace
 
 FixtureRig::FixtureRig()
-    : core(clock.clock(), [this](CoreConfig& config) { config.platformApiUrl = started(fake); })
+    : core(clock.clock(), [this](CoreConfig& config) {
+        config.platformApiUrl = started(fake);
+        config.historyPath = historyFolder.filePath(QStringLiteral("history.sqlite"));
+    })
 {}
 
 QUuid FixtureRig::addFixtureAccount(const QString& apiKey)

@@ -5,13 +5,14 @@
 #include "support/testcore.h"
 
 #include <QString>
+#include <QTemporaryDir>
 #include <QUuid>
 
 namespace corvane::test {
 
 // The root against the fake Orrisfield's fixture accounts, on Tuesday 2026-12-01 at 14:07 in
-// New York, with the market open. An account is added as a user adds one: its key verified,
-// which loads its broker connections, and then synced.
+// New York, with the market open, keeping its history in a folder of its own. An account is added
+// as a user adds one: its key verified, which loads its broker connections, and then synced.
 class FixtureRig final {
 public:
     FixtureRig();
@@ -21,6 +22,7 @@ public:
 
     fake::FakeServices fake;
     TestClock clock{newYork(2026, 12, 1, 14, 7)};
+    QTemporaryDir historyFolder;
     TestCore core;
     CVNSettings& settings{core->settings()};
     ProcessedDataManager& store{core->store()};

@@ -61,6 +61,7 @@ QProcessEnvironment AppRun::environment() const
 {
     QProcessEnvironment env = m_desktop.environment();
     env.insert(u"XDG_CONFIG_HOME"_s, m_config.path());
+    env.insert(u"XDG_DATA_HOME"_s, m_config.path());
     env.insert(u"CORVANE_PLATFORM_API_URL"_s, m_fake.apiUrl().toString());
     env.insert(u"CORVANE_PLATFORM_WEB_URL"_s, m_fake.apiUrl().toString());
     env.insert(u"CORVANE_PUSHOVER_API_URL"_s, m_fake.pushoverUrl().toString());
