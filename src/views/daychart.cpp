@@ -72,10 +72,13 @@ DayChart::DayChart(HistoryFeed& feed, const QString& brokerNumber, Appearance ap
     group->addButton(m_dayButton);
     group->addButton(m_closesButton);
     m_dayButton->setChecked(true);
-    connect(m_closesButton, &QToolButton::toggled, this, [this](bool closes) {
-        showCloses(closes);
-        Q_EMIT closesShown(closes);
-    });
+    for (QToolButton* button : {m_dayButton, m_closesButton}) {
+        connect(button, &QToolButton::clicked, this, [this, button] {
+            const bool closes = button == m_closesButton;
+            showCloses(closes);
+            Q_EMIT closesShown(closes);
+        });
+    }
 
     auto* header = new QHBoxLayout;
     header->setSpacing(8);

@@ -28,7 +28,7 @@ public:
     ChartPlot* plot() const { return m_plot; }
 
 Q_SIGNALS:
-    // The toggle was clicked; the popover keeps the choice for every broker.
+    // The user chose at the toggle; the popover applies the choice to every broker.
     void closesShown(bool closes);
 
 private:

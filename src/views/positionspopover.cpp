@@ -179,8 +179,11 @@ void PositionsPopover::rebuildTabs()
         const QModelIndex index = m_brokers.index(row);
         auto* page = new BrokerPage(QPersistentModelIndex(index), m_history, m_appearance);
         page->chart()->showCloses(m_showCloses);
-        connect(page->chart(), &DayChart::closesShown, this,
-                [this](bool closes) { m_showCloses = closes; });
+        connect(page->chart(), &DayChart::closesShown, this, [this](bool closes) {
+            m_showCloses = closes;
+            for (BrokerPage* other : std::as_const(m_pages))
+                other->chart()->showCloses(closes);
+        });
         m_pages.append(page);
         items.append({QUuid::createUuid(), index.data(BrokerResultsModel::nicknameRole).toString(),
                       QStringLiteral("chart.xyaxis.line"), page});

@@ -173,10 +173,11 @@ private Q_SLOTS:
         QVERIFY(!etrade->findChild<QLabel*>(u"expiryText"_s)->isVisible());
 
         // The selected last tab goes with an account no longer watched: the new last one shows,
-        // and the chart's toggle holds across the rebuilt pages.
+        // and the chart's toggle holds for every broker, across the rebuilt pages.
         rig.popover.tabView()->setSelection(2);
         QTest::mouseClick(rig.popover.page(2)->findChild<QToolButton*>(u"chartClosesButton"_s),
                           Qt::LeftButton);
+        QVERIFY(rig.popover.page(0)->chart()->showsCloses());
         AccountSettings bravo = rig.fixtures.settings.accountSettings().value(rig.bravo);
         bravo.watchAccount = false;
         rig.fixtures.settings.setAccount(bravo);
