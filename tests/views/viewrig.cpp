@@ -40,15 +40,12 @@ DayCurve earlyCloseDay()
 {
     DayCurve day{
         QDate(2026, 11, 27), newYork(2026, 11, 27, 9, 30), newYork(2026, 11, 27, 13, 0), {}};
-    for (const auto& [hour, minute, total] : {std::tuple{9, 30, 0.0},
-                                              {9, 50, 120.0},
-                                              {10, 30, 260.4},
-                                              {11, 10, 40.0},
-                                              {11, 40, -90.0},
-                                              {12, 15, -149.6},
-                                              {12, 45, -60.0},
-                                              {12, 50, -20.0}})
-        day.points.append({newYork(2026, 11, 27, hour, minute), total});
+    // Readings as hhmm New York time and totals.
+    const std::pair<int, double> readings[]{{930, 0},    {950, 120},  {1030, 260.4},
+                                            {1110, 40},  {1140, -90}, {1215, -149.6},
+                                            {1245, -60}, {1250, -20}};
+    for (const auto& [time, total] : readings)
+        day.points.append({newYork(2026, 11, 27, time / 100, time % 100), total});
     return day;
 }
 
