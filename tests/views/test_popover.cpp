@@ -158,6 +158,8 @@ private Q_SLOTS:
         QCOMPARE(textColor(error).name(), lossColor(appearance).name());
         QVERIFY(saveScreenshot(rig.popover, u"popover"_s, appearance));
         QVERIFY(saveScreenshot(rig.popover, u"popover"_s, appearance, 2));
+        page->chart()->showCloses(true);
+        QVERIFY(saveScreenshot(rig.popover, u"popover-closes"_s, appearance, 2));
     }
 
     void followsTheStoreTheAccountsAndTheClock()
