@@ -62,8 +62,8 @@ PositionsPopover* ShellWindows::makePopover()
         std::make_unique<BrokerResultsModel>(m_core.settings(), m_core.store(), m_core.market());
     m_feed = std::make_unique<FeedStatusPresenter>(m_core.settings(), m_core.store(),
                                                    m_core.market(), m_core.config().clock);
-    m_popover =
-        std::make_unique<PositionsPopover>(*m_brokers, *m_feed, m_core.globalData(), m_appearance);
+    m_popover = std::make_unique<PositionsPopover>(*m_brokers, *m_feed, m_core.globalData(),
+                                                   m_core.historyFeed(), m_appearance);
     connect(m_popover.get(), &PositionsPopover::settingsRequested, &m_delegate,
             &AppDelegate::showSettings);
     connect(m_popover.get(), &PositionsPopover::watchSwitchChanged, this,

@@ -1,5 +1,6 @@
 #include "brokerpage.h"
 
+#include "daychart.h"
 #include "models/brokerresultsmodel.h"
 #include "models/positionlistmodel.h"
 #include "positioncard.h"
@@ -14,7 +15,8 @@ namespace corvane {
 
 namespace {
 
-constexpr int maxListHeight = 330;
+// About seven rows: with the chart above them the popover stays within a 768-pixel screen.
+constexpr int maxListHeight = 260;
 
 // The info icon of a row; tells the page when the pointer comes and goes.
 class InfoIcon final : public QLabel {
@@ -62,7 +64,8 @@ QColor badgeColor(PositionListModel::Badge badge, Appearance appearance)
 
 } // namespace
 
-BrokerPage::BrokerPage(const QPersistentModelIndex& broker, Appearance appearance, QWidget* parent)
+BrokerPage::BrokerPage(const QPersistentModelIndex& broker, HistoryFeed& history,
+                       Appearance appearance, QWidget* parent)
     : QWidget(parent)
     , m_broker(broker)
     , m_appearance(appearance)
@@ -70,6 +73,8 @@ BrokerPage::BrokerPage(const QPersistentModelIndex& broker, Appearance appearanc
     , m_nlv(new QLabel)
     , m_expiryCaption(new QLabel(QStringLiteral("Login expiry:")))
     , m_expiry(new QLabel)
+    , m_chart(new DayChart(history, broker.data(BrokerResultsModel::brokerNumberRole).toString(),
+                           appearance))
     , m_rows(new QWidget)
     , m_rowLayout(new QVBoxLayout(m_rows))
     , m_scroll(new QScrollArea)
@@ -114,6 +119,7 @@ BrokerPage::BrokerPage(const QPersistentModelIndex& broker, Appearance appearanc
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(10);
     layout->addLayout(summary);
+    layout->addWidget(m_chart);
     layout->addWidget(scroll, 1);
 
     m_hoverTimer.setSingleShot(true);
@@ -232,7 +238,7 @@ void BrokerPage::syncRows()
     }
     qDeleteAll(previous);
     m_rowLayout->addStretch();
-    // The list takes the height of its rows, up to about eight of them, then scrolls.
+    // The list takes the height of its rows, up to maxListHeight, then scrolls.
     m_scroll->setMinimumHeight(std::min(m_rows->sizeHint().height(), maxListHeight));
     // A card of a position that is gone would describe nothing; one that stays shows the new
     // figures.

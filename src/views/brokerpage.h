@@ -14,13 +14,15 @@ class QVBoxLayout;
 
 namespace corvane {
 
+class DayChart;
+class HistoryFeed;
 class PositionCard;
 class PositionListModel;
 
 // One broker's page of the popover: the summary row (total, NLV, login expiry) and the day's
-// positions, each with a status badge, the bot's name, the profit and an info icon. Resting
-// the pointer on an icon for a quarter of a second shows the position's detail card; moving
-// on cancels it.
+// positions under the broker's chart, each with a status badge, the bot's name, the profit and an
+// info icon. Resting the pointer on an icon for a quarter of a second shows the position's detail
+// card; moving on cancels it.
 class BrokerPage final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(BrokerPage)
@@ -28,8 +30,8 @@ class BrokerPage final : public QWidget {
 public:
     static constexpr std::chrono::milliseconds hoverDelay{250};
 
-    // broker is a row of a BrokerResultsModel.
-    BrokerPage(const QPersistentModelIndex& broker, Appearance appearance,
+    // broker is a row of a BrokerResultsModel; history feeds the chart.
+    BrokerPage(const QPersistentModelIndex& broker, HistoryFeed& history, Appearance appearance,
                QWidget* parent = nullptr);
 
     // Rereads the summary; the rows follow their own model.
@@ -37,6 +39,7 @@ public:
     // The key whose card is shown, or empty.
     QString hoveredKey() const { return m_hoveredKey; }
     PositionCard* card() const { return m_card; }
+    DayChart* chart() const { return m_chart; }
     // The info icon of a position row, or null.
     QWidget* infoIcon(const QString& key) const;
 
@@ -57,6 +60,7 @@ private:
     QLabel* m_nlv;
     QLabel* m_expiryCaption;
     QLabel* m_expiry;
+    DayChart* m_chart;
     QWidget* m_rows;
     QVBoxLayout* m_rowLayout;
     QScrollArea* m_scroll;

@@ -3,6 +3,7 @@
 #include "app/globaldata.h"
 #include "brokerpage.h"
 #include "customtabview.h"
+#include "daychart.h"
 #include "logo.h"
 #include "models/brokerresultsmodel.h"
 #include "models/feedstatuspresenter.h"
@@ -39,11 +40,13 @@ void tint(QWidget* widget, const QColor& color)
 } // namespace
 
 PositionsPopover::PositionsPopover(BrokerResultsModel& brokers, FeedStatusPresenter& feed,
-                                   GlobalData& globalData, Appearance appearance, QWidget* parent)
+                                   GlobalData& globalData, HistoryFeed& history,
+                                   Appearance appearance, QWidget* parent)
     : QWidget(parent, Qt::Popup)
     , m_brokers(brokers)
     , m_feed(feed)
     , m_globalData(globalData)
+    , m_history(history)
     , m_appearance(appearance)
 {
     setObjectName(QStringLiteral("positionsPopover"));
@@ -174,7 +177,13 @@ void PositionsPopover::rebuildTabs()
     m_pages.clear();
     for (int row = 0; row < m_brokers.rowCount(); ++row) {
         const QModelIndex index = m_brokers.index(row);
-        auto* page = new BrokerPage(QPersistentModelIndex(index), m_appearance);
+        auto* page = new BrokerPage(QPersistentModelIndex(index), m_history, m_appearance);
+        page->chart()->showCloses(m_showCloses);
+        connect(page->chart(), &DayChart::closesShown, this, [this](bool closes) {
+            m_showCloses = closes;
+            for (BrokerPage* other : std::as_const(m_pages))
+                other->chart()->showCloses(closes);
+        });
         m_pages.append(page);
         items.append({QUuid::createUuid(), index.data(BrokerResultsModel::nicknameRole).toString(),
                       QStringLiteral("chart.xyaxis.line"), page});

@@ -15,6 +15,7 @@ class BrokerResultsModel;
 class CustomTabView;
 class FeedStatusPresenter;
 class GlobalData;
+class HistoryFeed;
 
 // The window a left click on the status item opens: error texts, the logo and the market
 // state; one tab per watched broker; and a footer with the settings button, the watch switch,
@@ -29,7 +30,7 @@ public:
     static constexpr int popoverWidth = 445;
 
     PositionsPopover(BrokerResultsModel& brokers, FeedStatusPresenter& feed, GlobalData& globalData,
-                     Appearance appearance, QWidget* parent = nullptr);
+                     HistoryFeed& history, Appearance appearance, QWidget* parent = nullptr);
 
     void setAppearance(Appearance appearance);
     Appearance appearance() const { return m_appearance; }
@@ -60,6 +61,9 @@ private:
     BrokerResultsModel& m_brokers;
     FeedStatusPresenter& m_feed;
     GlobalData& m_globalData;
+    HistoryFeed& m_history;
+    // The chart's toggle holds for every broker and outlives rebuilt pages.
+    bool m_showCloses = false;
     Appearance m_appearance;
     QLabel* m_criticalError = nullptr;
     QLabel* m_internetError = nullptr;

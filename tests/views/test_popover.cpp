@@ -3,11 +3,13 @@
 #include "models/brokerresultsmodel.h"
 #include "models/feedstatuspresenter.h"
 #include "models/fixturerig.h"
+#include "models/historyfeed.h"
 #include "models/positionlistmodel.h"
 #include "support/testregistry.h"
 #include "viewrig.h"
 #include "views/brokerpage.h"
 #include "views/customtabview.h"
+#include "views/daychart.h"
 #include "views/positioncard.h"
 #include "views/positionspopover.h"
 
@@ -29,18 +31,23 @@ namespace {
 // A popover over the fixture accounts alpha and bravo, as the shell would build it.
 struct PopoverRig {
     explicit PopoverRig(Appearance appearance, bool withAccounts = true)
-        : popover(brokers, feed, globalData, appearance)
+        : popover(brokers, feed, globalData, history, appearance)
     {
         if (withAccounts) {
             fixtures.addFixtureAccount(u"test-key-alpha"_s);
             bravo = fixtures.addFixtureAccount(u"test-key-bravo"_s);
         }
         fixtures.market.updateStatus();
+        // Only IB Margin has a history, filled once its page is built.
+        const QString ib = brokers.index(1).data(BrokerResultsModel::brokerNumberRole).toString();
+        history.setDay(ib, earlyCloseDay());
+        history.setCloses(ib, monthOfCloses());
         popover.show();
     }
     FixtureRig fixtures;
     QUuid bravo;
     GlobalData globalData;
+    HistoryFeed history;
     // The machine's own zone, as the shell builds it; the suite runs in Tokyo.
     BrokerResultsModel brokers{fixtures.settings, fixtures.store, fixtures.market};
     FeedStatusPresenter feed{fixtures.settings, fixtures.store, fixtures.market,
@@ -109,6 +116,9 @@ private Q_SLOTS:
         QCOMPARE(plainText(total->text()), u"Total: $88"_s);
         QCOMPARE(spanColor(total).name(), gainColor(appearance).name());
         QCOMPARE(page->findChild<QLabel*>(u"nlvText"_s)->text(), u"NLV: $104,483"_s);
+        // Each page charts its own broker's day.
+        QCOMPARE(page->findChild<QLabel*>(u"chartTitle"_s)->text(), u"Fri, Nov 27"_s);
+        QCOMPARE(rig.popover.page(0)->findChild<QLabel*>(u"chartTitle"_s)->text(), u"Today"_s);
         // Midnight UTC, already the next morning here: neither New York's evening nor UTC.
         QCOMPARE(page->findChild<QLabel*>(u"expiryText"_s)->text(), u"2027-03-01 9:00a"_s);
 
@@ -147,6 +157,9 @@ private Q_SLOTS:
         QCOMPARE(error->text(), u"Could not get response."_s);
         QCOMPARE(textColor(error).name(), lossColor(appearance).name());
         QVERIFY(saveScreenshot(rig.popover, u"popover"_s, appearance));
+        QVERIFY(saveScreenshot(rig.popover, u"popover"_s, appearance, 2));
+        page->chart()->showCloses(true);
+        QVERIFY(saveScreenshot(rig.popover, u"popover-closes"_s, appearance, 2));
     }
 
     void followsTheStoreTheAccountsAndTheClock()
@@ -161,14 +174,19 @@ private Q_SLOTS:
         // No expiry from the platform: neither caption nor value.
         QVERIFY(!etrade->findChild<QLabel*>(u"expiryText"_s)->isVisible());
 
-        // The selected last tab goes with an account no longer watched: the new last one shows.
+        // The selected last tab goes with an account no longer watched: the new last one shows,
+        // and the chart's toggle holds for every broker, across the rebuilt pages.
         rig.popover.tabView()->setSelection(2);
+        QTest::mouseClick(rig.popover.page(2)->findChild<QToolButton*>(u"chartClosesButton"_s),
+                          Qt::LeftButton);
+        QVERIFY(rig.popover.page(0)->chart()->showsCloses());
         AccountSettings bravo = rig.fixtures.settings.accountSettings().value(rig.bravo);
         bravo.watchAccount = false;
         rig.fixtures.settings.setAccount(bravo);
         QCOMPARE(tabTexts(*rig.popover.tabView()), (QStringList{u"IB Margin"_s, u"Tasty IRA"_s}));
         QCOMPARE(rig.popover.tabView()->selection(), 1);
         QVERIFY(rig.popover.page(1)->isVisible());
+        QVERIFY(rig.popover.page(1)->chart()->showsCloses());
 
         // The footer asks the shell; the header follows the settings, the store and the clock.
         QSignalSpy sync(&rig.popover, &PositionsPopover::syncRequested);
