@@ -235,6 +235,8 @@ int main(int argc, char** argv)
     env.insert(QStringLiteral("DISPLAY"), desktop.display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    // The history file goes with the throw-away settings, never into the user's own.
+    env.insert(QStringLiteral("XDG_DATA_HOME"), config.path());
     env.insert(QStringLiteral("CORVANE_PLATFORM_API_URL"), fake.apiUrl().toString());
     env.insert(QStringLiteral("CORVANE_PUSHOVER_API_URL"), fake.pushoverUrl().toString());
     env.insert(QStringLiteral("CORVANE_PUSHOVER_SOCKET_URL"), fake.socketUrl().toString());
