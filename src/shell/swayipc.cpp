@@ -15,6 +15,7 @@ constexpr char magic[] = "i3-ipc";
 constexpr qsizetype magicSize = sizeof(magic) - 1;
 constexpr qsizetype headerSize = magicSize + 8; // then the payload's length and the type
 constexpr quint32 runCommand = 0;
+constexpr quint32 maxReplyBytes = 64 * 1024;
 constexpr std::chrono::milliseconds retryDelay{40};
 
 } // namespace
@@ -84,15 +85,16 @@ void SwayIpc::readReply()
 {
     m_reply.append(m_socket.readAll());
     while (m_reply.size() >= headerSize) {
-        if (std::memcmp(m_reply.constData(), magic, magicSize) != 0) {
-            m_socket.abort(); // not sway
+        quint32 length = 0;
+        std::memcpy(&length, m_reply.constData() + magicSize, sizeof length);
+        // An answer to "move" is a few bytes; anything else, or a huge length, is not sway.
+        if (std::memcmp(m_reply.constData(), magic, magicSize) != 0 || length > maxReplyBytes) {
+            m_socket.abort();
             m_sent.clear();
             m_command.clear();
             Q_EMIT moved(false);
             return;
         }
-        quint32 length = 0;
-        std::memcpy(&length, m_reply.constData() + magicSize, sizeof length);
         if (m_reply.size() < headerSize + qsizetype(length))
             return;
         const QJsonArray results = QJsonDocument::fromJson(m_reply.mid(headerSize, length)).array();
