@@ -75,6 +75,11 @@ void HistoryRecorder::reload()
     m_loadedFor = sessionToday;
     const QDate today = m_services.clock().toTimeZone(newYorkTimeZone()).date();
     const QSet<QString> brokers = watchedBrokers();
+    // Nothing to show, so the file stays closed until a broker is watched.
+    if (brokers.isEmpty()) {
+        QMetaObject::invokeMethod(this, &HistoryRecorder::reloaded, Qt::QueuedConnection);
+        return;
+    }
     auto load = [brokers, sessionToday, today](HistoryStore& history) {
         QList<Loaded> loaded;
         for (const QString& broker : brokers) {

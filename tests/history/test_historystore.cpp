@@ -1,5 +1,6 @@
 #include "base/newyork.h"
 #include "history/historystore.h"
+#include "history/historyworker.h"
 #include "support/logcapture.h"
 #include "support/testclock.h"
 #include "support/testregistry.h"
@@ -135,6 +136,28 @@ private Q_SLOTS:
         QCOMPARE(rig.pass(noon(today.addDays(1)), {{u"a"_s, 6}}), 1);
         QCOMPARE(rig.days(u"a"_s), (QList{today, today.addDays(1)}));
         QVERIFY(rig.store->samples(u"a"_s, old.addDays(1)).isEmpty());
+    }
+
+    // The worker opens the file with the first work it is given, not before; its end waits
+    // for that work.
+    void workerOpensTheFileWithItsFirstWork()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(u"history.sqlite"_s);
+        {
+            HistoryWorker idle(path);
+        }
+        QVERIFY(!QFile::exists(path));
+        {
+            HistoryWorker worker(path);
+            const QDate day = worker
+                                  .run([](HistoryStore& store) {
+                                      return store.lastDay(u"bc_1"_s, QDate(2026, 12, 1));
+                                  })
+                                  .result();
+            QVERIFY(!day.isValid());
+        }
+        QVERIFY(QFile::exists(path));
     }
 
     // A file that is not a database is moved aside, numbered beside the earlier ones, and a

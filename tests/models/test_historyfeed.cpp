@@ -4,6 +4,7 @@
 #include "models/statuslabelpresenter.h"
 #include "support/testregistry.h"
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -76,6 +77,20 @@ private Q_SLOTS:
         QCOMPARE(feed.day(broker).tradingDay, QDate(2026, 12, 2));
         QVERIFY(feed.day(broker).points.isEmpty());
         QCOMPARE(feed.closes(broker), (QList<DayClose>{{tuesday, total}}));
+    }
+
+    // Nothing to record or show leaves the file unopened (and SQLite unloaded); the first
+    // watched broker opens it.
+    void opensTheFileForTheFirstWatchedBroker()
+    {
+        FixtureRig rig;
+        const QString path = rig.historyFolder.filePath(u"history.sqlite"_s);
+        QSignalSpy reloaded(rig.core->historyRecorder(), &HistoryRecorder::reloaded);
+        rig.core->historyRecorder()->reload();
+        QTRY_COMPARE(reloaded.count(), 1);
+        QVERIFY(!QFile::exists(path));
+        rig.addFixtureAccount(u"test-key-alpha"_s);
+        QTRY_VERIFY(QFile::exists(path));
     }
 
     // The rolled-up label's range is that of the summed curve, each broker's total holding
