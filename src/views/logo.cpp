@@ -1,6 +1,6 @@
 #include "logo.h"
 
-#include <QIconEngine>
+#include <QFile>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -9,30 +9,13 @@ namespace corvane {
 namespace {
 
 const QString artwork = QStringLiteral(":/corvane/corvane.svg");
+// The renditions the build makes of the artwork (src/CMakeLists.txt).
+constexpr int renderedSides[] = {16, 22, 24, 32, 44, 48, 64, 128, 256};
 
-class LogoEngine final : public QIconEngine {
-public:
-    LogoEngine() = default;
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
-    {
-        QSvgRenderer renderer(artwork);
-        renderer.setAspectRatioMode(Qt::KeepAspectRatio);
-        renderer.render(painter, rect);
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
-    {
-        QPixmap pixmap(size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        paint(&painter, QRect(QPoint(), size), mode, state);
-        return pixmap;
-    }
-
-    QIconEngine* clone() const override { return new LogoEngine; }
-    QString key() const override { return QStringLiteral("corvane-logo"); }
-};
+QString renditionPath(int side)
+{
+    return QStringLiteral(":/corvane/logo/%1x%1/corvane.png").arg(side);
+}
 
 } // namespace
 
@@ -51,7 +34,15 @@ QPixmap logoPixmap(int width, qreal devicePixelRatio)
 
 QIcon logoIcon()
 {
-    return QIcon(new LogoEngine);
+    QIcon icon;
+    for (const int side : renderedSides)
+        icon.addFile(renditionPath(side), QSize(side, side));
+    return icon;
+}
+
+bool hasLogo()
+{
+    return QFile::exists(renditionPath(renderedSides[0]));
 }
 
 } // namespace corvane
