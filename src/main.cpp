@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QFile>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -25,7 +26,7 @@ namespace {
 // The logo, or a plain mark when the build carries none, so the item is never blank.
 QIcon logo()
 {
-    if (hasLogo())
+    if (QFile::exists(QStringLiteral(":/corvane/corvane.svg")))
         return logoIcon();
     QPixmap mark(64, 64);
     mark.fill(Qt::transparent);

@@ -1,6 +1,6 @@
 #include "logo.h"
 
-#include <QFile>
+#include <QIconEngine>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -9,13 +9,30 @@ namespace corvane {
 namespace {
 
 const QString artwork = QStringLiteral(":/corvane/corvane.svg");
-// The renditions the build makes of the artwork (src/CMakeLists.txt).
-constexpr int renderedSides[] = {16, 22, 24, 32, 44, 48, 64, 128, 256};
 
-QString renditionPath(int side)
-{
-    return QStringLiteral(":/corvane/logo/%1x%1/corvane.png").arg(side);
-}
+class LogoEngine final : public QIconEngine {
+public:
+    LogoEngine() = default;
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        QSvgRenderer renderer(artwork);
+        renderer.setAspectRatioMode(Qt::KeepAspectRatio);
+        renderer.render(painter, rect);
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(), size), mode, state);
+        return pixmap;
+    }
+
+    QIconEngine* clone() const override { return new LogoEngine; }
+    QString key() const override { return QStringLiteral("corvane-logo"); }
+};
 
 } // namespace
 
@@ -34,15 +51,7 @@ QPixmap logoPixmap(int width, qreal devicePixelRatio)
 
 QIcon logoIcon()
 {
-    QIcon icon;
-    for (const int side : renderedSides)
-        icon.addFile(renditionPath(side), QSize(side, side));
-    return icon;
-}
-
-bool hasLogo()
-{
-    return QFile::exists(renditionPath(renderedSides[0]));
+    return QIcon(new LogoEngine);
 }
 
 } // namespace corvane
