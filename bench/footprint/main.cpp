@@ -5,16 +5,23 @@
 // JSON object:
 //   startup_ms   exec until the item registers with the watcher (median of the runs)
 //   rss_kib      resident memory 10 s after the start
-//   (network_floor: the least any networked tray label needs, see networkfloor.cpp)
+//   (network_floor: the least any networked tray label needs; history_floor: that with a
+//   context menu and an SQLite history through Qt SQL, as Corvane's item and curve need; see
+//   networkfloor.cpp)
 //   idle_cpu_s_per_min  user + system CPU over the following 60 s
 //   idle_wakeups_per_min  context switches (voluntary and not) of all its threads over the
 //                         same 60 s: how often it wakes the machine while nothing happens
-// and the figures that count: rss_over_network_floor (target <= 1.1) and Corvane's idle
+// and the figures that count: rss_over_history_floor (target <= 1.1; rss_over_network_floor
+// is kept for comparison with earlier runs) and Corvane's idle
 // wake-ups against the bare tray's: at most twice as many, or at most
 // idleWakeupsWhenFloorIsSilent a minute when the bare tray does not wake at all (a ratio
 // against zero says nothing, so none is printed then).
 //
 //   build-ci/bench/footprint/bench_footprint [runs]   (default 5 start-ups each)
+//
+// With CORVANE_FOOTPRINT_DUMP=DIR it also leaves each program's memory map (smaps), status
+// and thread names in DIR, taken with the memory figure, to see where the difference lies.
+// With CORVANE_FOOTPRINT_CORVANE_ONLY=1 it measures Corvane alone and prints its figures only.
 
 #include "fakeservices.h"
 #include "fakewatcher.h"
@@ -27,6 +34,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
@@ -107,6 +115,29 @@ QMap<QString, qint64> contextSwitches(qint64 pid)
     return switches;
 }
 
+void dumpProcess(qint64 pid, const QString& program)
+{
+    const QString dir = qEnvironmentVariable("CORVANE_FOOTPRINT_DUMP");
+    if (dir.isEmpty())
+        return;
+    const QString base = QDir(dir).filePath(QFileInfo(program).fileName());
+    for (const char* name : {"smaps", "status"}) {
+        QFile source(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
+        QFile target(base + QLatin1Char('.') + QLatin1String(name));
+        if (source.open(QIODevice::ReadOnly) && target.open(QIODevice::WriteOnly))
+            target.write(source.readAll());
+    }
+    QFile threads(base + QStringLiteral(".threads"));
+    if (!threads.open(QIODevice::WriteOnly))
+        return;
+    QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(task + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly))
+            threads.write(comm.readAll());
+    }
+}
+
 // A thread that ended meanwhile (an idle pool thread does after 30 s) takes its count with
 // it, so only the threads still there are counted, from zero if they are new.
 qint64 switchesSince(const QMap<QString, qint64>& before, const QMap<QString, qint64>& after)
@@ -177,6 +208,7 @@ Figures measure(const QString& program, const QProcessEnvironment& env, Desktop&
         if (run == runs - 1) {
             pause(10'000);
             figures.rssKib = rssKib(process.processId());
+            dumpProcess(process.processId(), program);
             const double before = cpuSeconds(process.processId());
             const QMap<QString, qint64> switchesBefore = contextSwitches(process.processId());
             pause(60'000);
@@ -242,8 +274,16 @@ int main(int argc, char** argv)
     env.insert(QStringLiteral("CORVANE_PUSHOVER_SOCKET_URL"), fake.socketUrl().toString());
     env.insert(QStringLiteral("CORVANE_EXTRA_CA_FILE"), fake.caFile());
 
+    if (qEnvironmentVariableIsSet("CORVANE_FOOTPRINT_CORVANE_ONLY")) {
+        const QJsonObject alone{
+            {QStringLiteral("corvane"),
+             toJson(measure(QStringLiteral(CORVANE_PROGRAM), env, desktop, runs))}};
+        std::printf("%s\n", QJsonDocument(alone).toJson(QJsonDocument::Compact).constData());
+        return 0;
+    }
     const Figures floor = measure(QStringLiteral(FLOOR_PROGRAM), env, desktop, runs);
     const Figures networkFloor = measure(QStringLiteral(NETWORK_FLOOR_PROGRAM), env, desktop, runs);
+    const Figures historyFloor = measure(QStringLiteral(HISTORY_FLOOR_PROGRAM), env, desktop, runs);
     const Figures corvane = measure(QStringLiteral(CORVANE_PROGRAM), env, desktop, runs);
     const auto rssRatio = [](const Figures& a, const Figures& b) {
         return static_cast<double>(a.rssKib) / static_cast<double>(std::max<qint64>(b.rssKib, 1));
@@ -253,11 +293,13 @@ int main(int argc, char** argv)
     const QJsonObject result{
         {QStringLiteral("floor"), toJson(floor)},
         {QStringLiteral("network_floor"), toJson(networkFloor)},
+        {QStringLiteral("history_floor"), toJson(historyFloor)},
         {QStringLiteral("corvane"), toJson(corvane)},
         {QStringLiteral("startup_ratio"), corvane.startupMs / std::max(floor.startupMs, 1e-9)},
         {QStringLiteral("rss_ratio"), rssRatio(corvane, floor)},
         {QStringLiteral("network_floor_rss_ratio"), rssRatio(networkFloor, floor)},
         {QStringLiteral("rss_over_network_floor"), rssRatio(corvane, networkFloor)},
+        {QStringLiteral("rss_over_history_floor"), rssRatio(corvane, historyFloor)},
         {QStringLiteral("wakeups_per_min"), corvane.idleWakeupsPerMinute},
         {QStringLiteral("floor_wakeups_per_min"), floor.idleWakeupsPerMinute},
         {QStringLiteral("wakeups_over_floor"),
