@@ -13,7 +13,6 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QFile>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -26,7 +25,7 @@ namespace {
 // The logo, or a plain mark when the build carries none, so the item is never blank.
 QIcon logo()
 {
-    if (QFile::exists(QStringLiteral(":/corvane/corvane.svg")))
+    if (hasLogo())
         return logoIcon();
     QPixmap mark(64, 64);
     mark.fill(Qt::transparent);

@@ -8,8 +8,11 @@ namespace corvane {
 // The Corvane mark (the application icon's artwork) drawn at width × width logical pixels.
 QPixmap logoPixmap(int width, qreal devicePixelRatio = 2);
 
-// The mark as an icon that reads and draws the artwork only when a size of it is first asked
-// for: a run that shows nothing but the label never needs it.
+// The mark as an icon, from renditions the build made of the artwork: the status item and the
+// window icon draw it without an SVG renderer. A size is read when first asked for.
 QIcon logoIcon();
+
+// Whether this build carries the renditions.
+bool hasLogo();
 
 } // namespace corvane

@@ -120,6 +120,36 @@ private Q_SLOTS:
         }
     }
 
+    // The item draws the build's renditions of the logo: at each panel size, and between
+    // them, they must look like the artwork itself.
+    void logoRenditionsMatchTheArtwork()
+    {
+        QVERIFY(hasLogo());
+        for (const int side : {16, 22, 30, 44, 64}) {
+            const QImage drawn = BadgeIcon::paint(logoIcon(), BadgeIcon::Badge::none, side);
+            const QImage artwork = logoPixmap(side, 1).toImage().convertToFormat(drawn.format());
+            QCOMPARE(drawn.size(), artwork.size());
+            int worst = 0;
+            qint64 sum = 0;
+            for (int y = 0; y < side; ++y) {
+                for (int x = 0; x < side; ++x) {
+                    const QColor a = drawn.pixelColor(x, y), b = artwork.pixelColor(x, y);
+                    const int difference =
+                        std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
+                                  std::abs(a.blue() - b.blue()), std::abs(a.alpha() - b.alpha())});
+                    worst = std::max(worst, difference);
+                    sum += difference;
+                }
+            }
+            // Sizes the build renders match to rounding; a scaled one differs only at edges.
+            const bool rendered = side != 30;
+            QVERIFY2(worst <= (rendered ? 2 : 160),
+                     qPrintable(u"side %1: worst %2"_s.arg(side).arg(worst)));
+            QVERIFY2(sum / (side * side) <= (rendered ? 1 : 12),
+                     qPrintable(u"side %1: mean %2"_s.arg(side).arg(sum / (side * side))));
+        }
+    }
+
     // The menu as a host reads it: the root's children carry the actions' labels, clicking
     // one triggers it after the reply, and changes to the actions are announced.
     void menuOverDBus()
