@@ -11,9 +11,8 @@ namespace corvane {
 namespace {
 
 const QString artwork = QStringLiteral(":/corvane/corvane.svg");
-// The renditions the build makes of the artwork (src/CMakeLists.txt), smallest first.
-constexpr int renderedSides[] = {16, 22, 24, 32, 44, 48, 64, 128, 256};
-constexpr int largestRendered = 256;
+// The renditions the build makes of the artwork, smallest first (src/CMakeLists.txt).
+constexpr int renderedSides[] = {CORVANE_LOGO_SIDES};
 
 QString renditionPath(int side)
 {
@@ -35,10 +34,9 @@ public:
     QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override
     {
         const int wanted = std::max(size.width(), size.height());
-        const int* side = std::find_if(std::begin(renderedSides), std::end(renderedSides),
+        const int* side = std::find_if(std::begin(renderedSides), std::end(renderedSides) - 1,
                                        [wanted](int rendered) { return rendered >= wanted; });
-        QImageReader reader(
-            renditionPath(side == std::end(renderedSides) ? largestRendered : *side), "png");
+        QImageReader reader(renditionPath(*side), "png");
         reader.setAutoDetectImageFormat(false);
         QImage image = reader.read();
         if (!image.isNull() && image.size() != size)
