@@ -92,7 +92,7 @@ BrokerPage::BrokerPage(const QPersistentModelIndex& broker, HistoryFeed& history
     summary->setSpacing(10);
     auto* clipboard = new QLabel;
     clipboard->setPixmap(
-        symbols::icon(QStringLiteral("pencil.and.list.clipboard"), colors::text(appearance), 18)
+        symbols::icon(QStringLiteral("pencil.and.list.clipboard"), colors::text(appearance))
             .pixmap(18, 18));
     summary->addWidget(clipboard);
     summary->addWidget(m_total);

@@ -245,7 +245,7 @@ void PositionsPopover::applyAppearance()
     tint(m_criticalError, colors::loss(m_appearance));
     tint(m_internetError, colors::loss(m_appearance));
     static_cast<QToolButton*>(m_settingsButton)
-        ->setIcon(symbols::icon(QStringLiteral("gear"), colors::text(m_appearance), 20));
+        ->setIcon(symbols::icon(QStringLiteral("gear"), colors::text(m_appearance)));
     showErrors();
     showMarketState();
     showLastUpdated();

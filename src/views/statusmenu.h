@@ -29,10 +29,16 @@ Q_SIGNALS:
     void settingsRequested();
     void quitRequested();
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
+    void applyStyleSheet();
+
     QAction* m_positions;
     QAction* m_settings;
     QAction* m_quit;
+    Appearance m_appearance;
 };
 
 } // namespace corvane

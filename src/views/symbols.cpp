@@ -1,5 +1,6 @@
 #include "symbols.h"
 
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -39,6 +40,46 @@ void gear(QPainter& painter, const QRectF& r, qreal unit)
     painter.drawPath(teeth);
     painter.drawEllipse(c, unit * 1.6, unit * 1.6);
 }
+
+// Draws when asked, at the size asked: the menu's icons cost nothing until it first opens (a
+// desktop that draws the menu itself never asks), and they are sharp at any scale.
+class SymbolEngine final : public QIconEngine {
+public:
+    SymbolEngine(QString name, QColor color)
+        : m_name(std::move(name))
+        , m_color(std::move(color))
+    {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    {
+        symbols::paint(*painter, rect, m_name, colorFor(mode));
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        paint(&painter, QRect(QPoint(), size), mode, state);
+        return pixmap;
+    }
+
+    QIconEngine* clone() const override { return new SymbolEngine(m_name, m_color); }
+    QString key() const override { return QStringLiteral("corvane-symbol"); }
+
+private:
+    QColor colorFor(QIcon::Mode mode) const
+    {
+        if (mode != QIcon::Disabled)
+            return m_color;
+        QColor faded = m_color;
+        faded.setAlphaF(faded.alphaF() * 0.4f);
+        return faded;
+    }
+
+    QString m_name;
+    QColor m_color;
+};
 
 } // namespace
 
@@ -105,15 +146,9 @@ void paint(QPainter& painter, const QRectF& rect, const QString& name, const QCo
     painter.restore();
 }
 
-QIcon icon(const QString& name, const QColor& color, int size, qreal devicePixelRatio)
+QIcon icon(const QString& name, const QColor& color)
 {
-    QPixmap pixmap(QSize(size, size) * devicePixelRatio);
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    paint(painter, QRectF(0, 0, size, size), name, color);
-    painter.end();
-    return QIcon(pixmap);
+    return QIcon(new SymbolEngine(name, color));
 }
 
 } // namespace corvane::symbols

@@ -16,7 +16,7 @@ namespace corvane::symbols {
 // Draws the symbol into rect; an unknown name draws nothing.
 void paint(QPainter& painter, const QRectF& rect, const QString& name, const QColor& color);
 
-// The symbol as an icon of size × size logical pixels, sharp at the device pixel ratio.
-QIcon icon(const QString& name, const QColor& color, int size = 16, qreal devicePixelRatio = 2);
+// The symbol as an icon, drawn at whatever size it is shown.
+QIcon icon(const QString& name, const QColor& color);
 
 } // namespace corvane::symbols

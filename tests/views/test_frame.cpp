@@ -97,8 +97,9 @@ private Q_SLOTS:
         for (const QAction* action : menu.actions())
             texts.append(action->text());
         QCOMPARE(texts, (QStringList{u"Show positions"_s, u"Settings"_s, u"Close Corvane"_s}));
-        // Menu rows are drawn dark on a light menu and light on a dark one, as rendered.
-        for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
+        // Menu rows are drawn dark on a light menu and light on a dark one, as rendered: dark
+        // first, so that the look the menu takes before its first layout is checked too.
+        for (const Appearance appearance : {Appearance::dark, Appearance::light}) {
             menu.setAppearance(appearance);
             menu.resize(menu.sizeHint());
             const QImage image = menu.grab().toImage();
