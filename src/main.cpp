@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QProcessEnvironment>
+#include <QThreadPool>
 
 using namespace corvane;
 
@@ -91,6 +92,9 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("io.corvane.Corvane"));
     // A status-area program: closing the settings window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Sync passes come a minute or more apart. Between them the pool's threads, with the stack
+    // and the parser buffers each keeps, are let go rather than idling for Qt's default 30 s.
+    QThreadPool::globalInstance()->setExpiryTimeout(2000);
 
     SingleInstance instance;
     if (!instance.claim()) {

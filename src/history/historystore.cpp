@@ -70,8 +70,9 @@ QString HistoryStore::defaultFilePath()
            QStringLiteral("/corvane/history.sqlite");
 }
 
-HistoryStore::HistoryStore(const QString& path)
+HistoryStore::HistoryStore(const QString& path, Check check)
     : m_path(path)
+    , m_check(check)
 {
     static QAtomicInt connections;
     m_connection = QStringLiteral("corvane-history-%1").arg(connections.fetchAndAddRelaxed(1));
@@ -123,7 +124,11 @@ HistoryStore::Opened HistoryStore::openFile(QString& reason)
     };
     // SQLite gives the -wal and -shm files the database file's mode.
     const auto journal = answer(QStringLiteral("PRAGMA journal_mode = WAL"));
-    const auto check = journal ? answer(QStringLiteral("PRAGMA quick_check")) : std::nullopt;
+    std::optional<QVariant> check;
+    if (journal && m_check == Check::integrity)
+        check = answer(QStringLiteral("PRAGMA quick_check"));
+    else if (journal)
+        check = QStringLiteral("ok");
     const auto version = check ? answer(QStringLiteral("PRAGMA user_version")) : std::nullopt;
     if (check && check->toString() != QStringLiteral("ok"))
         reason = QStringLiteral("integrity check: ") + check->toString();

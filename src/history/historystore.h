@@ -54,10 +54,16 @@ public:
     // Where the application keeps it: $XDG_DATA_HOME/corvane/history.sqlite.
     static QString defaultFilePath();
 
-    explicit HistoryStore(const QString& path);
+    // How the file is opened: read through for damage first, or trusted as checked earlier in
+    // this run (a file reopened for each write cannot afford a read of the whole year each time).
+    enum class Check { integrity, none };
+
+    explicit HistoryStore(const QString& path, Check check = Check::integrity);
     ~HistoryStore();
 
     bool isOpen() const { return m_db.isOpen(); }
+    // A write failed and was logged; later failures are not.
+    bool writeFailed() const { return m_failureLogged; }
     QString path() const { return m_path; }
 
     enum class Change { added, replaced };
@@ -90,6 +96,7 @@ private:
     std::optional<HistorySample> lastSample(const QString& broker, QDate day);
 
     QString m_path;
+    Check m_check;
     QString m_connection;
     // A calendar of its own: the store may live on another thread than the application's.
     StockExchangeStatus m_calendar{systemClock()};

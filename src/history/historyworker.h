@@ -2,6 +2,7 @@
 
 #include "historystore.h"
 
+#include <QAtomicInt>
 #include <QFuture>
 #include <QPromise>
 #include <QString>
@@ -13,9 +14,11 @@ namespace corvane {
 
 // The history on a thread of its own, so that neither a pass's write nor SQLite's occasional
 // flush of its log to disk (tens of milliseconds on a busy disk) holds up the panel. Work runs
-// one task at a time in the order given, always on the same thread, as an SQLite connection
-// must stay on the thread that opened it. The file is opened by the first work given, not
-// before: a program with nothing to record never loads SQLite nor starts the thread.
+// one task at a time in the order given. The file is open only while there is work: the first
+// task opens it and the last one waiting closes it again, all on one thread, as an SQLite
+// connection must stay on the thread that opened it. Between passes (a minute or more apart,
+// and nothing at all outside the session) the program holds no connection, no page cache and
+// no thread for the history; a program with nothing to record never even loads SQLite.
 class HistoryWorker final {
     Q_DISABLE_COPY_MOVE(HistoryWorker)
 
@@ -32,9 +35,11 @@ public:
         auto promise = std::make_shared<QPromise<Result>>();
         QFuture<Result> future = promise->future();
         promise->start();
+        m_waiting.ref();
         m_pool.start([this, promise, work = std::move(work)]() mutable {
             promise->addResult(work(store()));
             promise->finish();
+            closeWhenIdle();
         });
         return future;
     }
@@ -42,10 +47,14 @@ public:
 private:
     // On the pool's thread only.
     HistoryStore& store();
+    void closeWhenIdle();
 
     const QString m_path;
     QThreadPool m_pool;
-    std::unique_ptr<HistoryStore> m_store; // made, used and destroyed on the pool's thread
+    QAtomicInt m_waiting; // tasks given and not yet done
+    // Made, used and destroyed on the pool's thread.
+    std::unique_ptr<HistoryStore> m_store;
+    bool m_checked = false;
 };
 
 } // namespace corvane

@@ -138,9 +138,11 @@ private Q_SLOTS:
         QVERIFY(rig.store->samples(u"a"_s, old.addDays(1)).isEmpty());
     }
 
-    // The worker opens the file with the first work it is given, not before; its end waits
-    // for that work.
-    void workerOpensTheFileWithItsFirstWork()
+    // The worker holds the file only while it has work: the first task opens it, the last one
+    // waiting closes it (SQLite then folds its log back in and removes it), and the next task
+    // opens it again and finds what was written. A file that cannot be opened is not retried
+    // with every task, and its end waits for the work given.
+    void workerHoldsTheFileOnlyWhileItWorks()
     {
         QTemporaryDir folder;
         const QString path = folder.filePath(u"history.sqlite"_s);
@@ -148,16 +150,43 @@ private Q_SLOTS:
             HistoryWorker idle(path);
         }
         QVERIFY(!QFile::exists(path));
-        {
-            HistoryWorker worker(path);
-            const QDate day = worker
-                                  .run([](HistoryStore& store) {
-                                      return store.lastDay(u"bc_1"_s, QDate(2026, 12, 1));
-                                  })
-                                  .result();
-            QVERIFY(!day.isValid());
-        }
+
+        HistoryWorker worker(path);
+        const QDateTime noon = newYork(2026, 12, 1, 12, 0);
+        auto write = [&worker](const QDateTime& at, double total) {
+            return worker
+                .run([at, total](HistoryStore& store) {
+                    return store.append(at, {{u"bc_1"_s, total}}).size();
+                })
+                .result();
+        };
+        QCOMPARE(write(noon, 10), 1);
         QVERIFY(QFile::exists(path));
+        QTRY_VERIFY(!QFile::exists(path + u"-wal"_s));
+        QCOMPARE(write(noon.addSecs(5 * 60), 12), 1);
+        const QList<HistorySample> samples =
+            worker
+                .run([](HistoryStore& store) {
+                    return store.samples(u"bc_1"_s, QDate(2026, 12, 1));
+                })
+                .result();
+        QCOMPARE(samples, (QList<HistorySample>{sample(noon, 10), sample(noon.addSecs(300), 12)}));
+        QTRY_VERIFY(!QFile::exists(path + u"-wal"_s));
+
+        QFile blocker(folder.filePath(u"blocker"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        LogCapture log;
+        {
+            HistoryWorker off(blocker.fileName() + u"/history.sqlite"_s);
+            for (int task = 0; task < 3; ++task)
+                QVERIFY(off.run([noon](HistoryStore& store) {
+                               return store.append(noon, {{u"a"_s, 1}});
+                           })
+                            .result()
+                            .isEmpty());
+        }
+        QCOMPARE(log.lines(),
+                 QStringList{u"History is off: cannot create %1"_s.arg(blocker.fileName())});
     }
 
     // A file that is not a database is moved aside, numbered beside the earlier ones, and a
