@@ -97,6 +97,10 @@ private Q_SLOTS:
         for (const QAction* action : menu.actions())
             texts.append(action->text());
         QCOMPARE(texts, (QStringList{u"Show positions"_s, u"Settings"_s, u"Close Corvane"_s}));
+        // A menu that is never shown (a desktop that draws it from D-Bus) is never styled, which
+        // would load Qt's style-sheet engine for nothing.
+        QCoreApplication::processEvents();
+        QVERIFY(menu.styleSheet().isEmpty());
         // Menu rows are drawn dark on a light menu and light on a dark one, as rendered: dark
         // first, so that the look the menu takes before its first layout is checked too.
         for (const Appearance appearance : {Appearance::dark, Appearance::light}) {
